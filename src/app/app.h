@@ -1,0 +1,19 @@
+// What every handler works with: the machine and the application object's title.
+#pragma once
+
+#include <string>
+
+#include "machine/machine.h"
+
+namespace tarnwell {
+
+inline constexpr wchar_t kProductName[] = L"Tarnwell PDF Printer Software";
+
+struct App {
+  explicit App(Machine& m) : machine(m) {}
+  Machine& machine;
+  // Caption of every message box that names none; empty until start-up sets it.
+  std::wstring title;
+};
+
+}  // namespace tarnwell

@@ -1,0 +1,40 @@
+// Runs a handler written as a table of numbered steps, under one error trap.
+//
+// A step's action says where to go next: the following step in table order,
+// the step with a given line number, or the end of the handler. When an action
+// throws, the failure is reported with the handler's location text and the
+// step's line, and the run resumes where the step's `on_error` says (by
+// default the following step in table order, so a failing test runs the step
+// it guards).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+
+namespace tarnwell {
+
+struct Flow {
+  enum class Kind { Next, Goto, End };
+  Kind kind = Kind::Next;
+  int line = 0;
+
+  static Flow Next() { return {Kind::Next, 0}; }
+  static Flow Goto(int line) { return {Kind::Goto, line}; }
+  static Flow End() { return {Kind::End, 0}; }
+};
+
+struct Step {
+  int line;
+  std::function<Flow()> action;
+  Flow on_error = Flow::Next();
+};
+
+// Runs `steps` from the first; reports failures through ShowErrorReport with
+// `location`. A Goto to a line that no step carries is a programming fault
+// and throws std::logic_error.
+void RunSteps(App& app, const std::wstring& location, const std::vector<Step>& steps);
+
+}  // namespace tarnwell

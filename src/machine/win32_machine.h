@@ -1,0 +1,69 @@
+// The machine as Windows provides it.
+//
+// The system side (files, environment, printers, registry, processes,
+// messages) needs no window; the user-interface side works on the main window
+// attached with AttachWindow.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "machine/machine.h"
+
+namespace tarnwell {
+
+class Form1Window;
+
+class Win32Machine : public Machine {
+ public:
+  Win32Machine() = default;
+  Win32Machine(const Win32Machine&) = delete;
+  Win32Machine& operator=(const Win32Machine&) = delete;
+  ~Win32Machine() override;
+
+  void AttachWindow(Form1Window* window) { window_ = window; }
+
+  // System side: win32_system.cpp and its neighbours.
+  std::wstring ApplicationFolder() override;
+  void QueryFileTime(const std::wstring& path) override;
+  std::optional<std::uint32_t> FindEntry(const std::wstring& path) override;
+  std::wstring EnvironmentVariable(const std::wstring& name) override;
+  std::size_t ReadPrinterList() override;
+  std::wstring PrinterName(std::size_t index) override;
+  void SetDefaultPrinterByScriptHost(const std::wstring& printer) override;
+  void SetDefaultPrinterBySpooler(const std::wstring& printer) override;
+  long RegOpenKeyForRead(RegRoot root, const std::wstring& path, RegKey* key) override;
+  long RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t* type, void* data,
+                     std::uint32_t* size) override;
+  long RegCloseKey(RegKey key) override;
+  ProcessStart StartProcess(const std::wstring& command_line, int show_state) override;
+  ProcessStart StartElevated(const std::wstring& program, const std::wstring& arguments,
+                             int show_state) override;
+  bool ProcessEnded(ProcessHandle process) override;
+  bool ProcessExitCode(ProcessHandle process, std::uint32_t* code) override;
+  void CloseProcess(ProcessHandle process) override;
+  void ProcessPendingMessages() override;
+  void PauseServicingMessages(unsigned milliseconds) override;
+
+  // User-interface side: win32_ui.cpp.
+  int ShowMessage(const std::wstring& text, const std::wstring& caption, unsigned style) override;
+  void ShellOpen(const std::wstring& file, const std::wstring& parameters,
+                 const std::wstring& directory, int show_command) override;
+  void SetEnabled(Control control, bool enabled) override;
+  bool IsSelected(Control control) override;
+  PointerKind GetPointerKind() override;
+  void SetPointerKind(PointerKind kind) override;
+  void SetCaption(const std::wstring& caption) override;
+  void SetApplicationIcon() override;
+  void LoadCustomPointer(const std::wstring& path) override;
+
+ private:
+  Form1Window* window_ = nullptr;
+  std::vector<std::wstring> printers_;  // the list last read
+};
+
+// The platform's description of an error number, without the trailing line break.
+std::wstring DescribeWin32Error(DWORD error);
+
+}  // namespace tarnwell

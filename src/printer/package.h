@@ -1,0 +1,21 @@
+// The printer package's fixed names: what the program passes to it and the
+// traces it relies on the package leaving behind.
+#pragma once
+
+namespace tarnwell::package {
+
+// One text names the package folder, the printer and the uninstall registration.
+inline constexpr wchar_t kName[] = L"Quellmark PDF Setup";
+inline constexpr wchar_t kSetupProgram[] = L"\\setup.exe";
+inline constexpr wchar_t kSetupSwitches[] = L" -s -c";
+inline constexpr wchar_t kProgramFilesVariable[] = L"ProgramFiles";
+inline constexpr wchar_t kUninstallKeyPrefix[] =
+    L"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\Uninstall\\";
+inline constexpr wchar_t kUninstallValue[] = L"UninstallString";
+inline constexpr wchar_t kDisplayNameValue[] = L"DisplayName";
+
+// Show states for the started programs.
+inline constexpr int kSetupWindowStyle = 0;    // hidden
+inline constexpr int kDefaultWindowStyle = 6;  // minimised, without the focus
+
+}  // namespace tarnwell::package

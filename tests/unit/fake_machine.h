@@ -1,0 +1,112 @@
+// An in-memory machine: answers what the test sets up and records, in order,
+// every operation the handlers ask of it.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/run_error.h"
+#include "machine/machine.h"
+
+namespace tarnwell::testing {
+
+struct Shown {
+  std::wstring text;
+  std::wstring caption;
+  unsigned style;
+};
+
+struct FakeRegValue {
+  std::uint32_t type;
+  std::vector<std::uint8_t> data;
+};
+
+class FakeMachine : public Machine {
+ public:
+  // --- What the machine answers ---
+  std::wstring folder = L"C:\\Apps\\Tarnwell";
+  std::map<std::wstring, std::uint32_t> entries;  // path -> attributes
+  std::map<std::wstring, std::wstring> env = {{L"ProgramFiles", L"C:\\Program Files (x86)"}};
+  std::vector<std::wstring> printers;
+  bool fail_printer_list = false;
+  std::set<std::size_t> fail_printer_name;  // indexes whose name cannot be read
+  bool script_host_works = true;
+  bool spooler_works = true;
+  std::wstring default_printer;
+  std::map<std::wstring, std::map<std::wstring, FakeRegValue>> registry;  // key -> values
+  // Start outcomes, consumed in order; when empty, every start succeeds.
+  std::deque<ProcessStart> starts;
+  std::deque<ProcessStart> elevated_starts;
+  std::uint32_t exit_code = 0;
+  int polls_until_exit = 1;          // ProcessEnded calls answering false before true
+  bool exit_code_query_fails = false;
+  std::deque<int> answers;           // message box answers; OK when empty
+  bool cursor_loads = true;
+  bool icon_loads = true;
+  std::set<Control> selected = {Control::Option1};
+  // Called on every message-servicing pass, to act as the user would meanwhile.
+  std::function<void()> during_wait;
+
+  // --- What was asked ---
+  std::vector<std::wstring> log;
+  std::vector<Shown> shown;
+  std::vector<std::wstring> started;  // command lines, in order
+  std::vector<int> start_show_states;
+  std::map<Control, bool> enabled;
+  PointerKind pointer = PointerKind::Normal;
+  std::vector<PointerKind> pointer_history;
+  std::wstring caption = L"Form1";
+  std::wstring custom_pointer;
+  int open_keys = 0;
+  int pauses = 0;
+  int closed_processes = 0;
+
+  // Helpers for tests.
+  void AddFile(const std::wstring& path, std::uint32_t attributes = 0) { entries[path] = attributes; }
+  void SetRegSz(const std::wstring& key, const std::wstring& name, const std::wstring& text,
+                bool with_terminator = true);
+  int CountLog(const std::wstring& prefix) const;
+  bool Logged(const std::wstring& prefix) const { return CountLog(prefix) > 0; }
+
+  // --- Machine ---
+  std::wstring ApplicationFolder() override { return folder; }
+  void QueryFileTime(const std::wstring& path) override;
+  std::optional<std::uint32_t> FindEntry(const std::wstring& path) override;
+  std::wstring EnvironmentVariable(const std::wstring& name) override;
+  std::size_t ReadPrinterList() override;
+  std::wstring PrinterName(std::size_t index) override;
+  void SetDefaultPrinterByScriptHost(const std::wstring& printer) override;
+  void SetDefaultPrinterBySpooler(const std::wstring& printer) override;
+  long RegOpenKeyForRead(RegRoot root, const std::wstring& path, RegKey* key) override;
+  long RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t* type, void* data,
+                     std::uint32_t* size) override;
+  long RegCloseKey(RegKey key) override;
+  ProcessStart StartProcess(const std::wstring& command_line, int show_state) override;
+  ProcessStart StartElevated(const std::wstring& program, const std::wstring& arguments,
+                             int show_state) override;
+  bool ProcessEnded(ProcessHandle process) override;
+  bool ProcessExitCode(ProcessHandle process, std::uint32_t* code) override;
+  void CloseProcess(ProcessHandle process) override;
+  void ProcessPendingMessages() override;
+  void PauseServicingMessages(unsigned milliseconds) override;
+  int ShowMessage(const std::wstring& text, const std::wstring& caption, unsigned style) override;
+  void ShellOpen(const std::wstring& file, const std::wstring& parameters,
+                 const std::wstring& directory, int show_command) override;
+  void SetEnabled(Control control, bool on) override;
+  bool IsSelected(Control control) override;
+  PointerKind GetPointerKind() override { return pointer; }
+  void SetPointerKind(PointerKind kind) override;
+  void SetCaption(const std::wstring& text) override;
+  void SetApplicationIcon() override;
+  void LoadCustomPointer(const std::wstring& path) override;
+
+ private:
+  std::vector<std::wstring> open_key_paths_;
+  int polls_ = 0;
+};
+
+}  // namespace tarnwell::testing
