@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds the program into dist/ (the application folder) together with the
+# Windows test programs, and, with --native, the native unit tests.
+#   TARNWELL_SUPPORT_EMAIL=help@example.org scripts/build.sh   sets the support address
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+jobs="$(nproc)"
+
+configure_args=()
+if [ -n "${TARNWELL_SUPPORT_EMAIL:-}" ]; then
+  configure_args+=("-DTARNWELL_SUPPORT_EMAIL=$TARNWELL_SUPPORT_EMAIL")
+fi
+
+build() {  # build DIR LOG-NAME CMAKE-ARGS...
+  local dir="$1" name="$2"
+  shift 2
+  local log="$root/build/$name.log"
+  mkdir -p "$root/build"
+  if ! { cmake -S "$root" -B "$dir" "$@" "${configure_args[@]}" &&
+         cmake --build "$dir" -j"$jobs"; } >"$log" 2>&1; then
+    tail -n 60 "$log" >&2
+    echo "Build failed ($name); the whole log is $log" >&2
+    exit 1
+  fi
+}
+
+build "$root/build/win32" build-win32 \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-mingw.cmake" -DCMAKE_BUILD_TYPE=Release
+if [ "${1:-}" = "--native" ]; then
+  build "$root/build/native" build-native -DCMAKE_BUILD_TYPE=Debug
+fi
+echo "Built: $root/dist/Tarnwell PDF Printer Software.exe"

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Sets up what is missing, builds, and runs every test tier: native unit
+# tests, then the Windows tiers (adapter tests and end-to-end) under Wine on a
+# private Xvfb with one wineserver for the run. Ends with "N passed, N failed".
+set -uo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$root/scripts/setup.sh" || exit 1
+"$root/scripts/build.sh" --native >/dev/null || exit 1
+
+passed=0
+failed=0
+count() {  # adds a ctest log's summary line to the totals
+  local line total bad
+  line="$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)"
+  if [ -z "$line" ]; then
+    failed=$((failed + 1))
+    return
+  fi
+  bad="$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")"
+  total="$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")"
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
+echo "== Unit tests (native)"
+# One line per passing unit test would drown the rest: show failures and the summary.
+ctest --test-dir "$root/build/native" --output-on-failure -j2 2>&1 | tee "$root/build/ctest-native.log" |
+  grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed'
+
+count "$root/build/ctest-native.log"
+
+echo "== Windows tests (Wine)"
+source "$root/scripts/wine-env.sh"
+tarnwell_ensure_prefix
+tarnwell_ensure_display || exit 1
+trap tarnwell_stop_wine EXIT
+tarnwell_start_wineserver
+ctest --test-dir "$root/build/win32" --output-on-failure --timeout 1200 2>&1 | tee "$root/build/ctest-win32.log"
+count "$root/build/ctest-win32.log"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
