@@ -12,7 +12,7 @@ std::size_t IndexOfLine(const std::vector<Step>& steps, int line) {
   for (std::size_t i = 0; i < steps.size(); ++i) {
     if (steps[i].line == line) return i;
   }
-  throw std::logic_error("step table has no line " + std::to_string(line));
+  throw StepTableError("step table has no line " + std::to_string(line));
 }
 
 // Index of the step to run after `current` takes `flow`; steps.size() ends.
@@ -46,7 +46,7 @@ void RunSteps(App& app, const std::wstring& location, const std::vector<Step>& s
     } catch (const RunError& e) {
       ShowErrorReport(app, location, e.description(), step.line);
       flow = step.on_error;
-    } catch (const std::logic_error&) {
+    } catch (const StepTableError&) {
       throw;
     } catch (const std::bad_alloc&) {
       ShowErrorReport(app, location, L"Out of memory", step.line);

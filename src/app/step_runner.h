@@ -9,6 +9,7 @@
 #pragma once
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -32,9 +33,15 @@ struct Step {
   Flow on_error = Flow::Next();
 };
 
+// A fault in a step table itself (a Goto to a line no step carries): a
+// programming error, not something to report to the user and resume from.
+class StepTableError : public std::logic_error {
+ public:
+  using std::logic_error::logic_error;
+};
+
 // Runs `steps` from the first; reports failures through ShowErrorReport with
-// `location`. A Goto to a line that no step carries is a programming fault
-// and throws std::logic_error.
+// `location`. Throws StepTableError for a Goto to a missing line.
 void RunSteps(App& app, const std::wstring& location, const std::vector<Step>& steps);
 
 }  // namespace tarnwell

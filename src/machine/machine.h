@@ -14,13 +14,17 @@
 #include <string>
 #include <vector>
 
+#include "app/run_error.h"
+
 namespace tarnwell {
 
 // Controls of the main window, in the window's control order.
 enum class Control { Form1, Text1, Frame1, Option1, Option2, PushButton13, PushButton1 };
 
 // What kind of control a Control is, as the skin's recolouring walk sees it.
-enum class ControlKind { Window, TextBox, Frame, OptionButton, PushButton };
+enum class ControlKind {
+  Window, TextBox, Frame, OptionButton, PushButton, CheckBox, Label, PictureBox
+};
 
 // The window-wide pointer kind.
 enum class PointerKind : int { Normal = 0, Hourglass = 11, Custom = 99 };
@@ -73,6 +77,37 @@ constexpr int kAnswerOk = 1;
 constexpr int kAnswerYes = 6;
 constexpr int kAnswerNo = 7;
 }  // namespace msgbox
+
+// A colour as a control's back colour takes it: 0x00BBGGRR, or 0x800000nn
+// for the system colour with index nn.
+using OleColour = std::uint32_t;
+
+struct Rgb {
+  std::uint8_t red = 0;
+  std::uint8_t green = 0;
+  std::uint8_t blue = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+// The colours a skin file gives the main window.
+struct SkinColours {
+  Rgb window_face, window_text;   // the window's own surface and text
+  Rgb frame_face, frame_text;     // the frame (group box)
+  Rgb option_face, option_text;   // the option buttons
+  Rgb button_face, button_text;   // the push buttons
+  Rgb button_hover;               // a push button's face under the pointer
+  Rgb button_disabled;            // a disabled push button's text
+  bool operator==(const SkinColours&) const = default;
+};
+
+// What applying a skin recolours: the window always; the frame and the
+// option buttons when `child_controls`; the push buttons when `push_buttons`.
+struct SkinLook {
+  SkinColours colours;
+  bool child_controls = false;
+  bool push_buttons = false;
+  bool operator==(const SkinLook&) const = default;
+};
 
 class Machine {
  public:
@@ -139,6 +174,31 @@ class Machine {
   virtual void SetApplicationIcon() = 0;
   // Loads a cursor file as the window's custom pointer image. Throws.
   virtual void LoadCustomPointer(const std::wstring& path) = 0;
+
+  // --- Skin ---
+  // These have defaults so that a machine without skins still builds; the
+  // default fails as an unusable skin would.
+  //
+  // Reads a file's bytes, but never more than `max_bytes + 1` of them: a
+  // result longer than `max_bytes` tells the caller that the file is too
+  // large without the whole of it being read. Throws when the file cannot be
+  // opened or read.
+  virtual std::vector<std::uint8_t> ReadFileBytes(const std::wstring& /*path*/,
+                                                  std::size_t /*max_bytes*/) {
+    throw RunError(L"Reading files is not supported on this machine.");
+  }
+  // Sets the back colour of the window (Control::Form1) or of one control. Throws.
+  virtual void SetBackColour(Control /*control*/, OleColour /*colour*/) {
+    throw RunError(L"Changing colours is not supported on this machine.");
+  }
+  // The main window's handle, as a 32-bit integer. Throws.
+  virtual std::int32_t MainWindowHandle() {
+    throw RunError(L"The window handle is not available on this machine.");
+  }
+  // Gives the window with handle `window` the skin's look. Throws.
+  virtual void ApplySkinLook(std::int32_t /*window*/, const SkinLook& /*look*/) {
+    throw RunError(L"Skins are not supported on this machine.");
+  }
 };
 
 }  // namespace tarnwell

@@ -1,5 +1,7 @@
 #include "printer/printer_search.h"
 
+#include "app/run_error.h"
+
 namespace tarnwell {
 
 bool PrinterWalk::Start() {
@@ -9,7 +11,9 @@ bool PrinterWalk::Start() {
 }
 
 bool PrinterWalk::CurrentIs(const std::wstring& name) {
-  if (index_ >= count_) return false;
+  // Only reachable after the list could not be read: the comparison fails as
+  // well, so the step it guards runs next.
+  if (index_ >= count_) throw RunError(L"There is no current printer.");
   return machine_.PrinterName(index_) == name;
 }
 

@@ -17,7 +17,7 @@ class PrinterWalk {
   // Reads the list; false when there are no printers. Throws.
   bool Start();
   // Whether the current printer's device name is `name` (exact, whole text).
-  // False when there is no current printer. Throws when the name cannot be read.
+  // Throws when the name cannot be read or there is no current printer.
   bool CurrentIs(const std::wstring& name);
   // Moves on; false after the last printer.
   bool Next();

@@ -55,7 +55,9 @@ void PushButton1_Click(App& app) {
       {126, [&] { m.SetEnabled(Control::Option2, false); return Flow::Next(); }},
       {128,
        [&] {
-         started = StartAndWait(m, QuoteProgramPath(m, uninstall_command)).started;
+         // The platform never sees text after a NUL; neither does the path check.
+         const std::wstring command = uninstall_command.substr(0, uninstall_command.find(L'\0'));
+         started = StartAndWait(m, QuoteProgramPath(m, command)).started;
          return Flow::Next();
        }},
       {130, [&] { m.SetEnabled(Control::Option1, true); return Flow::Next(); }},

@@ -1,6 +1,9 @@
 #include "fake_machine.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "app/error_report.h"
 
 namespace tarnwell::testing {
 
@@ -13,6 +16,12 @@ void FakeMachine::SetRegSz(const std::wstring& key, const std::wstring& name,
   copy.push_back(L'\0');
   std::memcpy(value.data.data(), copy.data(), value.data.size());
   registry[key][name] = value;
+}
+
+std::wstring ExpectedReport(const std::wstring& location, const std::wstring& description,
+                            int line) {
+  return description + L"\r\n" + location + L"at line " + std::to_wstring(line) +
+         L"\r\rPlease email screenshot of this message to " + SupportEmailAddress();
 }
 
 int FakeMachine::CountLog(const std::wstring& prefix) const {
@@ -100,6 +109,7 @@ long FakeMachine::RegQueryValue(RegKey key, const std::wstring& name, std::uint3
     std::memcpy(data, value.data.data(), stored);
   }
   *size = stored;
+  if (!data && between_reg_queries) between_reg_queries();
   return reg::kSuccess;
 }
 
@@ -114,6 +124,7 @@ ProcessStart FakeMachine::StartProcess(const std::wstring& command_line, int sho
   started.push_back(command_line);
   start_show_states.push_back(show_state);
   polls_ = 0;
+  if (on_start) on_start();
   if (starts.empty()) return {true, 0, 1};
   const ProcessStart result = starts.front();
   starts.pop_front();
@@ -125,6 +136,7 @@ ProcessStart FakeMachine::StartElevated(const std::wstring& program, const std::
   log.push_back(L"StartElevated " + program + L"|" + arguments);
   start_show_states.push_back(show_state);
   polls_ = 0;
+  if (on_start) on_start();
   if (elevated_starts.empty()) return {true, 0, 2};
   const ProcessStart result = elevated_starts.front();
   elevated_starts.pop_front();
@@ -200,6 +212,32 @@ void FakeMachine::LoadCustomPointer(const std::wstring& path) {
   log.push_back(L"LoadPointer " + path);
   if (!cursor_loads) throw RunError(L"The file is not a cursor file.");
   custom_pointer = path;
+}
+
+std::vector<std::uint8_t> FakeMachine::ReadFileBytes(const std::wstring& path,
+                                                     std::size_t max_bytes) {
+  log.push_back(L"ReadFile " + path);
+  read_limits.push_back(max_bytes);
+  const auto it = file_bytes.find(path);
+  if (it == file_bytes.end()) throw RunError(L"File not found");
+  const std::size_t n = std::min(it->second.size(), max_bytes + 1);
+  return {it->second.begin(), it->second.begin() + static_cast<std::ptrdiff_t>(n)};
+}
+
+void FakeMachine::SetBackColour(Control control, OleColour colour) {
+  log.push_back(L"BackColour " + std::to_wstring(static_cast<int>(control)));
+  back_colours[control] = colour;
+}
+
+std::int32_t FakeMachine::MainWindowHandle() {
+  log.push_back(L"WindowHandle");
+  return window_handle;
+}
+
+void FakeMachine::ApplySkinLook(std::int32_t window, const SkinLook& look) {
+  log.push_back(L"ApplySkinLook " + std::to_wstring(window));
+  skinned_window = window;
+  skin_look = look;
 }
 
 }  // namespace tarnwell::testing

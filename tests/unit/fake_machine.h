@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "app/run_error.h"
 #include "machine/machine.h"
 
@@ -50,6 +51,12 @@ class FakeMachine : public Machine {
   std::set<Control> selected = {Control::Option1};
   // Called on every message-servicing pass, to act as the user would meanwhile.
   std::function<void()> during_wait;
+  // Called when a program is started (plainly or elevated), to act as it would.
+  std::function<void()> on_start;
+  // Called after a size-and-type query, before the data query.
+  std::function<void()> between_reg_queries;
+  std::map<std::wstring, std::vector<std::uint8_t>> file_bytes;  // path -> contents
+  std::int32_t window_handle = 0x000A01F4;
 
   // --- What was asked ---
   std::vector<std::wstring> log;
@@ -64,6 +71,10 @@ class FakeMachine : public Machine {
   int open_keys = 0;
   int pauses = 0;
   int closed_processes = 0;
+  std::map<Control, OleColour> back_colours;
+  std::vector<std::size_t> read_limits;  // max_bytes of each ReadFileBytes
+  std::optional<SkinLook> skin_look;
+  std::int32_t skinned_window = 0;
 
   // Helpers for tests.
   void AddFile(const std::wstring& path, std::uint32_t attributes = 0) { entries[path] = attributes; }
@@ -103,10 +114,27 @@ class FakeMachine : public Machine {
   void SetCaption(const std::wstring& text) override;
   void SetApplicationIcon() override;
   void LoadCustomPointer(const std::wstring& path) override;
+  std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path,
+                                          std::size_t max_bytes) override;
+  void SetBackColour(Control control, OleColour colour) override;
+  std::int32_t MainWindowHandle() override;
+  void ApplySkinLook(std::int32_t window, const SkinLook& look) override;
 
  private:
   std::vector<std::wstring> open_key_paths_;
   int polls_ = 0;
 };
+
+// A fake machine and an application whose title start-up has set.
+struct Harness {
+  FakeMachine m;
+  App app{m};
+  Harness() { app.title = L"Tarnwell PDF Printer"; }
+};
+
+// The text of the error report for a step that failed, built independently of
+// the program's own builder.
+std::wstring ExpectedReport(const std::wstring& location, const std::wstring& description,
+                            int line);
 
 }  // namespace tarnwell::testing

@@ -1,0 +1,168 @@
+// The install command, PushButton13_Click.
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "fake_machine.h"
+#include "printer/install_command.h"
+
+namespace tarnwell::testing {
+namespace {
+
+const std::wstring kPrinter = L"Quellmark PDF Setup";
+const std::wstring kSetup = L"C:\\Apps\\Tarnwell\\Quellmark PDF Setup\\setup.exe";
+const std::wstring kQuestion =
+    L"Printer installed as Quellmark PDF Setup. It is now a virtual printer that is available "
+    L"whenever you go to print something in any application.\r\rWould you like me to open the "
+    L"Devices and Printers window so you can see this now?";
+
+std::wstring Report(const std::wstring& description, int line) {
+  return ExpectedReport(L"in TarnwellPDFPrinter2021/08/31.Form1.PushButton13_Click ", description,
+                        line);
+}
+
+// Package in place; the setup program creates the printer when started.
+struct Install : Harness {
+  Install() {
+    m.AddFile(kSetup);
+    m.on_start = [this] { m.printers.push_back(kPrinter); };
+  }
+  std::vector<std::wstring> Texts() const {
+    std::vector<std::wstring> texts;
+    for (const auto& s : m.shown) texts.push_back(s.text);
+    return texts;
+  }
+};
+
+TEST(Install, WholeRunInOrder) {
+  Install t;
+  t.m.printers = {L"Fax"};
+  t.m.answers = {msgbox::kAnswerYes};
+  PushButton13_Click(t.app);
+  EXPECT_EQ(t.m.log, (std::vector<std::wstring>{
+                         L"FindEntry " + kSetup, L"ReadPrinterList", L"PrinterName 0",
+                         L"Pointer 11", L"Disable 5", L"Disable 6", L"Disable 3", L"Disable 4",
+                         L"Start \"" + kSetup + L"\" -s -c", L"Pause 100", L"Pause 100",
+                         L"CloseProcess", L"IsSelected 3", L"ScriptHostDefault " + kPrinter,
+                         L"Enable 3", L"Enable 4", L"Enable 5", L"Enable 6", L"Pointer 0",
+                         L"ReadPrinterList", L"PrinterName 0", L"PrinterName 1",
+                         L"Message " + kQuestion,
+                         L"ShellOpen Control.exe|Printers|C:\\Apps\\Tarnwell|1"}));
+  EXPECT_EQ(t.m.start_show_states, std::vector<int>{0});
+  EXPECT_EQ(t.m.shown[0].caption, L"View Printers");
+  EXPECT_EQ(t.m.shown[0].style, 4u);
+  EXPECT_EQ(t.m.default_printer, kPrinter);
+}
+
+TEST(Install, PackageNotFoundChangesNothing) {
+  for (const std::optional<std::uint32_t> attributes :
+       {std::optional<std::uint32_t>(), std::optional(file_attr::kHidden),
+        std::optional(file_attr::kSystem), std::optional(file_attr::kDirectory)}) {
+    Install t;
+    t.m.entries.clear();
+    if (attributes) t.m.AddFile(kSetup, *attributes);
+    PushButton13_Click(t.app);
+    EXPECT_EQ(t.m.log, (std::vector<std::wstring>{L"FindEntry " + kSetup,
+                                                  L"Message Quellmark PDF Setup not found."}));
+    EXPECT_EQ(t.m.shown[0].caption, L"Tarnwell PDF Printer");
+    EXPECT_EQ(t.m.shown[0].style, 0u);
+  }
+}
+
+TEST(Install, OnlyTheExactNameCountsAsInstalled) {
+  const std::vector<std::pair<std::vector<std::wstring>, bool>> cases = {
+      {{kPrinter}, true},
+      {{L"A", kPrinter, L"B"}, true},
+      {{L"A", L"B", kPrinter}, true},
+      {{}, false},
+      {{L"quellmark pdf setup"}, false},
+      {{L"Quellmark PDF Setup (Copy 1)", L"Quellmark PDF Setu"}, false},
+  };
+  for (const auto& [printers, installed] : cases) {
+    Install t;
+    t.m.printers = printers;
+    PushButton13_Click(t.app);
+    EXPECT_EQ(t.m.Logged(L"Start "), !installed) << printers.size();
+    if (installed) {
+      EXPECT_EQ(t.Texts(), std::vector<std::wstring>{L"Printer already installed."});
+      EXPECT_EQ(t.m.shown[0].style, 0u);
+      EXPECT_TRUE(t.m.pointer_history.empty());
+      EXPECT_TRUE(t.m.enabled.empty());
+    } else {
+      EXPECT_EQ(t.Texts(), std::vector<std::wstring>{kQuestion});
+    }
+  }
+}
+
+TEST(Install, Option2LeavesTheDefaultPrinterAndNoEndsIt) {
+  Install t;
+  t.m.selected = {Control::Option2};
+  t.m.exit_code = 1603;
+  PushButton13_Click(t.app);
+  EXPECT_FALSE(t.m.Logged(L"IsSelected 4"));
+  EXPECT_FALSE(t.m.Logged(L"ScriptHostDefault"));
+  EXPECT_FALSE(t.m.Logged(L"SpoolerDefault"));
+  EXPECT_FALSE(t.m.Logged(L"ShellOpen"));
+  EXPECT_EQ(t.Texts(), std::vector<std::wstring>{kQuestion});
+}
+
+TEST(Install, DefaultPrinterFailureIsSilent) {
+  Install t;
+  t.m.script_host_works = false;
+  t.m.spooler_works = false;
+  PushButton13_Click(t.app);
+  EXPECT_EQ(t.m.CountLog(L"SpoolerDefault " + kPrinter), 1);
+  EXPECT_EQ(t.Texts(), std::vector<std::wstring>{kQuestion});
+}
+
+TEST(Install, SetupThatCreatesNoPrinterIsReportedInsteadOfTheQuestion) {
+  Install t;
+  t.m.on_start = nullptr;
+  t.m.starts = {{false, win_error::kFileNotFound, 0}};
+  PushButton13_Click(t.app);
+  ASSERT_EQ(t.Texts(), std::vector<std::wstring>{L"Printer installation failed."});
+  EXPECT_EQ(t.m.shown[0].caption, L"Tarnwell PDF Printer");
+  EXPECT_EQ(t.m.shown[0].style, 48u);
+  EXPECT_EQ(t.m.pointer, PointerKind::Normal);
+  for (const auto& [control, on] : t.m.enabled) EXPECT_TRUE(on);
+  EXPECT_EQ(t.m.enabled.size(), 4u);
+}
+
+TEST(Install, UnreadablePrinterListStopsBeforeTheSetup) {
+  Install t;
+  t.m.fail_printer_list = true;
+  PushButton13_Click(t.app);
+  // 102 fails; with no current printer the comparison at 104 fails too and
+  // its guarded step 106 follows.
+  ASSERT_EQ(t.m.shown.size(), 3u);
+  EXPECT_EQ(t.m.shown[0].text, Report(L"The printer list cannot be read.", 102));
+  EXPECT_EQ(t.m.shown[0].caption, L"Application Error");
+  EXPECT_EQ(t.m.shown[1].text, Report(L"There is no current printer.", 104));
+  EXPECT_EQ(t.m.shown[2].text, L"Printer already installed.");
+  EXPECT_FALSE(t.m.Logged(L"Start "));
+}
+
+TEST(Install, UnreadablePrinterNameLeadsToTheStepItGuards) {
+  for (const std::size_t bad : {0u, 1u}) {
+    Install t;
+    t.m.printers = {L"A", L"B"};
+    t.m.fail_printer_name = {bad};
+    PushButton13_Click(t.app);
+    EXPECT_EQ(t.Texts(), (std::vector<std::wstring>{
+                             Report(L"The printer name cannot be read.", 104),
+                             L"Printer already installed."}));
+    EXPECT_EQ(t.m.CountLog(L"PrinterName"), static_cast<int>(bad) + 1);
+  }
+}
+
+TEST(Install, FailingCheckBeforeTheQuestionOpensThePrintersWindow) {
+  Install t;
+  t.m.on_start = [&t] { t.m.fail_printer_list = true; };
+  PushButton13_Click(t.app);
+  EXPECT_EQ(t.Texts(),
+            std::vector<std::wstring>{Report(L"The printer list cannot be read.", 136)});
+  EXPECT_EQ(t.m.CountLog(L"ShellOpen Control.exe|Printers|"), 1);
+}
+
+}  // namespace
+}  // namespace tarnwell::testing

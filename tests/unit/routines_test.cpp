@@ -1,0 +1,220 @@
+// RunAndWait, the registry read, command-line handling and the default printer.
+#include <gtest/gtest.h>
+
+#include "fake_machine.h"
+#include "printer/command_line.h"
+#include "printer/default_printer.h"
+#include "printer/registry.h"
+#include "printer/run_and_wait.h"
+
+namespace tarnwell::testing {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(RunAndWait, WindowStyle) {
+  const std::vector<std::pair<std::optional<int>, int>> cases = {
+      {std::nullopt, 6}, {-1, 6}, {7, 6}, {0, 0}, {3, 3}, {6, 6}};
+  for (const auto& [given, effective] : cases) {
+    FakeMachine m;
+    RunAndWait(m, L"p.exe", given);
+    EXPECT_EQ(m.start_show_states, std::vector<int>{effective}) << given.value_or(-99);
+  }
+}
+
+TEST(RunAndWait, WaitsUntilTheHandleIsSignalledPausingEveryCycle) {
+  struct Case { int running_polls; std::uint32_t exit_code; std::int32_t result; };
+  for (const Case& c : {Case{0, 1, 1}, Case{4, 0, 0}, Case{1, 259, 259},
+                        Case{0, 0xC0000005u, static_cast<std::int32_t>(0xC0000005u)}}) {
+    FakeMachine m;
+    int serviced = 0;
+    m.during_wait = [&] { ++serviced; };
+    m.polls_until_exit = c.running_polls;
+    m.exit_code = c.exit_code;
+    EXPECT_EQ(RunAndWait(m, L"p.exe"), c.result);
+    EXPECT_EQ(m.pauses, c.running_polls + 1);
+    EXPECT_EQ(serviced, c.running_polls + 1);
+    EXPECT_EQ(m.log.back(), L"CloseProcess");
+    EXPECT_EQ(m.closed_processes, 1);
+  }
+}
+
+TEST(RunAndWait, UnreadableExitCodeEndsTheWait) {
+  FakeMachine m;
+  m.polls_until_exit = 1000;
+  m.exit_code_query_fails = true;
+  EXPECT_EQ(RunAndWait(m, L"p.exe"), 0);
+  EXPECT_EQ(m.pauses, 1);
+  EXPECT_EQ(m.closed_processes, 1);
+}
+
+TEST(RunAndWait, StartFailureReturnsAtOnceWithANegativeNumber) {
+  FakeMachine m;
+  m.starts = {{false, win_error::kFileNotFound, 0}};
+  const RunResult r = StartAndWait(m, L"missing.exe");
+  EXPECT_FALSE(r.started);
+  EXPECT_EQ(r.code, -2147221502);
+  EXPECT_EQ(m.pauses, 0);
+  EXPECT_EQ(m.closed_processes, 0);
+  EXPECT_FALSE(m.Logged(L"StartElevated"));
+}
+
+TEST(RunAndWait, TextAfterANulNeverReachesTheStart) {
+  FakeMachine m;
+  RunAndWait(m, L"C:\\u.exe /S\0junk"s);
+  EXPECT_EQ(m.started, std::vector<std::wstring>{L"C:\\u.exe /S"});
+}
+
+TEST(RunAndWait, ElevationRequiredStartsThroughThePrompt) {
+  const std::wstring line = L"\"C:\\A b\\setup.exe\" -s -c";
+  FakeMachine m;
+  m.starts = {{false, win_error::kElevationRequired, 0}};
+  m.exit_code = 3;
+  EXPECT_EQ(RunAndWait(m, line, 0), 3);
+  EXPECT_TRUE(m.Logged(L"StartElevated C:\\A b\\setup.exe|-s -c"));
+  EXPECT_EQ(m.start_show_states, (std::vector<int>{0, 0}));
+  EXPECT_EQ(m.closed_processes, 1);
+
+  FakeMachine refused;
+  refused.starts = {{false, win_error::kElevationRequired, 0}};
+  refused.elevated_starts = {{false, win_error::kCancelled, 0}};
+  const RunResult r = StartAndWait(refused, line);
+  EXPECT_FALSE(r.started);
+  EXPECT_EQ(r.code, -2147221504 + 1223);
+  EXPECT_EQ(refused.pauses, 0);
+}
+
+TEST(CommandLine, Split) {
+  const std::vector<std::tuple<std::wstring, std::wstring, std::wstring>> cases = {
+      {L"\"C:\\A b\\s.exe\" -s -c", L"C:\\A b\\s.exe", L"-s -c"},
+      {L"  C:\\u.exe \t /S x", L"C:\\u.exe", L"/S x"},
+      {L"u.exe", L"u.exe", L""},
+      {L"\"C:\\open quote", L"C:\\open quote", L""},
+      {L"   ", L"", L""},
+  };
+  for (const auto& [line, program, arguments] : cases) {
+    const SplitCommand split = SplitCommandLine(line);
+    EXPECT_EQ(split.program, program) << line;
+    EXPECT_EQ(split.arguments, arguments) << line;
+  }
+}
+
+TEST(CommandLine, QuoteProgramPath) {
+  FakeMachine m;
+  m.AddFile(L"C:\\P F\\u.exe");
+  m.AddFile(L"C:\\a");
+  m.AddFile(L"C:\\a b.exe");
+  m.AddFile(L"C:\\Dir x", file_attr::kDirectory);
+  const std::vector<std::pair<std::wstring, std::wstring>> cases = {
+      {L"C:\\P F\\u.exe", L"\"C:\\P F\\u.exe\""},
+      {L"C:\\P F\\u.exe /S /x", L"\"C:\\P F\\u.exe\" /S /x"},
+      {L"  C:\\P F\\u.exe /S", L"\"C:\\P F\\u.exe\" /S"},
+      {L"C:\\a b.exe c", L"\"C:\\a b.exe\" c"},  // the longest prefix wins
+      {L"C:\\a c", L"\"C:\\a\" c"},
+      {L"\"C:\\P F\\u.exe\" /S", L"\"C:\\P F\\u.exe\" /S"},
+      {L"C:\\Dir x", L"C:\\Dir x"},  // a folder is no program
+      {L"C:\\Nothing here /S", L"C:\\Nothing here /S"},
+      {L"", L""},
+  };
+  for (const auto& [line, quoted] : cases) EXPECT_EQ(QuoteProgramPath(m, line), quoted) << line;
+}
+
+const std::wstring kKey = L"K";
+
+RegistryValue Read(FakeMachine& m) {
+  return ReadRegistryValue(m, RegRoot::LocalMachine, kKey, L"V");
+}
+
+TEST(Registry, DecodesStringsAndIntegers) {
+  auto sz = [](const std::wstring& text, bool terminated) {
+    FakeMachine m;
+    m.SetRegSz(kKey, L"V", text, terminated);
+    return m.registry[kKey][L"V"];
+  };
+  const std::vector<std::pair<FakeRegValue, RegistryValue>> cases = {
+      {sz(L"abc", true), L"abc"s},
+      {sz(L"abc", false), L"abc"s},
+      {sz(L"", true), L""s},
+      {sz(L"abc\0"s, true), L"abc\0"s},  // only the one stored terminator goes
+      {{reg::kExpandSz, sz(L"%TEMP%", true).data}, Empty{}},
+      {{reg::kDword, {5, 0, 0, 0}}, std::int32_t{5}},
+      {{reg::kDword, {0xFF, 0xFF, 0xFF, 0xFF}}, std::int32_t{-1}},
+      {{reg::kDword, {5, 0, 0, 0, 0, 0, 0, 0}}, Empty{}},
+      {{reg::kDword, {5, 0}}, Empty{}},
+      {{reg::kBinary, {1, 2}}, Empty{}},
+      {{reg::kQword, {5, 0, 0, 0, 0, 0, 0, 0}}, Empty{}},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    FakeMachine m;
+    m.registry[kKey][L"V"] = cases[i].first;
+    EXPECT_EQ(Read(m), cases[i].second) << i;
+    EXPECT_EQ(m.CountLog(L"RegClose"), 1) << i;
+    EXPECT_EQ(m.open_keys, 0) << i;
+  }
+}
+
+TEST(Registry, StatusOfTheOpenKeyQuery) {
+  FakeMachine m;
+  m.SetRegSz(kKey, L"V", L"x");
+  m.registry[kKey][L"E"] = {reg::kExpandSz, {}};
+  RegKey key = 0;
+  ASSERT_EQ(m.RegOpenKeyForRead(RegRoot::LocalMachine, kKey, &key), 0);
+  RegistryValue value = std::int32_t{9};
+  EXPECT_EQ(QueryOpenKeyValue(m, key, L"missing", value), reg::kFileNotFound);
+  EXPECT_EQ(value, RegistryValue{std::int32_t{9}});
+  EXPECT_EQ(QueryOpenKeyValue(m, key, L"E", value), kUnsupportedTypeStatus);
+  EXPECT_EQ(value, RegistryValue{std::int32_t{9}});
+  EXPECT_EQ(QueryOpenKeyValue(m, key, L"V", value), 0);
+  EXPECT_EQ(value, RegistryValue{L"x"s});
+}
+
+TEST(Registry, MissingKeyIsNeitherQueriedNorClosed) {
+  FakeMachine m;
+  EXPECT_EQ(Read(m), RegistryValue{Empty{}});
+  EXPECT_EQ(m.log, std::vector<std::wstring>{L"RegOpen K"});
+}
+
+TEST(Registry, ValueThatChangesSizeBetweenTheQueriesFailsTheRead) {
+  const std::vector<FakeRegValue> changes = {
+      {reg::kSz, std::vector<std::uint8_t>(64, 'x')}, {reg::kSz, {}},
+      {reg::kDword, {1, 0, 0, 0, 0, 0, 0, 0}}};
+  for (const FakeRegValue& original : {FakeRegValue{reg::kSz, std::vector<std::uint8_t>(8, 0)},
+                                       FakeRegValue{reg::kDword, {1, 0, 0, 0}}}) {
+    for (const FakeRegValue& changed : changes) {
+      FakeMachine m;
+      m.registry[kKey][L"V"] = original;
+      m.between_reg_queries = [&] { m.registry[kKey][L"V"] = changed; };
+      EXPECT_EQ(Read(m), RegistryValue{Empty{}}) << original.type << " " << changed.data.size();
+      EXPECT_EQ(m.open_keys, 0);
+    }
+  }
+}
+
+TEST(DefaultPrinter, ScriptHostThenSpooler) {
+  struct Case { bool script_host, spooler, installed, show, result, spooler_asked, message; };
+  const Case cases[] = {
+      {true, true, true, true, true, false, false},
+      {false, true, true, true, true, true, false},
+      {false, false, true, true, false, true, true},
+      {true, true, false, true, false, true, true},
+      {true, true, false, false, false, true, false},
+  };
+  for (const Case& c : cases) {
+    Harness h;
+    if (c.installed) h.m.printers = {L"P"};
+    h.m.script_host_works = c.script_host;
+    h.m.spooler_works = c.spooler;
+    EXPECT_EQ(MakeDefaultPrinter(h.app, L"P", c.show), c.result);
+    EXPECT_EQ(h.m.default_printer, c.result ? L"P" : L"");
+    EXPECT_EQ(h.m.Logged(L"SpoolerDefault P"), c.spooler_asked);
+    ASSERT_EQ(h.m.shown.size(), c.message ? 1u : 0u);
+    if (c.message) {
+      EXPECT_EQ(h.m.shown[0].text, L"Cannot set printer.");
+      EXPECT_EQ(h.m.shown[0].caption, L"Tarnwell PDF Printer");
+      EXPECT_EQ(h.m.shown[0].style, 0u);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarnwell::testing

@@ -1,0 +1,149 @@
+// The uninstall command, PushButton1_Click.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "fake_machine.h"
+#include "printer/uninstall_command.h"
+
+namespace tarnwell::testing {
+namespace {
+
+const std::wstring kPrinter = L"Quellmark PDF Setup";
+const std::wstring kFolder = L"C:\\Program Files (x86)\\Quellmark PDF Setup";
+const std::wstring kKey =
+    L"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\Uninstall\\Quellmark PDF Setup";
+const std::wstring kUninstaller = kFolder + L"\\uninstall.exe";
+const std::wstring kNotInstalled = L"PDF Printer is not yet installed.";
+const std::wstring kNoPath = L"Install path not found.";
+
+std::wstring Report(const std::wstring& description, int line) {
+  return ExpectedReport(L"in TarnwellPDFPrinter2021/08/31.Form1.PushButton1_Click ", description,
+                        line);
+}
+
+// Printer, folder and registration all in place.
+struct Uninstall : Harness {
+  Uninstall() {
+    m.printers = {L"Fax", kPrinter};
+    m.AddFile(kFolder, file_attr::kDirectory);
+    m.SetRegSz(kKey, L"UninstallString", L"\"" + kUninstaller + L"\" /S");
+  }
+};
+
+TEST(Uninstall, WholeRunInOrder) {
+  Uninstall t;
+  PushButton1_Click(t.app);
+  EXPECT_EQ(t.m.log, (std::vector<std::wstring>{
+                         L"ReadPrinterList", L"PrinterName 0", L"PrinterName 1",
+                         L"Env ProgramFiles",
+                         L"FindEntry " + kFolder, L"RegOpen " + kKey, L"RegQuery UninstallString",
+                         L"RegQuery UninstallString", L"RegClose", L"Pointer 11", L"Disable 5",
+                         L"Disable 6", L"Disable 3", L"Disable 4",
+                         L"Start \"" + kUninstaller + L"\" /S", L"Pause 100", L"Pause 100",
+                         L"CloseProcess", L"Enable 3", L"Enable 4", L"Enable 5", L"Enable 6",
+                         L"Pointer 0", L"Message Done."}));
+  EXPECT_EQ(t.m.start_show_states, std::vector<int>{6});
+  EXPECT_EQ(t.m.shown[0].caption, L"Tarnwell PDF Printer");
+  EXPECT_EQ(t.m.shown[0].style, 0u);
+}
+
+TEST(Uninstall, EarlyExitsChangeNothing) {
+  struct Case {
+    const char* name;
+    std::function<void(FakeMachine&)> arrange;
+    std::wstring message;
+    const wchar_t* last_look;  // the last thing looked at; nothing after it
+  };
+  const Case cases[] = {
+      {"no printers", [](FakeMachine& m) { m.printers.clear(); }, kNotInstalled,
+       L"ReadPrinterList"},
+      {"letter case", [](FakeMachine& m) { m.printers = {L"quellmark PDF Setup"}; }, kNotInstalled,
+       L"PrinterName 0"},
+      {"no folder", [](FakeMachine& m) { m.entries.clear(); }, kNoPath, L"FindEntry"},
+      {"hidden folder",
+       [](FakeMachine& m) { m.AddFile(kFolder, file_attr::kDirectory | file_attr::kHidden); },
+       kNoPath, L"FindEntry"},
+      {"no registration", [](FakeMachine& m) { m.registry.clear(); }, kNoPath, L"RegOpen"},
+      {"no value", [](FakeMachine& m) { m.registry[kKey].clear(); }, kNoPath, L"RegClose"},
+      {"expandable",
+       [](FakeMachine& m) { m.registry[kKey][L"UninstallString"].type = reg::kExpandSz; }, kNoPath,
+       L"RegClose"},
+      {"empty text", [](FakeMachine& m) { m.SetRegSz(kKey, L"UninstallString", L""); }, kNoPath,
+       L"RegClose"},
+  };
+  for (const Case& c : cases) {
+    Uninstall t;
+    c.arrange(t.m);
+    PushButton1_Click(t.app);
+    ASSERT_EQ(t.m.shown.size(), 1u) << c.name;
+    EXPECT_EQ(t.m.shown[0].text, c.message) << c.name;
+    EXPECT_EQ(t.m.shown[0].style, 0u) << c.name;
+    ASSERT_GE(t.m.log.size(), 2u);
+    EXPECT_EQ(t.m.log[t.m.log.size() - 2].rfind(c.last_look, 0), 0u) << c.name;
+    EXPECT_TRUE(t.m.pointer_history.empty()) << c.name;
+    EXPECT_TRUE(t.m.enabled.empty()) << c.name;
+  }
+}
+
+TEST(Uninstall, PlainFileInTheProgramsFolderPasses) {
+  Uninstall t;
+  t.m.AddFile(kFolder, file_attr::kReadOnly);
+  PushButton1_Click(t.app);
+  EXPECT_EQ(t.m.shown.back().text, L"Done.");
+}
+
+TEST(Uninstall, UnstartableUninstallerIsReportedAfterTheBusyState) {
+  Uninstall t;
+  t.m.starts = {{false, win_error::kFileNotFound, 0}};
+  PushButton1_Click(t.app);
+  ASSERT_EQ(t.m.shown.size(), 1u);
+  EXPECT_EQ(t.m.shown[0].text, L"Uninstaller could not be started.");
+  EXPECT_EQ(t.m.shown[0].caption, L"Tarnwell PDF Printer");
+  EXPECT_EQ(t.m.shown[0].style, 48u);
+  EXPECT_EQ(t.m.log[t.m.log.size() - 2], L"Pointer 0");
+  EXPECT_EQ(t.m.CountLog(L"Enable "), 4);
+  EXPECT_EQ(t.m.pauses, 0);
+}
+
+TEST(Uninstall, UnquotedProgramPathWithBlanksIsQuoted) {
+  Uninstall t;
+  t.m.AddFile(kUninstaller);
+  t.m.SetRegSz(kKey, L"UninstallString", kUninstaller + L" /S /log x");
+  PushButton1_Click(t.app);
+  EXPECT_EQ(t.m.started, std::vector<std::wstring>{L"\"" + kUninstaller + L"\" /S /log x"});
+  EXPECT_EQ(t.m.shown.back().text, L"Done.");
+}
+
+TEST(Uninstall, IntegerRegistrationIsStartedAsItsDigits) {
+  Uninstall t;
+  t.m.registry[kKey][L"UninstallString"] = {reg::kDword, {42, 0, 0, 0}};
+  PushButton1_Click(t.app);
+  EXPECT_EQ(t.m.started, std::vector<std::wstring>{L"42"});
+}
+
+TEST(Uninstall, UnreadablePrinterNameCountsAsFound) {
+  Uninstall t;
+  t.m.printers = {L"Fax"};
+  t.m.fail_printer_name = {0};
+  t.m.entries.clear();
+  PushButton1_Click(t.app);
+  EXPECT_EQ(t.m.shown.size(), 2u);
+  EXPECT_EQ(t.m.shown[0].text, Report(L"The printer name cannot be read.", 104));
+  EXPECT_EQ(t.m.shown[0].caption, L"Application Error");
+  EXPECT_EQ(t.m.shown[1].text, kNoPath);
+  EXPECT_TRUE(t.m.Logged(L"FindEntry " + kFolder));
+}
+
+TEST(Uninstall, UnreadablePrinterListCountsAsFound) {
+  Uninstall t;
+  t.m.fail_printer_list = true;
+  PushButton1_Click(t.app);
+  ASSERT_EQ(t.m.shown.size(), 3u);
+  EXPECT_EQ(t.m.shown[0].text, Report(L"The printer list cannot be read.", 102));
+  EXPECT_EQ(t.m.shown[1].text, Report(L"There is no current printer.", 104));
+  EXPECT_EQ(t.m.shown[2].text, L"Done.");
+}
+
+}  // namespace
+}  // namespace tarnwell::testing
