@@ -1,0 +1,28 @@
+// The program: the Win32 machine, the main window Form1, the message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/window/form1_window.h"
+#include "machine/win32_machine.h"
+#include "machine/win32_messages.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  // The default-printer code talks to a COM object on this thread.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  tarnwell::Win32Machine machine;
+  tarnwell::Form1Window form(machine);
+  machine.AttachWindow(&form);
+  if (!form.Create(instance)) {
+    const std::wstring reason = tarnwell::DescribeWin32Error(GetLastError());
+    MessageBoxW(nullptr, reason.c_str(), tarnwell::kProductName, MB_ICONERROR);
+    return 1;
+  }
+  form.Start(show_command);
+  const int exit_code = tarnwell::RunMessageLoop();
+  if (SUCCEEDED(com)) CoUninitialize();
+  return exit_code;
+}
