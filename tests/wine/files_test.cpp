@@ -1,0 +1,86 @@
+// Files and environment over the Win32 machine.
+// The machine under test comes first, so that every header after it reads
+// the platform's names (windows.h renames some of the port's) the same way.
+#include "machine/win32_machine.h"
+
+#include <gtest/gtest.h>
+
+#include "app/run_error.h"
+#include "app/shared_routines.h"
+#include "test_support.h"
+
+namespace tarnwell {
+namespace {
+
+class FilesOnWine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wine_test::WriteEmptyFile(file_);
+    wine_test::WriteEmptyFile(hidden_);
+    ASSERT_TRUE(SetFileAttributesW(hidden_.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
+  }
+
+  Win32Machine machine_;
+  wine_test::ScratchFolder scratch_{L"tarnwell files"};
+  std::wstring file_ = scratch_.path() + L"\\plain.txt";
+  std::wstring hidden_ = scratch_.path() + L"\\hidden.txt";
+  std::wstring folder_ = scratch_.path() + L"\\sub folder";
+  std::wstring missing_ = scratch_.path() + L"\\missing.txt";
+};
+
+TEST_F(FilesOnWine, FindEntryReportsWhatTheDirectorySearchFinds) {
+  ASSERT_TRUE(machine_.FindEntry(file_).has_value());
+  EXPECT_EQ(*machine_.FindEntry(file_) & (file_attr::kDirectory | file_attr::kHidden), 0u);
+  ASSERT_TRUE(machine_.FindEntry(hidden_).has_value());
+  EXPECT_NE(*machine_.FindEntry(hidden_) & file_attr::kHidden, 0u);
+  ASSERT_TRUE(machine_.FindEntry(folder_).has_value());
+  EXPECT_NE(*machine_.FindEntry(folder_) & file_attr::kDirectory, 0u);
+  EXPECT_FALSE(machine_.FindEntry(missing_).has_value());
+  EXPECT_FALSE(machine_.FindEntry(L"").has_value());
+}
+
+TEST_F(FilesOnWine, FindEntryLetsNoWildcardThrough) {
+  EXPECT_FALSE(machine_.FindEntry(scratch_.path() + L"\\*.txt").has_value());
+  EXPECT_FALSE(machine_.FindEntry(scratch_.path() + L"\\plai?.txt").has_value());
+  EXPECT_FALSE(machine_.FindEntry(scratch_.path() + L"\\plain<").has_value());
+}
+
+TEST_F(FilesOnWine, QueryFileTimeAnswersForFilesAndFoldersAndThrowsOtherwise) {
+  EXPECT_NO_THROW(machine_.QueryFileTime(file_));
+  EXPECT_NO_THROW(machine_.QueryFileTime(hidden_));
+  EXPECT_NO_THROW(machine_.QueryFileTime(folder_));
+  try {
+    machine_.QueryFileTime(missing_);
+    ADD_FAILURE() << "a missing file has no time";
+  } catch (const RunError& error) {
+    EXPECT_FALSE(error.description().empty());
+  }
+  EXPECT_THROW(machine_.QueryFileTime(L""), RunError);
+  EXPECT_FALSE(FileExists(machine_, missing_));
+  EXPECT_TRUE(FileExists(machine_, folder_));
+}
+
+TEST(ApplicationFolderOnWine, NamesTheFolderOfTheRunningProgram) {
+  Win32Machine machine;
+  const std::wstring folder = machine.ApplicationFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_NE(folder.back(), L'\\');
+  EXPECT_TRUE(FindOrdinaryFile(machine, folder + L"\\wine_tests.exe"));
+}
+
+TEST(EnvironmentOnWine, ReadsVariablesOfAnyLength) {
+  Win32Machine machine;
+  const std::wstring programs = machine.EnvironmentVariable(L"ProgramFiles");
+  ASSERT_FALSE(programs.empty());
+  EXPECT_TRUE(FindVisibleEntry(machine, programs));
+
+  const std::wstring long_value(5000, L'v');
+  ASSERT_TRUE(SetEnvironmentVariableW(L"TARNWELL_WINE_TEST", long_value.c_str()));
+  EXPECT_EQ(machine.EnvironmentVariable(L"TARNWELL_WINE_TEST"), long_value);
+  SetEnvironmentVariableW(L"TARNWELL_WINE_TEST", nullptr);
+  EXPECT_EQ(machine.EnvironmentVariable(L"TARNWELL_WINE_TEST"), L"");
+}
+
+}  // namespace
+}  // namespace tarnwell

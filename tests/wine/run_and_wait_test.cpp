@@ -1,0 +1,177 @@
+// RunAndWait over the Win32 machine, on real processes.
+// The machine under test comes first, so that every header after it reads
+// the platform's names (windows.h renames some of the port's) the same way.
+#include "machine/win32_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "printer/install_command.h"
+#include "printer/package.h"
+#include "printer/run_and_wait.h"
+#include "test_support.h"
+
+namespace tarnwell {
+namespace {
+
+using wine_test::Clock;
+using wine_test::MillisecondsSince;
+
+std::wstring ChildCommand(const std::wstring& arguments) {
+  return L"\"" + wine_test::ChildProgram() + L"\" " + arguments;
+}
+
+TEST(RunAndWaitOnWine, HandsBackTheExitCodeAsSigned32Bits) {
+  Win32Machine machine;
+  struct Case {
+    const wchar_t* code;
+    std::int32_t expected;
+  };
+  const Case cases[] = {
+      {L"1", 1},
+      {L"0", 0},
+      {L"3221225477", static_cast<std::int32_t>(0xC0000005u)},
+      // The platform's still-running marker as a real exit code: the wait
+      // ends because the process has, not because the code changed.
+      {L"259", 259},
+  };
+  for (const Case& c : cases) {
+    const auto start = Clock::now();
+    EXPECT_EQ(RunAndWait(machine, ChildCommand(std::wstring(L"exit ") + c.code + L" 0")),
+              c.expected)
+        << "exit code " << c.code;
+    EXPECT_LT(MillisecondsSince(start), 5000) << "exit code " << c.code;
+  }
+}
+
+TEST(RunAndWaitOnWine, AMissingProgramFailsAtOnceWithANegativeResult) {
+  Win32Machine machine;
+  const auto start = Clock::now();
+  const std::int32_t result = RunAndWait(machine, L"C:\\tarnwell-missing\\nothing.exe -s -c", 0);
+  const long long elapsed = MillisecondsSince(start);
+  EXPECT_EQ(result, kStartFailureBase + static_cast<std::int32_t>(win_error::kFileNotFound));
+  EXPECT_LT(elapsed, static_cast<long long>(kPollMilliseconds));
+}
+
+TEST(RunAndWaitOnWine, AProgramThatEndsAtOnceStillWaitsOnePause) {
+  Win32Machine machine;
+  const auto start = Clock::now();
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"exit 7 0")), 7);
+  const long long elapsed = MillisecondsSince(start);
+  EXPECT_GE(elapsed, static_cast<long long>(kPollMilliseconds));
+  EXPECT_LT(elapsed, 3000);
+}
+
+TEST(RunAndWaitOnWine, TheWindowStyleReachesTheChildsFirstWindow) {
+  Win32Machine machine;
+  // 1000 + 100 if visible + 10 if minimised + the show state the child got.
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"show"), 0), 1000);
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"show")), 1116);
+}
+
+// The setup command line names a program path with blanks. Started unquoted,
+// the platform tries "...\Quellmark.exe" before the real setup; the program's
+// own (quoted) line must reach setup.exe even with such a file planted.
+class ProgramPathWithBlanks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CreateDirectoryW(package_folder_.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(wine_test::ChildProgram().c_str(), setup_.c_str(), FALSE));
+  }
+  void PlantDecoy() {
+    ASSERT_TRUE(CopyFileW(wine_test::ChildProgram().c_str(), decoy_.c_str(), FALSE));
+  }
+
+  Win32Machine machine_;
+  wine_test::ScratchFolder app_{L"tarnwell-app"};
+  std::wstring package_folder_ = app_.path() + L"\\" + package::kName;
+  std::wstring setup_ = package_folder_ + L"\\setup.exe";
+  std::wstring decoy_ = app_.path() + L"\\Quellmark.exe";
+};
+
+TEST_F(ProgramPathWithBlanks, AnUnquotedPathIsResolvedAsThePlatformDoes) {
+  EXPECT_EQ(RunAndWait(machine_, setup_ + L" -s -c", 0), 42);
+  EXPECT_TRUE(wine_test::Exists(setup_ + L".ran"));
+
+  PlantDecoy();
+  EXPECT_EQ(RunAndWait(machine_, setup_ + L" -s -c", 0), 42);
+  EXPECT_TRUE(wine_test::Exists(decoy_ + L".ran")) << "the platform's own search order";
+}
+
+TEST_F(ProgramPathWithBlanks, TheSetupCommandLineNeverRunsAPlantedProgram) {
+  PlantDecoy();
+  EXPECT_EQ(RunAndWait(machine_, SetupCommandLine(app_.path()), package::kSetupWindowStyle), 42);
+  EXPECT_TRUE(wine_test::Exists(setup_ + L".ran"));
+  EXPECT_FALSE(wine_test::Exists(decoy_ + L".ran"));
+}
+
+// A window of the waiting thread, answering WM_APP.
+class AnsweringWindow {
+ public:
+  AnsweringWindow() {
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = Procedure;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = L"TarnwellWineTestAnswering";
+    RegisterClassW(&window_class);
+    window_ = CreateWindowW(window_class.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10,
+                            nullptr, nullptr, window_class.hInstance, nullptr);
+  }
+  AnsweringWindow(const AnsweringWindow&) = delete;
+  AnsweringWindow& operator=(const AnsweringWindow&) = delete;
+  ~AnsweringWindow() { DestroyWindow(window_); }
+  HWND get() const { return window_; }
+  static constexpr LRESULT kAnswer = 0x5A5A;
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_APP) return kAnswer;
+    return DefWindowProcW(window, message, w, l);
+  }
+  HWND window_ = nullptr;
+};
+
+TEST(RunAndWaitOnWine, MessagesAreAnsweredWithin20MillisecondsDuringTheWait) {
+  Win32Machine machine;
+  AnsweringWindow window;
+  ASSERT_NE(window.get(), nullptr);
+
+  std::vector<long long> delays;
+  std::atomic<int> wrong_answers{0};
+  std::thread sender([&] {
+    for (int i = 0; i < 10; ++i) {
+      Sleep(250);
+      DWORD_PTR answer = 0;
+      const auto sent = Clock::now();
+      const LRESULT ok = SendMessageTimeoutW(window.get(), WM_APP, 0, 0, SMTO_NORMAL, 2000,
+                                             &answer);
+      delays.push_back(MillisecondsSince(sent));
+      if (!ok || answer != static_cast<DWORD_PTR>(AnsweringWindow::kAnswer)) ++wrong_answers;
+    }
+  });
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"exit 0 3000")), 0);
+  sender.join();
+
+  EXPECT_EQ(wrong_answers.load(), 0);
+  ASSERT_EQ(delays.size(), 10u);
+  for (const long long delay : delays) EXPECT_LT(delay, 20);
+}
+
+TEST(StartElevatedOnWine, StartsTheProgramAndHandsBackAWaitableProcess) {
+  Win32Machine machine;
+  const ProcessStart start = machine.StartElevated(wine_test::ChildProgram(), L"exit 9 0", 0);
+  ASSERT_TRUE(start.started) << "error " << start.error;
+  ASSERT_NE(start.process, 0u);
+  EXPECT_EQ(WaitForSingleObject(reinterpret_cast<HANDLE>(start.process), 10000), WAIT_OBJECT_0);
+  EXPECT_TRUE(machine.ProcessEnded(start.process));
+  std::uint32_t code = 0;
+  EXPECT_TRUE(machine.ProcessExitCode(start.process, &code));
+  EXPECT_EQ(code, 9u);
+  machine.CloseProcess(start.process);
+}
+
+}  // namespace
+}  // namespace tarnwell

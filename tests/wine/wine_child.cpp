@@ -1,0 +1,65 @@
+// A program for the Wine tests to start. What it does depends on its first
+// argument:
+//   exit <code> <milliseconds>  waits, then ends with the given exit code;
+//   show                        shows a window as told and reports, in its
+//                               exit code, 1000 + 100 if the window is visible
+//                               + 10 if it is minimised + the show state;
+//   anything else               leaves "<its own path>.ran" and ends with 42,
+//                               so a test can tell which copy ran.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr UINT kMarkerExitCode = 42;
+
+UINT ShowAndReport(HINSTANCE instance, int show_state) {
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = DefWindowProcW;
+  window_class.hInstance = instance;
+  window_class.lpszClassName = L"TarnwellWineChild";
+  RegisterClassW(&window_class);
+  const HWND window = CreateWindowW(L"TarnwellWineChild", L"child", WS_OVERLAPPEDWINDOW,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, 200, 100, nullptr, nullptr,
+                                    instance, nullptr);
+  if (!window) return 1;
+  ShowWindow(window, show_state);
+  const UINT report = 1000 + (IsWindowVisible(window) ? 100 : 0) + (IsIconic(window) ? 10 : 0) +
+                      static_cast<UINT>(show_state);
+  DestroyWindow(window);
+  return report;
+}
+
+UINT LeaveMarker() {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return 1;
+  const std::wstring marker = std::wstring(path, length) + L".ran";
+  const HANDLE file = CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  CloseHandle(file);
+  return kMarkerExitCode;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_state) {
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  const std::wstring mode = arguments && count > 1 ? arguments[1] : L"";
+  UINT exit_code = 0;
+  if (mode == L"exit" && count > 3) {
+    exit_code = static_cast<UINT>(std::wcstoul(arguments[2], nullptr, 10));
+    Sleep(static_cast<DWORD>(std::wcstoul(arguments[3], nullptr, 10)));
+  } else if (mode == L"show") {
+    exit_code = ShowAndReport(instance, show_state);
+  } else {
+    exit_code = LeaveMarker();
+  }
+  LocalFree(arguments);
+  ExitProcess(exit_code);
+}
