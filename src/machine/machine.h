@@ -139,7 +139,7 @@ class Machine {
   virtual long RegOpenKeyForRead(RegRoot root, const std::wstring& path, RegKey* key) = 0;
   // Like RegQueryValueExW: `data` may be null to ask for type and size only;
   // `size` is in bytes, in and out.
-  virtual long RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t* type,
+  virtual long QueryRegValue(RegKey key, const std::wstring& name, std::uint32_t* type,
                              void* data, std::uint32_t* size) = 0;
   virtual long RegCloseKey(RegKey key) = 0;
 

@@ -34,7 +34,7 @@ class Win32Machine : public Machine {
   void SetDefaultPrinterByScriptHost(const std::wstring& printer) override;
   void SetDefaultPrinterBySpooler(const std::wstring& printer) override;
   long RegOpenKeyForRead(RegRoot root, const std::wstring& path, RegKey* key) override;
-  long RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t* type, void* data,
+  long QueryRegValue(RegKey key, const std::wstring& name, std::uint32_t* type, void* data,
                      std::uint32_t* size) override;
   long RegCloseKey(RegKey key) override;
   ProcessStart StartProcess(const std::wstring& command_line, int show_state) override;

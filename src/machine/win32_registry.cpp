@@ -27,7 +27,7 @@ long Win32Machine::RegOpenKeyForRead(RegRoot root, const std::wstring& path, Reg
   return status;
 }
 
-long Win32Machine::RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t* type,
+long Win32Machine::QueryRegValue(RegKey key, const std::wstring& name, std::uint32_t* type,
                                  void* data, std::uint32_t* size) {
   DWORD value_type = 0;
   DWORD value_size = size ? *size : 0;

@@ -8,7 +8,7 @@ long QueryOpenKeyValue(Machine& machine, RegKey key, const std::wstring& value_n
                        RegistryValue& value) {
   std::uint32_t type = 0;
   std::uint32_t size = 0;
-  long status = machine.RegQueryValue(key, value_name, &type, nullptr, &size);
+  long status = machine.QueryRegValue(key, value_name, &type, nullptr, &size);
   if (status != reg::kSuccess) return status;
 
   if (type == reg::kSz) {
@@ -16,7 +16,7 @@ long QueryOpenKeyValue(Machine& machine, RegKey key, const std::wstring& value_n
     // terminator never lands outside the buffer.
     std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
     std::uint32_t got = size;
-    status = machine.RegQueryValue(key, value_name, &type, buffer.data(), &got);
+    status = machine.QueryRegValue(key, value_name, &type, buffer.data(), &got);
     if (status != reg::kSuccess || type != reg::kSz || got != size) {
       // Failed, or the value changed between the two queries.
       value = Empty{};
@@ -33,7 +33,7 @@ long QueryOpenKeyValue(Machine& machine, RegKey key, const std::wstring& value_n
     if (size != sizeof(std::int32_t)) return reg::kMoreData;
     std::int32_t number = 0;
     std::uint32_t got = sizeof(number);
-    status = machine.RegQueryValue(key, value_name, &type, &number, &got);
+    status = machine.QueryRegValue(key, value_name, &type, &number, &got);
     if (status == reg::kSuccess && type == reg::kDword && got == sizeof(number)) {
       value = number;
     } else if (status == reg::kSuccess) {

@@ -91,7 +91,7 @@ long FakeMachine::RegOpenKeyForRead(RegRoot, const std::wstring& path, RegKey* k
   return reg::kSuccess;
 }
 
-long FakeMachine::RegQueryValue(RegKey key, const std::wstring& name, std::uint32_t* type,
+long FakeMachine::QueryRegValue(RegKey key, const std::wstring& name, std::uint32_t* type,
                                 void* data, std::uint32_t* size) {
   log.push_back(L"RegQuery " + name);
   if (key == 0 || key > open_key_paths_.size()) return 6;  // invalid handle
