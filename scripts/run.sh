@@ -18,21 +18,22 @@ fi
 tarnwell_ensure_display
 trap tarnwell_stop_wine EXIT
 tarnwell_start_wineserver
-wine "$exe" >/dev/null 2>&1 </dev/null &
+# A Wine virtual desktop draws the window frames and captions that a bare
+# Xvfb (no window manager) would leave out.
+wine explorer /desktop=Tarnwell,1024x768 "$exe" >/dev/null 2>&1 </dev/null &
 
-# Wait (at most 60 s) for the program's first window: the printer check's
-# message or the main window, both captioned with the product's name.
+# Wait (at most 60 s) for the desktop, then for the program to draw on it.
 shown=""
 for _ in $(seq 1 300); do
-  if xwininfo -root -tree 2>/dev/null | grep -q '"Tarnwell PDF Printer'; then
+  if xwininfo -root -tree 2>/dev/null | grep -q '"Tarnwell - Wine desktop"'; then
     shown=yes
     break
   fi
   sleep 0.2
 done
-sleep 1  # let it finish painting
+sleep 3  # let the program start and paint
 shot="$root/build/screenshot.png"
-import -window root "$shot"
+import -window root -crop 1024x768+0+0 +repage "$shot"
 if [ -z "$shown" ]; then
   echo "The program showed no window within 60 s; the screen is in $shot" >&2
   exit 1

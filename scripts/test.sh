@@ -25,7 +25,7 @@ count() {  # adds a ctest log's summary line to the totals
 echo "== Unit tests (native)"
 # One line per passing unit test would drown the rest: show failures and the summary.
 ctest --test-dir "$root/build/native" --output-on-failure -j2 2>&1 | tee "$root/build/ctest-native.log" |
-  grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed'
+  grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|^ +Start +[0-9]+: '
 
 count "$root/build/ctest-native.log"
 
