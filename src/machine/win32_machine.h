@@ -58,7 +58,17 @@ class Win32Machine : public Machine {
   void SetApplicationIcon() override;
   void LoadCustomPointer(const std::wstring& path) override;
 
+  // Skin side: win32_skin.cpp.
+  std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path,
+                                          std::size_t max_bytes) override;
+  void SetBackColour(Control control, OleColour colour) override;
+  std::int32_t MainWindowHandle() override;
+  void ApplySkinLook(std::int32_t window, const SkinLook& look) override;
+
  private:
+  // The attached main window; throws when there is none.
+  Form1Window& MainWindow();
+
   Form1Window* window_ = nullptr;
   std::vector<std::wstring> printers_;  // the list last read
 };

@@ -1,9 +1,12 @@
 #include "app/window/form1_window.h"
 
+#include <commctrl.h>
+#include <uxtheme.h>
 #include <windowsx.h>
 
 #include <cwchar>
 #include <initializer_list>
+#include <string>
 #include <utility>
 
 #include "app/form1_handlers.h"
@@ -146,11 +149,7 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      if (const auto control = reinterpret_cast<HWND>(lparam);
-          control == frame1_ || control == option1_ || control == option2_) {
-        return OnCtlColor(reinterpret_cast<HDC>(wparam));
-      }
-      return Default(message, wparam, lparam);
+      return OnCtlColor(message, reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
     case WM_ERASEBKGND:
       return OnEraseBackground(reinterpret_cast<HDC>(wparam));
     case WM_ACTIVATE:
@@ -171,7 +170,10 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 LRESULT Form1Window::OnCreate() {
   dpi_ = WindowDpi(hwnd_);
-  background_brush_.reset(CreateSolidBrush(background_));
+  for (Surface* surface : {&form_surface_, &frame_surface_, &option1_surface_, &option2_surface_}) {
+    surface->brush.reset(CreateSolidBrush(surface->face));
+    if (!surface->brush) return -1;
+  }
   if (!CreateControls()) return -1;
   ApplyFonts();
   Layout();
@@ -211,16 +213,89 @@ void Form1Window::OnCommand(int id, int code, HWND control) {
   if (!GetFocus() && GetActiveWindow() == hwnd_ && IsWindowEnabled(control)) SetFocus(control);
 }
 
-LRESULT Form1Window::OnCtlColor(HDC dc) {
-  SetBkColor(dc, background_);
-  return reinterpret_cast<LRESULT>(background_brush_.get());
+LRESULT Form1Window::OnCtlColor(UINT message, HDC dc, HWND control) {
+  const Surface* surface = SurfaceOf(control);
+  if (!surface) {
+    return Default(message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+  }
+  SetBkColor(dc, surface->face);
+  if (surface->text) SetTextColor(dc, *surface->text);
+  return reinterpret_cast<LRESULT>(surface->brush.get());
 }
 
 LRESULT Form1Window::OnEraseBackground(HDC dc) {
   RECT client;
   GetClientRect(hwnd_, &client);
-  FillRect(dc, &client, background_brush_.get());
+  FillRect(dc, &client, form_surface_.brush.get());
+  RECT frame;
+  if (GetWindowRect(frame1_, &frame)) {
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&frame), 2);
+    FillRect(dc, &frame, frame_surface_.brush.get());
+  }
   return 1;
+}
+
+bool Form1Window::SetFaceColour(Control control, COLORREF colour) {
+  if (control == Control::PushButton13 || control == Control::PushButton1) {
+    PushButton& button = control == Control::PushButton13 ? push_button13_ : push_button1_;
+    PushButtonColours colours = button.colours();
+    colours.face = colour;
+    button.SetColours(colours);
+    return true;
+  }
+  Surface* surface = SurfaceOf(control);
+  if (!surface) return false;
+  UniqueBrush brush(CreateSolidBrush(colour));
+  if (!brush) return false;
+  surface->face = colour;
+  surface->brush = std::move(brush);
+  RedrawWindow(ControlWindow(control), nullptr, nullptr,
+               RDW_ERASE | RDW_INVALIDATE | (control == Control::Form1 ? RDW_ALLCHILDREN : 0));
+  return true;
+}
+
+bool Form1Window::SetTextColour(Control control, COLORREF colour) {
+  Surface* surface = SurfaceOf(control);
+  if (!surface) return false;
+  surface->text = colour;
+  const HWND window = ControlWindow(control);
+  if (control == Control::Frame1) {
+    // Not every system lets a group box drop its visual style, so the
+    // window draws this one itself.
+    SetWindowSubclass(window, FrameProc, 0, reinterpret_cast<DWORD_PTR>(this));
+  } else if (control != Control::Form1) {
+    // Empty names leave the control to the classic drawing, which takes
+    // its text colour from WM_CTLCOLORSTATIC.
+    SetWindowTheme(window, L"", L"");
+  }
+  InvalidateRect(window, nullptr, TRUE);
+  return true;
+}
+
+void Form1Window::SetPushButtonColours(const PushButtonColours& colours) {
+  push_button13_.SetColours(colours);
+  push_button1_.SetColours(colours);
+}
+
+void Form1Window::Repaint() {
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+Form1Window::Surface* Form1Window::SurfaceOf(Control control) {
+  switch (control) {
+    case Control::Form1: return &form_surface_;
+    case Control::Frame1: return &frame_surface_;
+    case Control::Option1: return &option1_surface_;
+    case Control::Option2: return &option2_surface_;
+    default: return nullptr;
+  }
+}
+
+Form1Window::Surface* Form1Window::SurfaceOf(HWND control) {
+  if (control == frame1_) return &frame_surface_;
+  if (control == option1_) return &option1_surface_;
+  if (control == option2_) return &option2_surface_;
+  return nullptr;
 }
 
 LRESULT Form1Window::OnActivate(WPARAM wparam, LPARAM lparam) {
@@ -234,6 +309,58 @@ LRESULT Form1Window::OnActivate(WPARAM wparam, LPARAM lparam) {
     return 0;
   }
   return Default(WM_ACTIVATE, wparam, lparam);
+}
+
+void Form1Window::PaintFrame(HDC dc) {
+  RECT client;
+  GetClientRect(frame1_, &client);
+  FillRect(dc, &client, frame_surface_.brush.get());
+  const HGDIOBJ old_font = SelectObject(dc, form_font_.get());
+  TEXTMETRICW metrics;
+  GetTextMetricsW(dc, &metrics);
+  // The edge runs through the middle of the caption line, as in a plain group box.
+  RECT edge = client;
+  edge.top += metrics.tmHeight / 2 - 1;
+  DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+
+  std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(frame1_)) + 1, L'\0');
+  caption.resize(static_cast<std::size_t>(
+      GetWindowTextW(frame1_, caption.data(), static_cast<int>(caption.size()))));
+  if (!caption.empty()) {
+    constexpr int kCaptionIndent = 7;
+    RECT label{client.left + kCaptionIndent, client.top, client.right - kCaptionIndent,
+               client.top + metrics.tmHeight};
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &label,
+              DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+    RECT behind = label;
+    InflateRect(&behind, 1, 0);
+    FillRect(dc, &behind, frame_surface_.brush.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, frame_surface_.text.value_or(GetSysColor(COLOR_BTNTEXT)));
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &label,
+              DT_SINGLELINE | DT_NOPREFIX);
+  }
+  SelectObject(dc, old_font);
+}
+
+LRESULT CALLBACK Form1Window::FrameProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                        UINT_PTR id, DWORD_PTR self) {
+  switch (message) {
+    case WM_PAINT:
+    case WM_PRINTCLIENT: {
+      PAINTSTRUCT ps;
+      const HDC dc = wparam ? reinterpret_cast<HDC>(wparam) : BeginPaint(hwnd, &ps);
+      reinterpret_cast<Form1Window*>(self)->PaintFrame(dc);
+      if (!wparam) EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, FrameProc, id);
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
 void Form1Window::OnClose() { ExitProcess(0); }

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "app/app.h"
 #include "app/window/base_window.h"
 #include "app/window/push_button.h"
@@ -42,6 +44,20 @@ class Form1Window : public BaseWindow<Form1Window> {
 
   UINT dpi() const { return dpi_; }
 
+  // Colours. The window paints the faces of its own surface, the frame and
+  // the option buttons (white at first); the push buttons paint themselves.
+  // Set one control's face; false when the window does not paint that
+  // control's face (Text1) or no brush could be made.
+  bool SetFaceColour(Control control, COLORREF colour);
+  // Set the text colour of the window, the frame's caption or an option
+  // button. Visual styles would draw those texts in the theme's colour, so
+  // the option buttons then drop them and the window paints the frame
+  // itself. False for other controls.
+  bool SetTextColour(Control control, COLORREF colour);
+  void SetPushButtonColours(const PushButtonColours& colours);
+  // Repaints the window and every control on it.
+  void Repaint();
+
  private:
   friend class BaseWindow<Form1Window>;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
@@ -61,15 +77,20 @@ class Form1Window : public BaseWindow<Form1Window> {
   // Clicks and pointer moves of the push buttons reach their handlers;
   // everything else (option buttons, IDOK/IDCANCEL from the keyboard) is ignored.
   void OnCommand(int id, int code, HWND control);
-  // White background behind the frame and the option buttons,
-  // as behind the window itself.
-  LRESULT OnCtlColor(HDC dc);
-  // Paints the window's background colour.
-  // Returns nonzero: the background is done.
+  // The frame and the option buttons ask for their face brush and colours;
+  // other controls get the system's defaults.
+  LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
+  // Paints the window's face, and the frame's under the group box, which
+  // draws only its edge and caption. Returns nonzero: the background is done.
   LRESULT OnEraseBackground(HDC dc);
   // Remembers which control had the focus when the window is deactivated
   // and gives it back on reactivation, as dialog boxes do.
   LRESULT OnActivate(WPARAM wparam, LPARAM lparam);
+  // The frame with a caption colour of its own: the etched edge, then the
+  // caption in the window's font on the frame's face.
+  void PaintFrame(HDC dc);
+  static LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                    UINT_PTR id, DWORD_PTR self);
   // Closing ends the program at once, whatever it is doing: the close
   // cannot be refused, and a started program runs on by itself.
   [[noreturn]] void OnClose();
@@ -81,14 +102,27 @@ class Form1Window : public BaseWindow<Form1Window> {
   void Layout();
   // Centres the window on the work area of its monitor.
   void PlaceOnScreen();
+  // The colours of a surface the window paints.
+  struct Surface {
+    COLORREF face = RGB(255, 255, 255);
+    std::optional<COLORREF> text;  // unset: the control's own text colour
+    UniqueBrush brush;
+  };
+  // The surface of Form1, Frame1, Option1 or Option2; nullptr for the others.
+  Surface* SurfaceOf(Control control);
+  // The surface of the frame or an option button by its window; nullptr for others.
+  Surface* SurfaceOf(HWND control);
+
   HCURSOR CurrentCursor() const;
   // Updates the pointer on screen when it is over the window.
   void ShowCurrentPointer();
 
   App app_;
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
-  COLORREF background_ = RGB(255, 255, 255);
-  UniqueBrush background_brush_;
+  Surface form_surface_;
+  Surface frame_surface_;
+  Surface option1_surface_;
+  Surface option2_surface_;
   UniqueFont form_font_;
   UniqueFont button_font_;
   UniqueCursor custom_pointer_;
