@@ -204,12 +204,15 @@ void Program::ClickWithMouse(HWND window) const {
   SendMouse(MOUSEEVENTF_LEFTUP);
 }
 
+// The key goes to the program's focused control as keyboard input is
+// delivered there: synthesised input under a bare Xvfb lands wherever the X
+// server's own focus happens to be, which a fresh Wine prefix leaves unsettled.
 void Program::PressKey(WORD vk) const {
-  INPUT keys[2] = {};
-  keys[0].type = keys[1].type = INPUT_KEYBOARD;
-  keys[0].ki.wVk = keys[1].ki.wVk = vk;
-  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, keys, sizeof keys[0]);
+  HWND focus = FocusedWindow();
+  if (!focus) return;
+  const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+  PostMessageW(focus, WM_KEYDOWN, vk, 1 | (scan << 16));
+  PostMessageW(focus, WM_KEYUP, vk, 1 | (scan << 16) | (1u << 30) | (1u << 31));
 }
 
 bool Program::Responds(DWORD timeout_ms) const {
