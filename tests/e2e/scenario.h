@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/window/control_ids.h"
 #include "driver.h"
 #include "system_state.h"
 
@@ -16,12 +17,13 @@ namespace e2e {
 
 inline constexpr wchar_t kTitle[] = L"Tarnwell PDF Printer";
 
-inline constexpr int kText1 = 101;
-inline constexpr int kFrame1 = 102;
-inline constexpr int kOption1 = 103;
-inline constexpr int kOption2 = 104;
-inline constexpr int kPushButton13 = 113;
-inline constexpr int kPushButton1 = 111;
+// The controls are found by the identifiers the program gives them.
+using tarnwell::ids::kFrame1;
+using tarnwell::ids::kOption1;
+using tarnwell::ids::kOption2;
+using tarnwell::ids::kPushButton1;
+using tarnwell::ids::kPushButton13;
+using tarnwell::ids::kText1;
 inline constexpr int kCommandControls[] = {kPushButton13, kPushButton1, kOption1, kOption2};
 
 // Client points on the window's bare surface (between the frame and the
