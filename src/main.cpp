@@ -1,15 +1,12 @@
 // The program: the Win32 machine, the main window Form1, the message loop.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "app/window/form1_window.h"
 #include "machine/win32_machine.h"
 #include "machine/win32_messages.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
-  // The default-printer code talks to a COM object on this thread.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
@@ -22,7 +19,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     return 1;
   }
   form.Start(show_command);
-  const int exit_code = tarnwell::RunMessageLoop();
-  if (SUCCEEDED(com)) CoUninitialize();
-  return exit_code;
+  return tarnwell::RunMessageLoop();
 }

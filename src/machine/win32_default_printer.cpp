@@ -18,8 +18,18 @@ using UniqueBstr = unique_handle<BSTR, ::SysFreeString>;
 
 }  // namespace
 
-// The object lives for this one call; the caller's thread has set up COM.
+void Win32Machine::EnsureCom() {
+  if (com_initialised_) return;
+  const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // Already initialised in another mode on this thread: COM is usable as it is.
+  if (result == RPC_E_CHANGED_MODE) return;
+  if (FAILED(result)) ThrowFailure(result);
+  com_initialised_ = true;
+}
+
+// The object lives for this one call.
 void Win32Machine::SetDefaultPrinterByScriptHost(const std::wstring& printer) {
+  EnsureCom();
   wsh::IWshNetwork2* raw = nullptr;
   HRESULT result = CoCreateInstance(wsh::kClsidWshNetwork, nullptr, CLSCTX_INPROC_SERVER,
                                     wsh::kIidIWshNetwork2, reinterpret_cast<void**>(&raw));

@@ -69,8 +69,13 @@ class Win32Machine : public Machine {
   // The attached main window; throws when there is none.
   Form1Window& MainWindow();
 
+  // Initialises COM on this (the UI) thread the first time an operation
+  // needs it, so that start-up does not pay for it. Throws on failure.
+  void EnsureCom();
+
   Form1Window* window_ = nullptr;
   std::vector<std::wstring> printers_;  // the list last read
+  bool com_initialised_ = false;
 };
 
 // The platform's description of an error number, without the trailing line break.

@@ -3,10 +3,14 @@
 // processes); the user-interface side is in win32_ui.cpp.
 #include "machine/win32_machine.h"
 
+#include <objbase.h>
+
 namespace tarnwell {
 
 // Defined here, out of line, so that the class's function table is emitted
 // in one place.
-Win32Machine::~Win32Machine() = default;
+Win32Machine::~Win32Machine() {
+  if (com_initialised_) CoUninitialize();
+}
 
 }  // namespace tarnwell
