@@ -167,19 +167,15 @@ void MeasureStartUp(const Options& options, const AppFolder& app, Results& resul
   }
 
   Row start{"start-up to visible window", "ms", Summarize(program_ms)};
-  start.floor_name = "bare window";
-  start.floor = Summarize(bare_ms);
-  start.ratio_unit = "x";
-  start.ratio = Summarize(Ratios(program_ms, bare_ms));
+  start.SetFloor("bare window", Summarize(bare_ms), "x",
+      Summarize(Ratios(program_ms, bare_ms)));
   start.target = "<= 1.10 x floor";
   if (start.ratio.count) start.met = start.ratio.median <= 1.10;
   results.Add(start);
 
   Row memory{"peak working set, idle after start-up", "MiB", Summarize(program_mem)};
-  memory.floor_name = "bare window";
-  memory.floor = Summarize(bare_mem);
-  memory.ratio_unit = "x";
-  memory.ratio = Summarize(Ratios(program_mem, bare_mem));
+  memory.SetFloor("bare window", Summarize(bare_mem), "x",
+      Summarize(Ratios(program_mem, bare_mem)));
   memory.target = "<= 1.5 x floor";
   if (memory.ratio.count) memory.met = memory.ratio.median <= 1.5;
   results.Add(memory);
@@ -242,10 +238,8 @@ void MeasurePrinterScaling(const Options& options, const AppFolder& app, Results
 
   for (int count : {50, 500}) {
     Row row{"start-up, " + std::to_string(count) + " more printers", "ms", Summarize(times[count])};
-    row.floor_name = "no more printers";
-    row.floor = Summarize(times[0]);
-    row.ratio_unit = "x";
-    row.ratio = Summarize(ratios[count]);
+    row.SetFloor("no more printers", Summarize(times[0]), "x",
+        Summarize(ratios[count]));
     if (count == 500) {
       row.target = "<= 1.20 x floor";
       if (row.ratio.count) row.met = row.ratio.median <= 1.20;
@@ -396,10 +390,8 @@ void MeasureWaits(const Options& options, const AppFolder& app, Results& results
   ResetPackage();
 
   Row cpu{"processor time while waiting", "ms", Summarize(cpu_ms)};
-  cpu.floor_name = "quiet wait";
-  cpu.floor = Summarize(quiet_ms);
-  cpu.ratio_unit = "%";
-  cpu.ratio = Summarize(cpu_percent);
+  cpu.SetFloor("quiet wait", Summarize(quiet_ms), "%",
+      Summarize(cpu_percent));
   cpu.target = "<= 0.5 % of the wait";
   if (cpu.ratio.count) cpu.met = cpu.ratio.median <= 0.5;
   cpu.note = "measured over the quiet first half of each " +
@@ -408,10 +400,8 @@ void MeasureWaits(const Options& options, const AppFolder& app, Results& results
   results.Add(cpu);
 
   Row answer{"answering during the wait", "ms", Summarize(busy_all)};
-  answer.floor_name = "idle";
-  answer.floor = Summarize(idle_all);
-  answer.ratio_unit = "x";
-  answer.ratio = Summarize(rtt_ratios);
+  answer.SetFloor("idle", Summarize(idle_all), "x",
+      Summarize(rtt_ratios));
   answer.target = "median <= 2 x idle, max <= 30 ms";
   if (answer.ratio.count) answer.met = answer.ratio.median <= 2 && answer.value.max <= 30;
   answer.note = std::to_string(answer.value.count) + " round trips while waiting, " +
@@ -420,10 +410,8 @@ void MeasureWaits(const Options& options, const AppFolder& app, Results& results
   results.Add(answer);
 
   Row question{"end of setup to question", "ms", Summarize(to_question)};
-  question.floor_name = "cadence";
-  question.floor = Summarize({kCadenceMs});
-  question.ratio_unit = "x";
-  question.ratio = Summarize(Scaled(to_question, 1 / kCadenceMs));
+  question.SetFloor("cadence", Summarize({kCadenceMs}), "x",
+      Summarize(Scaled(to_question, 1 / kCadenceMs)));
   question.target = "<= 250 ms in every run";
   if (question.value.count) question.met = question.value.max <= 250 && question.value.count == options.wait_runs;
   results.Add(question);

@@ -27,6 +27,14 @@ struct Row {
   std::string target;
   std::optional<bool> met;      // empty: no target, or nothing measured
   std::string note;
+
+  // Sets what the figure is set against and its ratio to that.
+  void SetFloor(std::string name, Summary measured_floor, std::string unit, Summary to_floor) {
+    floor_name = std::move(name);
+    floor = measured_floor;
+    ratio_unit = std::move(unit);
+    ratio = to_floor;
+  }
 };
 
 class Results {
