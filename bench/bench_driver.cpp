@@ -365,8 +365,8 @@ WaitSample MeasureOneWait(const Options& options, const AppFolder& app,
 
 void MeasureWaits(const Options& options, const AppFolder& app, Results& results) {
   const std::wstring end_file = app.path() + L"\\setup-ended.txt";
-  SetEnvironmentVariableW(L"BENCH_SETUP_DELAY_MS", std::to_wstring(options.setup_delay_ms).c_str());
-  SetEnvironmentVariableW(L"BENCH_SETUP_END_FILE", end_file.c_str());
+  SetEnvironmentVariableW(L"SLOW_SETUP_DELAY_MS", std::to_wstring(options.setup_delay_ms).c_str());
+  SetEnvironmentVariableW(L"SLOW_SETUP_END_FILE", end_file.c_str());
 
   std::vector<double> cpu_ms, cpu_percent, quiet_ms, idle_all, busy_all, rtt_ratios, to_enabled,
       to_question;
