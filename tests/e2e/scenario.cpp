@@ -56,12 +56,17 @@ std::unique_ptr<Program> Scenario::Start() {
 
 HWND Scenario::StartPastInstructions() {
   program_ = Start();
+  return PassInstructions();
+}
+
+HWND Scenario::PassInstructions() {
   const auto box = program_->WaitForBox();
   if (!box) {
     ADD_FAILURE() << "no instructions message";
     return nullptr;
   }
   EXPECT_EQ(box->text, kInstructions);
+  EXPECT_FALSE(program_->MainWindowVisible());
   Press(*box, IDOK);
   return program_->WaitForMainWindow();
 }

@@ -50,6 +50,9 @@ class Scenario : public ::testing::Test {
   std::unique_ptr<Program> Start();
   // Starts with the printer missing, closes the instructions: the main window.
   HWND StartPastInstructions();
+  // The started program's next message is the printer instructions, shown
+  // while the main window is still hidden; closes it: the main window.
+  HWND PassInstructions();
   // Starts with the printer present: the main window, with no message first.
   HWND StartWithPrinterPresent();
   // A notice with the application title, exactly `text`, OK only, no icon,

@@ -195,14 +195,10 @@ TEST_F(Skin, RejectedSkinIsReportedFirstAndLeavesTheButtonFace) {
   ASSERT_TRUE(Press(*report, IDOK));
 
   // Start-up goes on: the printer check, then the window, unskinned.
-  const auto instructions = program_->WaitForBox();
-  ASSERT_TRUE(instructions.has_value());
-  EXPECT_EQ(instructions->text, kInstructions);
-  EXPECT_FALSE(program_->MainWindowVisible());
-  ASSERT_TRUE(Press(*instructions, IDOK));
+  HWND shown = PassInstructions();
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
   const Rgb button_face = GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face);
-  HWND main = Painted(program_->WaitForMainWindow(), button_face);
+  HWND main = Painted(shown, button_face);
   ASSERT_NE(main, nullptr);
   ExpectFaces(main, button_face, button_face, button_face, kWhite);
 }
