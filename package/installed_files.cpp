@@ -2,22 +2,12 @@
 
 #include <vector>
 
-#include "machine/unique_handle.h"
-#include "printer/package.h"
+#include "win32_common/files.h"
+#include "win32_common/scoped_handle.h"
+#include "core/printer/package.h"
 
 namespace tarnwell::standin {
 namespace {
-
-std::wstring EnvironmentValue(const wchar_t* name) {
-  DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-  while (size > 0) {
-    std::vector<wchar_t> buffer(size);
-    const DWORD length = GetEnvironmentVariableW(name, buffer.data(), size);
-    if (length < size) return std::wstring(buffer.data(), length);
-    size = length;
-  }
-  return {};
-}
 
 bool IsDotEntry(const wchar_t* name) {
   return (name[0] == L'.' && name[1] == L'\0') ||
@@ -62,7 +52,7 @@ DWORD RemoveTree(const std::wstring& folder, bool* deferred) {
   WIN32_FIND_DATAW entry;
   {
     const UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
-    if (find.get() != INVALID_HANDLE_VALUE) {
+    if (find) {
       do {
         if (IsDotEntry(entry.cFileName)) continue;
         const std::wstring path = folder + L"\\" + entry.cFileName;

@@ -1,7 +1,7 @@
 #include "registration.h"
 
-#include "machine/unique_handle.h"
-#include "printer/package.h"
+#include "win32_common/scoped_handle.h"
+#include "core/printer/package.h"
 
 namespace tarnwell::standin {
 namespace {

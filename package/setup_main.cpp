@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "installed_files.h"
-#include "printer/package.h"
+#include "core/printer/package.h"
 #include "registration.h"
 #include "spooler.h"
 

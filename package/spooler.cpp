@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "machine/unique_handle.h"
+#include "win32_common/scoped_handle.h"
 
 namespace tarnwell::standin {
 namespace {
@@ -63,9 +63,9 @@ std::wstring DriverDirectory() {
 }
 
 DWORD WriteFileWhole(const std::wstring& path, std::string_view bytes) {
-  const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) return LastErrorOr(ERROR_WRITE_FAULT);
+  if (!file) return LastErrorOr(ERROR_WRITE_FAULT);
   DWORD written = 0;
   if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
       written != bytes.size()) {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "installed_files.h"
-#include "printer/package.h"
+#include "core/printer/package.h"
 #include "registration.h"
 #include "spooler.h"
 

@@ -2,9 +2,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/window/form1_window.h"
-#include "machine/win32_machine.h"
-#include "machine/win32_messages.h"
+#include "win32/window/form1_window.h"
+#include "win32/machine/win32_machine.h"
+#include "win32/machine/win32_messages.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window/control_ids.h"
+#include "win32/window/control_ids.h"
 #include "driver.h"
 #include "system_state.h"
 

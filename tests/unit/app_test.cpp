@@ -3,13 +3,13 @@
 
 #include <stdexcept>
 
-#include "app/cursor_file.h"
-#include "app/error_report.h"
-#include "app/form1_handlers.h"
-#include "app/shared_routines.h"
-#include "app/step_runner.h"
+#include "core/app/cursor_file.h"
+#include "core/app/error_report.h"
+#include "core/app/form1_handlers.h"
+#include "core/app/shared_routines.h"
+#include "core/app/step_runner.h"
 #include "fake_machine.h"
-#include "printer/printer_presence.h"
+#include "core/printer/printer_presence.h"
 
 namespace tarnwell::testing {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/error_report.h"
+#include "core/app/error_report.h"
 
 namespace tarnwell::testing {
 

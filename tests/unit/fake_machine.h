@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/run_error.h"
-#include "machine/machine.h"
+#include "core/app/app.h"
+#include "core/port/run_error.h"
+#include "core/port/machine.h"
 
 namespace tarnwell::testing {
 

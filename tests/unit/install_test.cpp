@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "fake_machine.h"
-#include "printer/install_command.h"
+#include "core/printer/install_command.h"
 
 namespace tarnwell::testing {
 namespace {

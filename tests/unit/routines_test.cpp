@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "fake_machine.h"
-#include "printer/command_line.h"
-#include "printer/default_printer.h"
-#include "printer/registry.h"
-#include "printer/run_and_wait.h"
+#include "core/printer/command_line.h"
+#include "core/printer/default_printer.h"
+#include "core/printer/registry.h"
+#include "core/printer/run_and_wait.h"
 
 namespace tarnwell::testing {
 namespace {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/apply_skin.h"
-#include "app/error_report.h"
-#include "app/form1_handlers.h"
-#include "app/skin_file.h"
-#include "app/skin_framework.h"
+#include "core/app/apply_skin.h"
+#include "core/app/error_report.h"
+#include "core/app/form1_handlers.h"
+#include "core/app/skin_file.h"
+#include "core/app/skin_framework.h"
 #include "fake_machine.h"
 
 namespace tarnwell::testing {

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "fake_machine.h"
-#include "printer/uninstall_command.h"
+#include "core/printer/uninstall_command.h"
 
 namespace tarnwell::testing {
 namespace {

@@ -2,16 +2,16 @@
 // what uninstall.exe takes away, and that running either twice does no harm.
 // The machine under test comes first, so that every header after it reads
 // the platform's names (windows.h renames some of the port's) the same way.
-#include "machine/win32_machine.h"
+#include "win32/machine/win32_machine.h"
 
 #include <gtest/gtest.h>
 
-#include "printer/command_line.h"
-#include "printer/install_command.h"
-#include "printer/package.h"
-#include "printer/printer_search.h"
-#include "printer/registry.h"
-#include "printer/run_and_wait.h"
+#include "core/printer/command_line.h"
+#include "core/printer/install_command.h"
+#include "core/printer/package.h"
+#include "core/printer/printer_search.h"
+#include "core/printer/registry.h"
+#include "core/printer/run_and_wait.h"
 #include "test_support.h"
 
 namespace tarnwell {

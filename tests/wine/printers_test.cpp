@@ -2,16 +2,16 @@
 // object over the Win32 machine, with a real printer.
 // The machine under test comes first, so that every header after it reads
 // the platform's names (windows.h renames some of the port's) the same way.
-#include "machine/win32_machine.h"
+#include "win32/machine/win32_machine.h"
 
 #include <gtest/gtest.h>
 
-#include "app/app.h"
-#include "app/run_error.h"
-#include "machine/unique_handle.h"
-#include "machine/win32_wsh_network.h"
-#include "printer/default_printer.h"
-#include "printer/printer_search.h"
+#include "core/app/app.h"
+#include "core/port/run_error.h"
+#include "win32_common/scoped_handle.h"
+#include "win32/machine/win32_wsh_network.h"
+#include "core/printer/default_printer.h"
+#include "core/printer/printer_search.h"
 #include "test_support.h"
 
 namespace tarnwell {
@@ -67,11 +67,10 @@ TEST_F(PrintersOnWine, TheScriptHostEitherSetsTheDefaultOrReportsWhyNot) {
 // The interface is declared by hand and called through its function table:
 // the one property Wine implements shows that the layout lines up.
 TEST(ScriptHostNetworkOnWine, TheDeclaredLayoutReachesTheUserName) {
-  wsh::IWshNetwork2* raw = nullptr;
+  ComPtr<wsh::IWshNetwork2> network;
   ASSERT_EQ(CoCreateInstance(wsh::kClsidWshNetwork, nullptr, CLSCTX_INPROC_SERVER,
-                             wsh::kIidIWshNetwork2, reinterpret_cast<void**>(&raw)),
+                             wsh::kIidIWshNetwork2, network.put_void()),
             S_OK);
-  const ComPtr<wsh::IWshNetwork2> network(raw);
   BSTR name = nullptr;
   ASSERT_EQ(network->get_UserName(&name), S_OK);
   const std::wstring user(name, SysStringLen(name));

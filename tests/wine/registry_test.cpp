@@ -1,14 +1,14 @@
 // ReadRegistryValue over the Win32 machine, against the real registry.
 // The machine under test comes first, so that every header after it reads
 // the platform's names (windows.h renames some of the port's) the same way.
-#include "machine/win32_machine.h"
+#include "win32/machine/win32_machine.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <variant>
 
-#include "printer/registry.h"
+#include "core/printer/registry.h"
 #include "test_support.h"
 
 namespace tarnwell {

@@ -1,7 +1,7 @@
 // RunAndWait over the Win32 machine, on real processes.
 // The machine under test comes first, so that every header after it reads
 // the platform's names (windows.h renames some of the port's) the same way.
-#include "machine/win32_machine.h"
+#include "win32/machine/win32_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "printer/install_command.h"
-#include "printer/package.h"
-#include "printer/run_and_wait.h"
+#include "core/printer/install_command.h"
+#include "core/printer/package.h"
+#include "core/printer/run_and_wait.h"
 #include "test_support.h"
 
 namespace tarnwell {

@@ -41,7 +41,7 @@ std::wstring HostPathAsWindowsPath(const char* host_path) {
 void RemoveTree(const std::wstring& folder) {
   WIN32_FIND_DATAW entry;
   const UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
-  if (find.get() != INVALID_HANDLE_VALUE) {
+  if (find) {
     do {
       const std::wstring name = entry.cFileName;
       if (name == L"." || name == L"..") continue;
@@ -79,9 +79,9 @@ bool Exists(const std::wstring& path) {
 }
 
 void WriteEmptyFile(const std::wstring& path) {
-  const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a test file");
+  if (!file) throw std::runtime_error("cannot create a test file");
 }
 
 ScratchFolder::ScratchFolder(const std::wstring& stem) {

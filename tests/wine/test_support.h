@@ -7,7 +7,7 @@
 #include <chrono>
 #include <string>
 
-#include "machine/unique_handle.h"
+#include "win32_common/scoped_handle.h"
 
 namespace tarnwell::wine_test {
 

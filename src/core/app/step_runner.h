@@ -1,0 +1,47 @@
+// Runs a handler written as a table of numbered steps, under one error trap.
+//
+// A step's action says where to go next: the following step in table order,
+// the step with a given line number, or the end of the handler. When an action
+// throws, the failure is reported with the handler's location text and the
+// step's line, and the run resumes where the step's `on_error` says (by
+// default the following step in table order, so a failing test runs the step
+// it guards).
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/app/app.h"
+
+namespace tarnwell {
+
+struct Flow {
+  enum class Kind { Next, Goto, End };
+  Kind kind = Kind::Next;
+  int line = 0;
+
+  static Flow Next() { return {Kind::Next, 0}; }
+  static Flow Goto(int line) { return {Kind::Goto, line}; }
+  static Flow End() { return {Kind::End, 0}; }
+};
+
+struct Step {
+  int line;
+  std::function<Flow()> action;
+  Flow on_error = Flow::Next();
+};
+
+// A fault in a step table itself (a Goto to a line no step carries): a
+// programming error, not something to report to the user and resume from.
+class StepTableError : public std::logic_error {
+ public:
+  using std::logic_error::logic_error;
+};
+
+// Runs `steps` from the first; reports failures through ShowErrorReport with
+// `location`. Throws StepTableError for a Goto to a missing line.
+void RunSteps(App& app, const std::wstring& location, const std::vector<Step>& steps);
+
+}  // namespace tarnwell

@@ -1,0 +1,204 @@
+// The one port through which the program asks anything of Windows.
+//
+// Handlers are plain C++ that decide; everything they need from the platform
+// goes through this interface. The Win32 implementation is a call or two per
+// operation; the unit tests use an in-memory one that records what was asked.
+//
+// Operations documented "throws" raise RunError with the description the user
+// will read; the handlers' step runner turns it into an error report.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/port/run_error.h"
+
+namespace tarnwell {
+
+// Controls of the main window, in the window's control order.
+enum class Control { Form1, Text1, Frame1, Option1, Option2, PushButton13, PushButton1 };
+
+// What kind of control a Control is, as the skin's recolouring walk sees it.
+enum class ControlKind {
+  Window, TextBox, Frame, OptionButton, PushButton, CheckBox, Label, PictureBox
+};
+
+// The window-wide pointer kind.
+enum class PointerKind : int { Normal = 0, Hourglass = 11, Custom = 99 };
+
+// File attribute bits as a directory search reports them.
+namespace file_attr {
+constexpr std::uint32_t kReadOnly = 0x1;
+constexpr std::uint32_t kHidden = 0x2;
+constexpr std::uint32_t kSystem = 0x4;
+constexpr std::uint32_t kDirectory = 0x10;
+}  // namespace file_attr
+
+// Registry value types and status codes the registry routines deal with.
+namespace reg {
+constexpr std::uint32_t kNone = 0;
+constexpr std::uint32_t kSz = 1;
+constexpr std::uint32_t kExpandSz = 2;
+constexpr std::uint32_t kBinary = 3;
+constexpr std::uint32_t kDword = 4;
+constexpr std::uint32_t kMultiSz = 7;
+constexpr std::uint32_t kQword = 11;
+constexpr long kSuccess = 0;
+constexpr long kFileNotFound = 2;
+constexpr long kMoreData = 234;
+}  // namespace reg
+
+enum class RegRoot { LocalMachine };
+using RegKey = std::uintptr_t;  // 0: no key
+using ProcessHandle = std::uintptr_t;
+
+// Outcome of starting a program: a process handle owned by the caller, or
+// the platform's error number.
+struct ProcessStart {
+  bool started = false;
+  std::uint32_t error = 0;
+  ProcessHandle process = 0;
+};
+
+namespace win_error {
+constexpr std::uint32_t kFileNotFound = 2;
+constexpr std::uint32_t kCancelled = 1223;
+constexpr std::uint32_t kElevationRequired = 740;
+}  // namespace win_error
+
+namespace msgbox {
+constexpr unsigned kOk = 0;
+constexpr unsigned kYesNo = 4;
+constexpr unsigned kExclamation = 48;
+constexpr int kAnswerOk = 1;
+constexpr int kAnswerYes = 6;
+constexpr int kAnswerNo = 7;
+}  // namespace msgbox
+
+// A colour as a control's back colour takes it: 0x00BBGGRR, or 0x800000nn
+// for the system colour with index nn.
+using OleColour = std::uint32_t;
+
+struct Rgb {
+  std::uint8_t red = 0;
+  std::uint8_t green = 0;
+  std::uint8_t blue = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+// The colours a skin file gives the main window.
+struct SkinColours {
+  Rgb window_face, window_text;   // the window's own surface and text
+  Rgb frame_face, frame_text;     // the frame (group box)
+  Rgb option_face, option_text;   // the option buttons
+  Rgb button_face, button_text;   // the push buttons
+  Rgb button_hover;               // a push button's face under the pointer
+  Rgb button_disabled;            // a disabled push button's text
+  bool operator==(const SkinColours&) const = default;
+};
+
+// What applying a skin recolours: the window always; the frame and the
+// option buttons when `child_controls`; the push buttons when `push_buttons`.
+struct SkinLook {
+  SkinColours colours;
+  bool child_controls = false;
+  bool push_buttons = false;
+  bool operator==(const SkinLook&) const = default;
+};
+
+class Machine {
+ public:
+  virtual ~Machine() = default;
+
+  // --- Files and environment ---
+  // The folder holding the program file, without a trailing separator.
+  virtual std::wstring ApplicationFolder() = 0;
+  // Asks for the path's last-change time; throws when the platform cannot tell.
+  virtual void QueryFileTime(const std::wstring& path) = 0;
+  // Directory search for one path: the attributes of the entry found, or
+  // nullopt when nothing was found.
+  virtual std::optional<std::uint32_t> FindEntry(const std::wstring& path) = 0;
+  // Value of an environment variable; empty when it is not set.
+  virtual std::wstring EnvironmentVariable(const std::wstring& name) = 0;
+
+  // --- Printers ---
+  // Reads the installed printers' list afresh; returns how many. Throws.
+  virtual std::size_t ReadPrinterList() = 0;
+  // Device name of printer `index` of the list last read. Throws.
+  virtual std::wstring PrinterName(std::size_t index) = 0;
+  // Asks the scripting host's network object to set the default printer. Throws.
+  virtual void SetDefaultPrinterByScriptHost(const std::wstring& printer) = 0;
+  // Asks the print spooler itself to set the default printer. Throws.
+  virtual void SetDefaultPrinterBySpooler(const std::wstring& printer) = 0;
+
+  // --- Registry (read only, 32-bit view) ---
+  // Each returns the platform's status: 0 for success, else an error code.
+  virtual long RegOpenKeyForRead(RegRoot root, const std::wstring& path, RegKey* key) = 0;
+  // Like RegQueryValueExW: `data` may be null to ask for type and size only;
+  // `size` is in bytes, in and out.
+  virtual long QueryRegValue(RegKey key, const std::wstring& name, std::uint32_t* type,
+                             void* data, std::uint32_t* size) = 0;
+  virtual long RegCloseKey(RegKey key) = 0;
+
+  // --- Processes ---
+  // Starts a command line as one text with the given show state.
+  virtual ProcessStart StartProcess(const std::wstring& command_line, int show_state) = 0;
+  // Starts a program through the shell's elevation prompt.
+  virtual ProcessStart StartElevated(const std::wstring& program, const std::wstring& arguments,
+                                     int show_state) = 0;
+  // Whether the process has ended (its handle is signalled).
+  virtual bool ProcessEnded(ProcessHandle process) = 0;
+  virtual bool ProcessExitCode(ProcessHandle process, std::uint32_t* code) = 0;
+  virtual void CloseProcess(ProcessHandle process) = 0;
+  // One pass over the window messages pending for this thread.
+  virtual void ProcessPendingMessages() = 0;
+  // Waits `milliseconds`, servicing window messages the moment they arrive.
+  virtual void PauseServicingMessages(unsigned milliseconds) = 0;
+
+  // --- User interface ---
+  // Modal message box; returns the answer code.
+  virtual int ShowMessage(const std::wstring& text, const std::wstring& caption,
+                          unsigned style) = 0;
+  // Opens a file through the shell from the main window; the result is not examined.
+  virtual void ShellOpen(const std::wstring& file, const std::wstring& parameters,
+                         const std::wstring& directory, int show_command) = 0;
+  virtual void SetEnabled(Control control, bool enabled) = 0;
+  virtual bool IsSelected(Control control) = 0;
+  virtual PointerKind GetPointerKind() = 0;
+  virtual void SetPointerKind(PointerKind kind) = 0;
+  virtual void SetCaption(const std::wstring& caption) = 0;
+  // Sets the window icon to the program's own four-image icon. Throws.
+  virtual void SetApplicationIcon() = 0;
+  // Loads a cursor file as the window's custom pointer image. Throws.
+  virtual void LoadCustomPointer(const std::wstring& path) = 0;
+
+  // --- Skin ---
+  // These have defaults so that a machine without skins still builds; the
+  // default fails as an unusable skin would.
+  //
+  // Reads a file's bytes, but never more than `max_bytes + 1` of them: a
+  // result longer than `max_bytes` tells the caller that the file is too
+  // large without the whole of it being read. Throws when the file cannot be
+  // opened or read.
+  virtual std::vector<std::uint8_t> ReadFileBytes(const std::wstring& /*path*/,
+                                                  std::size_t /*max_bytes*/) {
+    throw RunError(L"Reading files is not supported on this machine.");
+  }
+  // Sets the back colour of the window (Control::Form1) or of one control. Throws.
+  virtual void SetBackColour(Control /*control*/, OleColour /*colour*/) {
+    throw RunError(L"Changing colours is not supported on this machine.");
+  }
+  // The main window's handle, as a 32-bit integer. Throws.
+  virtual std::int32_t MainWindowHandle() {
+    throw RunError(L"The window handle is not available on this machine.");
+  }
+  // Gives the window with handle `window` the skin's look. Throws.
+  virtual void ApplySkinLook(std::int32_t /*window*/, const SkinLook& /*look*/) {
+    throw RunError(L"Skins are not supported on this machine.");
+  }
+};
+
+}  // namespace tarnwell

@@ -1,0 +1,89 @@
+#include "core/printer/install_command.h"
+
+#include "core/app/shared_routines.h"
+#include "core/app/step_runner.h"
+#include "core/printer/default_printer.h"
+#include "core/printer/package.h"
+#include "core/printer/printer_search.h"
+#include "core/printer/run_and_wait.h"
+
+namespace tarnwell {
+
+std::wstring ViewPrintersQuestion() {
+  return std::wstring(L"Printer installed as ") + package::kName +
+         L". It is now a virtual printer that is available whenever you go to print something "
+         L"in any application.\r\rWould you like me to open the Devices and Printers window so "
+         L"you can see this now?";
+}
+
+std::wstring SetupCommandLine(const std::wstring& application_folder) {
+  return L"\"" + application_folder + L"\\" + package::kName + package::kSetupProgram + L"\"" +
+         package::kSetupSwitches;
+}
+
+void PushButton13_Click(App& app) {
+  Machine& m = app.machine;
+  PrinterWalk walk(m);
+
+  const std::vector<Step> steps = {
+      {100,
+       [&] {
+         const std::wstring setup = m.ApplicationFolder() + L"\\" + package::kName +
+                                    package::kSetupProgram;
+         return FindOrdinaryFile(m, setup) ? Flow::Next() : Flow::Goto(140);
+       }},
+      {102, [&] { return walk.Start() ? Flow::Next() : Flow::Goto(110); }},
+      {104, [&] { return walk.CurrentIs(package::kName) ? Flow::Next() : Flow::Goto(108); }},
+      {106,
+       [&] {
+         MsgBox(app, kPrinterAlreadyInstalled);
+         return Flow::End();
+       },
+       Flow::End()},
+      {108, [&] { return walk.Next() ? Flow::Goto(104) : Flow::Goto(110); }},
+      {110, [&] { m.SetPointerKind(PointerKind::Hourglass); return Flow::Next(); }},
+      {112, [&] { m.SetEnabled(Control::PushButton13, false); return Flow::Next(); }},
+      {114, [&] { m.SetEnabled(Control::PushButton1, false); return Flow::Next(); }},
+      {116, [&] { m.SetEnabled(Control::Option1, false); return Flow::Next(); }},
+      {118, [&] { m.SetEnabled(Control::Option2, false); return Flow::Next(); }},
+      {120,
+       [&] {
+         RunAndWait(m, SetupCommandLine(m.ApplicationFolder()), package::kSetupWindowStyle);
+         return Flow::Next();
+       }},
+      {122, [&] { return m.IsSelected(Control::Option1) ? Flow::Next() : Flow::Goto(126); }},
+      {124, [&] { MakeDefaultPrinter(app, package::kName, false); return Flow::Next(); }},
+      {126, [&] { m.SetEnabled(Control::Option1, true); return Flow::Next(); }},
+      {128, [&] { m.SetEnabled(Control::Option2, true); return Flow::Next(); }},
+      {130, [&] { m.SetEnabled(Control::PushButton13, true); return Flow::Next(); }},
+      {132, [&] { m.SetEnabled(Control::PushButton1, true); return Flow::Next(); }},
+      {134, [&] { m.SetPointerKind(PointerKind::Normal); return Flow::Next(); }},
+      {136,
+       [&] {
+         // The setup's outcome is not reported by its exit code, so look for
+         // the printer itself before announcing it.
+         if (!IsPrinterInstalled(m, package::kName)) {
+           MsgBox(app, kPrinterInstallationFailed, msgbox::kExclamation);
+           return Flow::End();
+         }
+         const int answer =
+             m.ShowMessage(ViewPrintersQuestion(), kViewPrintersCaption, msgbox::kYesNo);
+         return answer == msgbox::kAnswerYes ? Flow::Next() : Flow::End();
+       }},
+      {138,
+       [&] {
+         m.ShellOpen(L"Control.exe", L"Printers", m.ApplicationFolder(), 1);
+         return Flow::End();
+       },
+       Flow::End()},
+      {140,
+       [&] {
+         MsgBox(app, kPackageNotFound);
+         return Flow::End();
+       },
+       Flow::End()},
+  };
+  RunSteps(app, kInstallLocation, steps);
+}
+
+}  // namespace tarnwell

@@ -1,0 +1,66 @@
+#include "core/printer/run_and_wait.h"
+
+namespace tarnwell {
+
+int EffectiveWindowStyle(std::optional<int> window_style) {
+  if (!window_style || *window_style < 0 || *window_style > 6) return 6;
+  return *window_style;
+}
+
+SplitCommand SplitCommandLine(const std::wstring& command_line) {
+  std::size_t start = command_line.find_first_not_of(L" \t");
+  if (start == std::wstring::npos) return {};
+  std::wstring program;
+  std::size_t rest = 0;
+  if (command_line[start] == L'"') {
+    const std::size_t close = command_line.find(L'"', start + 1);
+    program = command_line.substr(start + 1, close == std::wstring::npos
+                                                 ? std::wstring::npos
+                                                 : close - start - 1);
+    rest = close == std::wstring::npos ? command_line.size() : close + 1;
+  } else {
+    const std::size_t blank = command_line.find_first_of(L" \t", start);
+    program = command_line.substr(start, blank == std::wstring::npos ? std::wstring::npos
+                                                                      : blank - start);
+    rest = blank == std::wstring::npos ? command_line.size() : blank;
+  }
+  const std::size_t args = command_line.find_first_not_of(L" \t", rest);
+  return {program, args == std::wstring::npos ? std::wstring() : command_line.substr(args)};
+}
+
+RunResult StartAndWait(Machine& machine, std::wstring command_line,
+                       std::optional<int> window_style) {
+  const std::size_t nul = command_line.find(L'\0');
+  if (nul != std::wstring::npos) command_line.resize(nul);
+  const int show = EffectiveWindowStyle(window_style);
+
+  ProcessStart start = machine.StartProcess(command_line, show);
+  if (!start.started && start.error == win_error::kElevationRequired) {
+    const SplitCommand split = SplitCommandLine(command_line);
+    start = machine.StartElevated(split.program, split.arguments, show);
+  }
+  if (!start.started) {
+    return {false,
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(kStartFailureBase) + start.error)};
+  }
+
+  // The handle the start returned is the one waited on; the wait ends when it
+  // is signalled, so an exit code of 259 cannot keep it going.
+  std::uint32_t exit_code = 0;
+  bool ended = false;
+  do {
+    ended = machine.ProcessEnded(start.process);
+    if (!machine.ProcessExitCode(start.process, &exit_code)) ended = true;
+    machine.ProcessPendingMessages();
+    machine.PauseServicingMessages(kPollMilliseconds);
+  } while (!ended && exit_code == kStillActive);
+  machine.CloseProcess(start.process);
+  return {true, static_cast<std::int32_t>(exit_code)};
+}
+
+std::int32_t RunAndWait(Machine& machine, std::wstring command_line,
+                        std::optional<int> window_style) {
+  return StartAndWait(machine, std::move(command_line), window_style).code;
+}
+
+}  // namespace tarnwell

@@ -1,0 +1,85 @@
+#include "core/printer/uninstall_command.h"
+
+#include "core/app/shared_routines.h"
+#include "core/app/step_runner.h"
+#include "core/printer/command_line.h"
+#include "core/printer/package.h"
+#include "core/printer/printer_search.h"
+#include "core/printer/registry.h"
+#include "core/printer/run_and_wait.h"
+
+namespace tarnwell {
+
+void PushButton1_Click(App& app) {
+  Machine& m = app.machine;
+  PrinterWalk walk(m);
+  bool found = false;
+  std::wstring uninstall_command;
+  bool started = true;
+
+  auto message_step = [&](int line, const wchar_t* text, unsigned style = msgbox::kOk) {
+    return Step{line,
+                [&app, text, style] {
+                  MsgBox(app, text, style);
+                  return Flow::End();
+                },
+                Flow::End()};
+  };
+
+  const std::vector<Step> steps = {
+      {100, [&] { found = false; return Flow::Next(); }},
+      {102, [&] { return walk.Start() ? Flow::Next() : Flow::Goto(110); }},
+      {104, [&] { return walk.CurrentIs(package::kName) ? Flow::Next() : Flow::Goto(108); }},
+      {106, [&] { found = true; return Flow::Goto(110); }, Flow::Goto(110)},
+      {108, [&] { return walk.Next() ? Flow::Goto(104) : Flow::Goto(110); }},
+      {110, [&] { return found ? Flow::Next() : Flow::Goto(146); }},
+      {112,
+       [&] {
+         const std::wstring folder = m.EnvironmentVariable(package::kProgramFilesVariable) +
+                                     L"\\" + package::kName;
+         return FindVisibleEntry(m, folder) ? Flow::Next() : Flow::Goto(144);
+       }},
+      {114,
+       [&] {
+         uninstall_command = RegistryValueText(
+             ReadRegistryValue(m, RegRoot::LocalMachine,
+                               std::wstring(package::kUninstallKeyPrefix) + package::kName,
+                               package::kUninstallValue));
+         return Flow::Next();
+       }},
+      {116, [&] { return uninstall_command.empty() ? Flow::Goto(142) : Flow::Next(); }},
+      {118, [&] { m.SetPointerKind(PointerKind::Hourglass); return Flow::Next(); }},
+      {120, [&] { m.SetEnabled(Control::PushButton13, false); return Flow::Next(); }},
+      {122, [&] { m.SetEnabled(Control::PushButton1, false); return Flow::Next(); }},
+      {124, [&] { m.SetEnabled(Control::Option1, false); return Flow::Next(); }},
+      {126, [&] { m.SetEnabled(Control::Option2, false); return Flow::Next(); }},
+      {128,
+       [&] {
+         // The platform never sees text after a NUL; neither does the path check.
+         const std::wstring command = uninstall_command.substr(0, uninstall_command.find(L'\0'));
+         started = StartAndWait(m, QuoteProgramPath(m, command)).started;
+         return Flow::Next();
+       }},
+      {130, [&] { m.SetEnabled(Control::Option1, true); return Flow::Next(); }},
+      {132, [&] { m.SetEnabled(Control::Option2, true); return Flow::Next(); }},
+      {134, [&] { m.SetEnabled(Control::PushButton13, true); return Flow::Next(); }},
+      {136, [&] { m.SetEnabled(Control::PushButton1, true); return Flow::Next(); }},
+      {138, [&] { m.SetPointerKind(PointerKind::Normal); return Flow::Next(); }},
+      {140,
+       [&] {
+         if (started) {
+           MsgBox(app, kUninstallDone);
+         } else {
+           MsgBox(app, kUninstallerNotStarted, msgbox::kExclamation);
+         }
+         return Flow::End();
+       },
+       Flow::End()},
+      message_step(142, kInstallPathNotFound),
+      message_step(144, kInstallPathNotFound),
+      message_step(146, kPrinterNotInstalled),
+  };
+  RunSteps(app, kUninstallLocation, steps);
+}
+
+}  // namespace tarnwell

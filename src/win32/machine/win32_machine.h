@@ -1,0 +1,82 @@
+// The machine as Windows provides it.
+//
+// The system side (files, environment, printers, registry, processes,
+// messages) needs no window; the user-interface side works on the main window
+// attached with AttachWindow.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "core/port/machine.h"
+#include "win32_common/win32_error.h"
+
+namespace tarnwell {
+
+class Form1Window;
+
+class Win32Machine : public Machine {
+ public:
+  Win32Machine() = default;
+  Win32Machine(const Win32Machine&) = delete;
+  Win32Machine& operator=(const Win32Machine&) = delete;
+  ~Win32Machine() override;
+
+  void AttachWindow(Form1Window* window) { window_ = window; }
+
+  // System side: win32_system.cpp and its neighbours.
+  std::wstring ApplicationFolder() override;
+  void QueryFileTime(const std::wstring& path) override;
+  std::optional<std::uint32_t> FindEntry(const std::wstring& path) override;
+  std::wstring EnvironmentVariable(const std::wstring& name) override;
+  std::size_t ReadPrinterList() override;
+  std::wstring PrinterName(std::size_t index) override;
+  void SetDefaultPrinterByScriptHost(const std::wstring& printer) override;
+  void SetDefaultPrinterBySpooler(const std::wstring& printer) override;
+  long RegOpenKeyForRead(RegRoot root, const std::wstring& path, RegKey* key) override;
+  long QueryRegValue(RegKey key, const std::wstring& name, std::uint32_t* type, void* data,
+                     std::uint32_t* size) override;
+  long RegCloseKey(RegKey key) override;
+  ProcessStart StartProcess(const std::wstring& command_line, int show_state) override;
+  ProcessStart StartElevated(const std::wstring& program, const std::wstring& arguments,
+                             int show_state) override;
+  bool ProcessEnded(ProcessHandle process) override;
+  bool ProcessExitCode(ProcessHandle process, std::uint32_t* code) override;
+  void CloseProcess(ProcessHandle process) override;
+  void ProcessPendingMessages() override;
+  void PauseServicingMessages(unsigned milliseconds) override;
+
+  // User-interface side: win32_ui.cpp.
+  int ShowMessage(const std::wstring& text, const std::wstring& caption, unsigned style) override;
+  void ShellOpen(const std::wstring& file, const std::wstring& parameters,
+                 const std::wstring& directory, int show_command) override;
+  void SetEnabled(Control control, bool enabled) override;
+  bool IsSelected(Control control) override;
+  PointerKind GetPointerKind() override;
+  void SetPointerKind(PointerKind kind) override;
+  void SetCaption(const std::wstring& caption) override;
+  void SetApplicationIcon() override;
+  void LoadCustomPointer(const std::wstring& path) override;
+
+  // Skin side: win32_skin.cpp.
+  std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path,
+                                          std::size_t max_bytes) override;
+  void SetBackColour(Control control, OleColour colour) override;
+  std::int32_t MainWindowHandle() override;
+  void ApplySkinLook(std::int32_t window, const SkinLook& look) override;
+
+ private:
+  // The attached main window; throws when there is none.
+  Form1Window& MainWindow();
+
+  // Initialises COM on this (the UI) thread the first time an operation
+  // needs it, so that start-up does not pay for it. Throws on failure.
+  void EnsureCom();
+
+  Form1Window* window_ = nullptr;
+  std::vector<std::wstring> printers_;  // the list last read
+  bool com_initialised_ = false;
+};
+
+}  // namespace tarnwell

@@ -1,0 +1,91 @@
+// The skin side of the Win32 machine: reading the skin file, back colours,
+// and giving the main window a skin's colours.
+#include <algorithm>
+#include <cstdint>
+#include <cwchar>
+
+#include "core/port/run_error.h"
+#include "win32/window/form1_window.h"
+#include "win32_common/files.h"
+#include "win32_common/win32_error.h"
+#include "win32/machine/win32_machine.h"
+
+namespace tarnwell {
+namespace {
+
+constexpr OleColour kColourKindMask = 0xFF000000;
+constexpr OleColour kSystemColourKind = 0x80000000;
+
+// 0x00BBGGRR is a COLORREF as it stands; 0x800000nn is system colour nn,
+// read now. Anything else is no colour.
+COLORREF ResolveColour(OleColour colour) {
+  const OleColour kind = colour & kColourKindMask;
+  const OleColour value = colour & ~kColourKindMask;
+  if (kind == 0) return colour;
+  if (kind == kSystemColourKind && value <= COLOR_MENUBAR) {
+    return GetSysColor(static_cast<int>(value));
+  }
+  wchar_t hex[9];
+  swprintf(hex, 9, L"%08X", static_cast<unsigned>(colour));
+  throw RunError(L"Invalid property value: &H" + std::wstring(hex) + L" is not a colour.");
+}
+
+COLORREF ToColorref(const Rgb& rgb) { return RGB(rgb.red, rgb.green, rgb.blue); }
+
+void SetFace(Form1Window& window, Control control, COLORREF colour) {
+  // The window paints every face but Text1's, so only a brush can be missing.
+  if (!window.SetFaceColour(control, colour)) throw RunError(L"Out of memory.");
+}
+
+void SetText(Form1Window& window, Control control, const Rgb& colour) {
+  window.SetTextColour(control, ToColorref(colour));
+}
+
+}  // namespace
+
+Form1Window& Win32Machine::MainWindow() {
+  if (!window_ || !window_->hwnd()) throw RunError(L"The main window has not been made yet.");
+  return *window_;
+}
+
+std::vector<std::uint8_t> Win32Machine::ReadFileBytes(const std::wstring& path,
+                                                      std::size_t max_bytes) {
+  return ReadFileCapped(path, max_bytes);
+}
+
+void Win32Machine::SetBackColour(Control control, OleColour colour) {
+  Form1Window& window = MainWindow();
+  if (control == Control::Text1) throw RunError(L"Text1 keeps its own back colour.");
+  SetFace(window, control, ResolveColour(colour));
+}
+
+std::int32_t Win32Machine::MainWindowHandle() {
+  // Window handles are 32-bit values on every Windows, the 64-bit ones included.
+  return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(MainWindow().hwnd()));
+}
+
+void Win32Machine::ApplySkinLook(std::int32_t window, const SkinLook& look) {
+  Form1Window& form = MainWindow();
+  if (window != MainWindowHandle()) {
+    throw RunError(DescribeWin32Error(ERROR_INVALID_WINDOW_HANDLE));
+  }
+  const SkinColours& colours = look.colours;
+  SetFace(form, Control::Form1, ToColorref(colours.window_face));
+  SetText(form, Control::Form1, colours.window_text);
+  if (look.child_controls) {
+    SetFace(form, Control::Frame1, ToColorref(colours.frame_face));
+    SetText(form, Control::Frame1, colours.frame_text);
+    for (const Control option : {Control::Option1, Control::Option2}) {
+      SetFace(form, option, ToColorref(colours.option_face));
+      SetText(form, option, colours.option_text);
+    }
+  }
+  if (look.push_buttons) {
+    form.SetPushButtonColours({ToColorref(colours.button_face), ToColorref(colours.button_text),
+                               ToColorref(colours.button_hover),
+                               ToColorref(colours.button_disabled)});
+  }
+  form.Repaint();
+}
+
+}  // namespace tarnwell

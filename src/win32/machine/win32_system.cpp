@@ -1,0 +1,16 @@
+// The Win32 machine object itself. Its system operations live beside this
+// file, one concept each (files, printers, default printer, registry,
+// processes); the user-interface side is in win32_ui.cpp.
+#include "win32/machine/win32_machine.h"
+
+#include <objbase.h>
+
+namespace tarnwell {
+
+// Defined here, out of line, so that the class's function table is emitted
+// in one place.
+Win32Machine::~Win32Machine() {
+  if (com_initialised_) CoUninitialize();
+}
+
+}  // namespace tarnwell

@@ -1,0 +1,111 @@
+// The user-interface side of the Win32 machine: the main window's controls,
+// pointer, caption and icon, message boxes, and opening files through the shell.
+#include "win32/machine/win32_machine.h"
+
+#include <shellapi.h>
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "core/app/cursor_file.h"
+#include "core/app/text.h"
+#include "core/port/run_error.h"
+#include "win32/window/dpi.h"
+#include "win32/window/form1_window.h"
+#include "win32_common/files.h"
+#include "win32_common/scoped_handle.h"
+#include "win32_common/win32_error.h"
+
+namespace tarnwell {
+namespace {
+
+// Far above any real cursor file; a larger file is not read at all.
+constexpr std::size_t kCursorFileLimit = 4 * 1024 * 1024;
+constexpr int kApplicationIcon = 1;
+
+// The whole file, or a RunError saying why it cannot be read.
+std::vector<std::uint8_t> ReadCursorFile(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) ThrowLastError();
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    throw RunError(Quoted(path) + L" is a folder, not a cursor file.");
+  }
+  std::vector<std::uint8_t> bytes = ReadFileCapped(path, kCursorFileLimit);
+  if (bytes.size() > kCursorFileLimit) {
+    throw RunError(Quoted(path) + L" is too large to be a cursor file.");
+  }
+  return bytes;
+}
+
+UniqueIcon LoadApplicationIcon(int width_metric, int height_metric, UINT dpi) {
+  const HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kApplicationIcon),
+                                 IMAGE_ICON, SystemMetricForDpi(width_metric, dpi),
+                                 SystemMetricForDpi(height_metric, dpi), LR_DEFAULTCOLOR);
+  if (!icon) throw RunError(DescribeWin32Error(GetLastError()));
+  return UniqueIcon(static_cast<HICON>(icon));
+}
+
+}  // namespace
+
+int Win32Machine::ShowMessage(const std::wstring& text, const std::wstring& caption,
+                              unsigned style) {
+  // Until the main window shows, message boxes stand on their own.
+  const HWND main = window_ ? window_->hwnd() : nullptr;
+  const HWND owner = main && IsWindowVisible(main) ? main : nullptr;
+  return MessageBoxW(owner, text.c_str(), caption.c_str(), style);
+}
+
+void Win32Machine::ShellOpen(const std::wstring& file, const std::wstring& parameters,
+                             const std::wstring& directory, int show_command) {
+  const HWND owner = window_ ? window_->hwnd() : nullptr;
+  ShellExecuteW(owner, nullptr, file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
+                directory.empty() ? nullptr : directory.c_str(), show_command);
+}
+
+void Win32Machine::SetEnabled(Control control, bool enabled) {
+  if (window_) EnableWindow(window_->ControlWindow(control), enabled);
+}
+
+bool Win32Machine::IsSelected(Control control) {
+  if (!window_) return false;
+  return SendMessageW(window_->ControlWindow(control), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+PointerKind Win32Machine::GetPointerKind() {
+  return window_ ? window_->pointer_kind() : PointerKind::Normal;
+}
+
+void Win32Machine::SetPointerKind(PointerKind kind) {
+  if (window_) window_->SetPointerKind(kind);
+}
+
+void Win32Machine::SetCaption(const std::wstring& caption) {
+  if (window_) SetWindowTextW(window_->hwnd(), caption.c_str());
+}
+
+void Win32Machine::SetApplicationIcon() {
+  if (!window_) return;
+  const UINT dpi = window_->dpi();
+  UniqueIcon big = LoadApplicationIcon(SM_CXICON, SM_CYICON, dpi);
+  UniqueIcon small = LoadApplicationIcon(SM_CXSMICON, SM_CYSMICON, dpi);
+  window_->SetIcons(std::move(big), std::move(small));
+}
+
+void Win32Machine::LoadCustomPointer(const std::wstring& path) {
+  const std::vector<std::uint8_t> bytes = ReadCursorFile(path);
+  if (const auto problem = DescribeCursorFileProblem(bytes)) {
+    throw RunError(Quoted(path) + L": " + *problem);
+  }
+  SetLastError(ERROR_SUCCESS);
+  UniqueCursor cursor(LoadCursorFromFileW(path.c_str()));
+  if (!cursor) {
+    const DWORD error = GetLastError();
+    throw RunError(error != ERROR_SUCCESS
+                       ? DescribeWin32Error(error)
+                       : Quoted(path) + L" holds no picture that can serve as a pointer.");
+  }
+  if (window_) window_->SetCustomPointer(std::move(cursor));
+}
+
+}  // namespace tarnwell

@@ -1,0 +1,16 @@
+// Turning the platform's error numbers into the texts users read.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace tarnwell {
+
+// The platform's description of an error number, without the trailing line break.
+std::wstring DescribeWin32Error(DWORD error);
+
+// Throws RunError with the description of GetLastError().
+[[noreturn]] void ThrowLastError();
+
+}  // namespace tarnwell
