@@ -102,6 +102,21 @@ class ScopedGetDC {
   HDC dc_;
 };
 
+// BeginPaint and EndPaint around one WM_PAINT.
+class ScopedPaint {
+ public:
+  explicit ScopedPaint(HWND window) noexcept : window_(window), dc_(::BeginPaint(window, &ps_)) {}
+  ~ScopedPaint() { ::EndPaint(window_, &ps_); }
+  ScopedPaint(const ScopedPaint&) = delete;
+  ScopedPaint& operator=(const ScopedPaint&) = delete;
+  HDC get() const noexcept { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT ps_{};
+  HDC dc_;
+};
+
 // An object selected into a device context, the old one put back at the end.
 class ScopedSelectObject {
  public:

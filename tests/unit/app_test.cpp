@@ -38,7 +38,7 @@ TEST(ErrorReport, TextAndStyle) {
   ASSERT_EQ(h.m.shown.size(), 1u);
   EXPECT_EQ(h.m.shown[0].text, ExpectedReport(L"in X ", L"d", 3));
   EXPECT_EQ(h.m.shown[0].caption, L"Application Error");
-  EXPECT_EQ(h.m.shown[0].style, 48u);
+  EXPECT_EQ(h.m.shown[0].kind, kWarning);
 }
 
 TEST(StepRunner, FollowsFlowsAndResumesFailuresPerStep) {
@@ -167,7 +167,7 @@ TEST(PrinterPresence, ExactNameAnywhereInTheListCounts) {
     if (present) continue;
     EXPECT_EQ(h.m.shown[1].text, kPresenceText);
     EXPECT_EQ(h.m.shown[1].caption, kTitle);
-    EXPECT_EQ(h.m.shown[1].style, 0u);
+    EXPECT_EQ(h.m.shown[1].kind, kNotice);
   }
 }
 

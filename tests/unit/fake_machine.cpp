@@ -82,81 +82,62 @@ void FakeMachine::SetDefaultPrinterBySpooler(const std::wstring& printer) {
   default_printer = printer;
 }
 
-long FakeMachine::RegOpenKeyForRead(RegRoot, const std::wstring& path, RegKey* key) {
-  log.push_back(L"RegOpen " + path);
-  if (!registry.count(path)) return reg::kFileNotFound;
-  open_key_paths_.push_back(path);
-  *key = open_key_paths_.size();
-  ++open_keys;
-  return reg::kSuccess;
+RegistryData FakeMachine::QueryRegistryValue(RegRoot, const std::wstring& key_path,
+                                             const std::wstring& value_name) {
+  log.push_back(L"RegRead " + key_path + L"|" + value_name);
+  const auto key = registry.find(key_path);
+  if (key == registry.end()) return {reg::kFileNotFound, reg::kNone, {}};
+  const auto value = key->second.find(value_name);
+  if (value == key->second.end()) return {reg::kFileNotFound, reg::kNone, {}};
+  return {reg::kSuccess, value->second.type, value->second.data};
 }
 
-long FakeMachine::QueryRegValue(RegKey key, const std::wstring& name, std::uint32_t* type,
-                                void* data, std::uint32_t* size) {
-  log.push_back(L"RegQuery " + name);
-  if (key == 0 || key > open_key_paths_.size()) return 6;  // invalid handle
-  const auto& values = registry[open_key_paths_[key - 1]];
-  const auto it = values.find(name);
-  if (it == values.end()) return reg::kFileNotFound;
-  const FakeRegValue& value = it->second;
-  if (type) *type = value.type;
-  const auto stored = static_cast<std::uint32_t>(value.data.size());
-  if (data) {
-    if (*size < stored) {
-      *size = stored;
-      return reg::kMoreData;
-    }
-    std::memcpy(data, value.data.data(), stored);
+namespace {
+
+// Runs for `polls` HasEnded calls, then ends with the machine's exit code.
+class FakeProcess : public StartedProcess {
+ public:
+  FakeProcess(FakeMachine& m, int polls) : m_(m), polls_left_(polls) { ++m_.live_processes; }
+  ~FakeProcess() override { --m_.live_processes; }
+  bool HasEnded() override { return polls_left_-- <= 0; }
+  std::optional<std::uint32_t> ExitCode() override {
+    if (m_.exit_code_query_fails) return std::nullopt;
+    return polls_left_ < 0 ? m_.exit_code : 259u;
   }
-  *size = stored;
-  if (!data && between_reg_queries) between_reg_queries();
-  return reg::kSuccess;
-}
 
-long FakeMachine::RegCloseKey(RegKey) {
-  log.push_back(L"RegClose");
-  --open_keys;
-  return reg::kSuccess;
+ private:
+  FakeMachine& m_;
+  int polls_left_;
+};
+
+}  // namespace
+
+ProcessStart FakeMachine::Start(std::deque<std::uint32_t>& errors) {
+  if (on_start) on_start();
+  if (!errors.empty()) {
+    const std::uint32_t error = errors.front();
+    errors.pop_front();
+    if (error != 0) return {nullptr, error};
+  }
+  return {std::make_unique<FakeProcess>(*this, polls_until_exit), 0};
 }
 
 ProcessStart FakeMachine::StartProcess(const std::wstring& command_line, int show_state) {
   log.push_back(L"Start " + command_line);
   started.push_back(command_line);
   start_show_states.push_back(show_state);
-  polls_ = 0;
-  if (on_start) on_start();
-  if (starts.empty()) return {true, 0, 1};
-  const ProcessStart result = starts.front();
-  starts.pop_front();
-  return result;
+  return Start(start_errors);
 }
 
 ProcessStart FakeMachine::StartElevated(const std::wstring& program, const std::wstring& arguments,
                                         int show_state) {
   log.push_back(L"StartElevated " + program + L"|" + arguments);
   start_show_states.push_back(show_state);
-  polls_ = 0;
-  if (on_start) on_start();
-  if (elevated_starts.empty()) return {true, 0, 2};
-  const ProcessStart result = elevated_starts.front();
-  elevated_starts.pop_front();
-  return result;
-}
-
-bool FakeMachine::ProcessEnded(ProcessHandle) { return ++polls_ > polls_until_exit; }
-
-bool FakeMachine::ProcessExitCode(ProcessHandle, std::uint32_t* code) {
-  if (exit_code_query_fails) return false;
-  *code = polls_ > polls_until_exit ? exit_code : 259;
-  return true;
-}
-
-void FakeMachine::CloseProcess(ProcessHandle) {
-  log.push_back(L"CloseProcess");
-  ++closed_processes;
+  return Start(elevated_start_errors);
 }
 
 void FakeMachine::ProcessPendingMessages() {
+  if (!during_first_wait) during_first_wait = Busy{pointer, enabled};
   if (during_wait) during_wait();
 }
 
@@ -165,12 +146,12 @@ void FakeMachine::PauseServicingMessages(unsigned milliseconds) {
   ++pauses;
 }
 
-int FakeMachine::ShowMessage(const std::wstring& text, const std::wstring& caption_text,
-                             unsigned style) {
+Answer FakeMachine::ShowMessage(const std::wstring& text, const std::wstring& caption_text,
+                                MessageKind kind) {
   log.push_back(L"Message " + text);
-  shown.push_back({text, caption_text, style});
-  if (answers.empty()) return style == msgbox::kYesNo ? msgbox::kAnswerNo : msgbox::kAnswerOk;
-  const int answer = answers.front();
+  shown.push_back({text, caption_text, kind});
+  if (answers.empty()) return kind.buttons == MessageButtons::YesNo ? Answer::No : Answer::Ok;
+  const Answer answer = answers.front();
   answers.pop_front();
   return answer;
 }

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ namespace tarnwell::testing {
 struct Shown {
   std::wstring text;
   std::wstring caption;
-  unsigned style;
+  MessageKind kind;
 };
 
 struct FakeRegValue {
@@ -40,12 +41,13 @@ class FakeMachine : public Machine {
   std::wstring default_printer;
   std::map<std::wstring, std::map<std::wstring, FakeRegValue>> registry;  // key -> values
   // Start outcomes, consumed in order; when empty, every start succeeds.
-  std::deque<ProcessStart> starts;
-  std::deque<ProcessStart> elevated_starts;
+  // A start that fails: the platform's error number.
+  std::deque<std::uint32_t> start_errors;
+  std::deque<std::uint32_t> elevated_start_errors;
   std::uint32_t exit_code = 0;
-  int polls_until_exit = 1;          // ProcessEnded calls answering false before true
+  int polls_until_exit = 1;          // HasEnded calls answering false before true
   bool exit_code_query_fails = false;
-  std::deque<int> answers;           // message box answers; OK when empty
+  std::deque<Answer> answers;        // message box answers; OK (or No) when empty
   bool cursor_loads = true;
   bool icon_loads = true;
   std::set<Control> selected = {Control::Option1};
@@ -53,8 +55,6 @@ class FakeMachine : public Machine {
   std::function<void()> during_wait;
   // Called when a program is started (plainly or elevated), to act as it would.
   std::function<void()> on_start;
-  // Called after a size-and-type query, before the data query.
-  std::function<void()> between_reg_queries;
   std::map<std::wstring, std::vector<std::uint8_t>> file_bytes;  // path -> contents
   std::int32_t window_handle = 0x000A01F4;
 
@@ -66,11 +66,16 @@ class FakeMachine : public Machine {
   std::map<Control, bool> enabled;
   PointerKind pointer = PointerKind::Normal;
   std::vector<PointerKind> pointer_history;
+  // The window as it was on the first message-servicing pass of a wait.
+  struct Busy {
+    PointerKind pointer;
+    std::map<Control, bool> enabled;
+  };
+  std::optional<Busy> during_first_wait;
   std::wstring caption = L"Form1";
   std::wstring custom_pointer;
-  int open_keys = 0;
   int pauses = 0;
-  int closed_processes = 0;
+  int live_processes = 0;            // started processes not yet let go of
   std::map<Control, OleColour> back_colours;
   std::vector<std::size_t> read_limits;  // max_bytes of each ReadFileBytes
   std::optional<SkinLook> skin_look;
@@ -92,19 +97,15 @@ class FakeMachine : public Machine {
   std::wstring PrinterName(std::size_t index) override;
   void SetDefaultPrinterByScriptHost(const std::wstring& printer) override;
   void SetDefaultPrinterBySpooler(const std::wstring& printer) override;
-  long RegOpenKeyForRead(RegRoot root, const std::wstring& path, RegKey* key) override;
-  long QueryRegValue(RegKey key, const std::wstring& name, std::uint32_t* type, void* data,
-                     std::uint32_t* size) override;
-  long RegCloseKey(RegKey key) override;
+  RegistryData QueryRegistryValue(RegRoot root, const std::wstring& key_path,
+                                  const std::wstring& value_name) override;
   ProcessStart StartProcess(const std::wstring& command_line, int show_state) override;
   ProcessStart StartElevated(const std::wstring& program, const std::wstring& arguments,
                              int show_state) override;
-  bool ProcessEnded(ProcessHandle process) override;
-  bool ProcessExitCode(ProcessHandle process, std::uint32_t* code) override;
-  void CloseProcess(ProcessHandle process) override;
   void ProcessPendingMessages() override;
   void PauseServicingMessages(unsigned milliseconds) override;
-  int ShowMessage(const std::wstring& text, const std::wstring& caption, unsigned style) override;
+  Answer ShowMessage(const std::wstring& text, const std::wstring& caption,
+                     MessageKind kind) override;
   void ShellOpen(const std::wstring& file, const std::wstring& parameters,
                  const std::wstring& directory, int show_command) override;
   void SetEnabled(Control control, bool on) override;
@@ -121,8 +122,7 @@ class FakeMachine : public Machine {
   void ApplySkinLook(std::int32_t window, const SkinLook& look) override;
 
  private:
-  std::vector<std::wstring> open_key_paths_;
-  int polls_ = 0;
+  ProcessStart Start(std::deque<std::uint32_t>& errors);
 };
 
 // A fake machine and an application whose title start-up has set.

@@ -34,24 +34,29 @@ struct Install : Harness {
   }
 };
 
-TEST(Install, WholeRunInOrder) {
+TEST(Install, Option1AndYesInstallSetTheDefaultAndOpenThePrinters) {
   Install t;
   t.m.printers = {L"Fax"};
-  t.m.answers = {msgbox::kAnswerYes};
+  t.m.answers = {Answer::Yes};
   PushButton13_Click(t.app);
-  EXPECT_EQ(t.m.log, (std::vector<std::wstring>{
-                         L"FindEntry " + kSetup, L"ReadPrinterList", L"PrinterName 0",
-                         L"Pointer 11", L"Disable 5", L"Disable 6", L"Disable 3", L"Disable 4",
-                         L"Start \"" + kSetup + L"\" -s -c", L"Pause 100", L"Pause 100",
-                         L"CloseProcess", L"IsSelected 3", L"ScriptHostDefault " + kPrinter,
-                         L"Enable 3", L"Enable 4", L"Enable 5", L"Enable 6", L"Pointer 0",
-                         L"ReadPrinterList", L"PrinterName 0", L"PrinterName 1",
-                         L"Message " + kQuestion,
-                         L"ShellOpen Control.exe|Printers|C:\\Apps\\Tarnwell|1"}));
+  EXPECT_EQ(t.m.started, std::vector<std::wstring>{L"\"" + kSetup + L"\" -s -c"});
   EXPECT_EQ(t.m.start_show_states, std::vector<int>{0});
-  EXPECT_EQ(t.m.shown[0].caption, L"View Printers");
-  EXPECT_EQ(t.m.shown[0].style, 4u);
+  EXPECT_EQ(t.m.live_processes, 0);
+  // Busy while the setup runs: hourglass, the four controls disabled.
+  ASSERT_TRUE(t.m.during_first_wait);
+  EXPECT_EQ(t.m.during_first_wait->pointer, PointerKind::Hourglass);
+  EXPECT_EQ(t.m.during_first_wait->enabled,
+            (std::map<Control, bool>{{Control::Option1, false}, {Control::Option2, false},
+                                     {Control::PushButton13, false},
+                                     {Control::PushButton1, false}}));
+  // Back afterwards, the default set, the question asked, the window opened.
+  EXPECT_EQ(t.m.pointer, PointerKind::Normal);
+  for (const auto& [control, on] : t.m.enabled) EXPECT_TRUE(on);
   EXPECT_EQ(t.m.default_printer, kPrinter);
+  ASSERT_EQ(t.Texts(), std::vector<std::wstring>{kQuestion});
+  EXPECT_EQ(t.m.shown[0].caption, L"View Printers");
+  EXPECT_EQ(t.m.shown[0].kind, tarnwell::kQuestion);
+  EXPECT_EQ(t.m.log.back(), L"ShellOpen Control.exe|Printers|C:\\Apps\\Tarnwell|1");
 }
 
 TEST(Install, PackageNotFoundChangesNothing) {
@@ -62,10 +67,12 @@ TEST(Install, PackageNotFoundChangesNothing) {
     t.m.entries.clear();
     if (attributes) t.m.AddFile(kSetup, *attributes);
     PushButton13_Click(t.app);
-    EXPECT_EQ(t.m.log, (std::vector<std::wstring>{L"FindEntry " + kSetup,
-                                                  L"Message Quellmark PDF Setup not found."}));
+    EXPECT_EQ(t.Texts(), std::vector<std::wstring>{L"Quellmark PDF Setup not found."});
     EXPECT_EQ(t.m.shown[0].caption, L"Tarnwell PDF Printer");
-    EXPECT_EQ(t.m.shown[0].style, 0u);
+    EXPECT_EQ(t.m.shown[0].kind, kNotice);
+    EXPECT_FALSE(t.m.Logged(L"ReadPrinterList"));
+    EXPECT_TRUE(t.m.started.empty());
+    EXPECT_TRUE(t.m.enabled.empty());
   }
 }
 
@@ -82,10 +89,10 @@ TEST(Install, OnlyTheExactNameCountsAsInstalled) {
     Install t;
     t.m.printers = printers;
     PushButton13_Click(t.app);
-    EXPECT_EQ(t.m.Logged(L"Start "), !installed) << printers.size();
+    EXPECT_EQ(t.m.started.empty(), installed) << printers.size();
     if (installed) {
       EXPECT_EQ(t.Texts(), std::vector<std::wstring>{L"Printer already installed."});
-      EXPECT_EQ(t.m.shown[0].style, 0u);
+      EXPECT_EQ(t.m.shown[0].kind, kNotice);
       EXPECT_TRUE(t.m.pointer_history.empty());
       EXPECT_TRUE(t.m.enabled.empty());
     } else {
@@ -118,11 +125,11 @@ TEST(Install, DefaultPrinterFailureIsSilent) {
 TEST(Install, SetupThatCreatesNoPrinterIsReportedInsteadOfTheQuestion) {
   Install t;
   t.m.on_start = nullptr;
-  t.m.starts = {{false, win_error::kFileNotFound, 0}};
+  t.m.start_errors = {win_error::kFileNotFound};
   PushButton13_Click(t.app);
   ASSERT_EQ(t.Texts(), std::vector<std::wstring>{L"Printer installation failed."});
   EXPECT_EQ(t.m.shown[0].caption, L"Tarnwell PDF Printer");
-  EXPECT_EQ(t.m.shown[0].style, 48u);
+  EXPECT_EQ(t.m.shown[0].kind, kWarning);
   EXPECT_EQ(t.m.pointer, PointerKind::Normal);
   for (const auto& [control, on] : t.m.enabled) EXPECT_TRUE(on);
   EXPECT_EQ(t.m.enabled.size(), 4u);
@@ -139,7 +146,7 @@ TEST(Install, UnreadablePrinterListStopsBeforeTheSetup) {
   EXPECT_EQ(t.m.shown[0].caption, L"Application Error");
   EXPECT_EQ(t.m.shown[1].text, Report(L"There is no current printer.", 104));
   EXPECT_EQ(t.m.shown[2].text, L"Printer already installed.");
-  EXPECT_FALSE(t.m.Logged(L"Start "));
+  EXPECT_TRUE(t.m.started.empty());
 }
 
 TEST(Install, UnreadablePrinterNameLeadsToTheStepItGuards) {

@@ -31,21 +31,22 @@ struct Uninstall : Harness {
   }
 };
 
-TEST(Uninstall, WholeRunInOrder) {
+TEST(Uninstall, RunsTheRegisteredCommandWhileBusyThenSaysDone) {
   Uninstall t;
   PushButton1_Click(t.app);
-  EXPECT_EQ(t.m.log, (std::vector<std::wstring>{
-                         L"ReadPrinterList", L"PrinterName 0", L"PrinterName 1",
-                         L"Env ProgramFiles",
-                         L"FindEntry " + kFolder, L"RegOpen " + kKey, L"RegQuery UninstallString",
-                         L"RegQuery UninstallString", L"RegClose", L"Pointer 11", L"Disable 5",
-                         L"Disable 6", L"Disable 3", L"Disable 4",
-                         L"Start \"" + kUninstaller + L"\" /S", L"Pause 100", L"Pause 100",
-                         L"CloseProcess", L"Enable 3", L"Enable 4", L"Enable 5", L"Enable 6",
-                         L"Pointer 0", L"Message Done."}));
+  EXPECT_EQ(t.m.started, std::vector<std::wstring>{L"\"" + kUninstaller + L"\" /S"});
   EXPECT_EQ(t.m.start_show_states, std::vector<int>{6});
+  EXPECT_EQ(t.m.live_processes, 0);
+  ASSERT_TRUE(t.m.during_first_wait);
+  EXPECT_EQ(t.m.during_first_wait->pointer, PointerKind::Hourglass);
+  EXPECT_EQ(t.m.during_first_wait->enabled.size(), 4u);
+  for (const auto& [control, on] : t.m.during_first_wait->enabled) EXPECT_FALSE(on);
+  EXPECT_EQ(t.m.pointer, PointerKind::Normal);
+  for (const auto& [control, on] : t.m.enabled) EXPECT_TRUE(on);
+  ASSERT_EQ(t.m.shown.size(), 1u);
+  EXPECT_EQ(t.m.shown[0].text, L"Done.");
   EXPECT_EQ(t.m.shown[0].caption, L"Tarnwell PDF Printer");
-  EXPECT_EQ(t.m.shown[0].style, 0u);
+  EXPECT_EQ(t.m.shown[0].kind, kNotice);
 }
 
 TEST(Uninstall, EarlyExitsChangeNothing) {
@@ -53,24 +54,23 @@ TEST(Uninstall, EarlyExitsChangeNothing) {
     const char* name;
     std::function<void(FakeMachine&)> arrange;
     std::wstring message;
-    const wchar_t* last_look;  // the last thing looked at; nothing after it
+    bool registry_read;  // whether the registration was looked at
   };
   const Case cases[] = {
-      {"no printers", [](FakeMachine& m) { m.printers.clear(); }, kNotInstalled,
-       L"ReadPrinterList"},
+      {"no printers", [](FakeMachine& m) { m.printers.clear(); }, kNotInstalled, false},
       {"letter case", [](FakeMachine& m) { m.printers = {L"quellmark PDF Setup"}; }, kNotInstalled,
-       L"PrinterName 0"},
-      {"no folder", [](FakeMachine& m) { m.entries.clear(); }, kNoPath, L"FindEntry"},
+       false},
+      {"no folder", [](FakeMachine& m) { m.entries.clear(); }, kNoPath, false},
       {"hidden folder",
        [](FakeMachine& m) { m.AddFile(kFolder, file_attr::kDirectory | file_attr::kHidden); },
-       kNoPath, L"FindEntry"},
-      {"no registration", [](FakeMachine& m) { m.registry.clear(); }, kNoPath, L"RegOpen"},
-      {"no value", [](FakeMachine& m) { m.registry[kKey].clear(); }, kNoPath, L"RegClose"},
+       kNoPath, false},
+      {"no registration", [](FakeMachine& m) { m.registry.clear(); }, kNoPath, true},
+      {"no value", [](FakeMachine& m) { m.registry[kKey].clear(); }, kNoPath, true},
       {"expandable",
        [](FakeMachine& m) { m.registry[kKey][L"UninstallString"].type = reg::kExpandSz; }, kNoPath,
-       L"RegClose"},
+       true},
       {"empty text", [](FakeMachine& m) { m.SetRegSz(kKey, L"UninstallString", L""); }, kNoPath,
-       L"RegClose"},
+       true},
   };
   for (const Case& c : cases) {
     Uninstall t;
@@ -78,9 +78,9 @@ TEST(Uninstall, EarlyExitsChangeNothing) {
     PushButton1_Click(t.app);
     ASSERT_EQ(t.m.shown.size(), 1u) << c.name;
     EXPECT_EQ(t.m.shown[0].text, c.message) << c.name;
-    EXPECT_EQ(t.m.shown[0].style, 0u) << c.name;
-    ASSERT_GE(t.m.log.size(), 2u);
-    EXPECT_EQ(t.m.log[t.m.log.size() - 2].rfind(c.last_look, 0), 0u) << c.name;
+    EXPECT_EQ(t.m.shown[0].kind, kNotice) << c.name;
+    EXPECT_EQ(t.m.Logged(L"RegRead"), c.registry_read) << c.name;
+    EXPECT_TRUE(t.m.started.empty()) << c.name;
     EXPECT_TRUE(t.m.pointer_history.empty()) << c.name;
     EXPECT_TRUE(t.m.enabled.empty()) << c.name;
   }
@@ -95,14 +95,15 @@ TEST(Uninstall, PlainFileInTheProgramsFolderPasses) {
 
 TEST(Uninstall, UnstartableUninstallerIsReportedAfterTheBusyState) {
   Uninstall t;
-  t.m.starts = {{false, win_error::kFileNotFound, 0}};
+  t.m.start_errors = {win_error::kFileNotFound};
   PushButton1_Click(t.app);
   ASSERT_EQ(t.m.shown.size(), 1u);
   EXPECT_EQ(t.m.shown[0].text, L"Uninstaller could not be started.");
   EXPECT_EQ(t.m.shown[0].caption, L"Tarnwell PDF Printer");
-  EXPECT_EQ(t.m.shown[0].style, 48u);
-  EXPECT_EQ(t.m.log[t.m.log.size() - 2], L"Pointer 0");
-  EXPECT_EQ(t.m.CountLog(L"Enable "), 4);
+  EXPECT_EQ(t.m.shown[0].kind, kWarning);
+  EXPECT_EQ(t.m.pointer, PointerKind::Normal);
+  EXPECT_EQ(t.m.enabled.size(), 4u);
+  for (const auto& [control, on] : t.m.enabled) EXPECT_TRUE(on);
   EXPECT_EQ(t.m.pauses, 0);
 }
 

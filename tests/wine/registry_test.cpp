@@ -68,17 +68,16 @@ TEST_F(RegistryOnWine, ExpandableStringsAndMissingEntriesAreEmpty) {
 }
 
 TEST_F(RegistryOnWine, KeysAreOpenedForReadingOnly) {
-  RegKey key = 0;
-  ASSERT_EQ(machine_.RegOpenKeyForRead(RegRoot::LocalMachine, key_.path(), &key), ERROR_SUCCESS);
+  UniqueKey key;
+  ASSERT_EQ(OpenKeyForQuerying(RegRoot::LocalMachine, key_.path(), key), ERROR_SUCCESS);
   const DWORD one = 1;
-  EXPECT_EQ(RegSetValueExW(reinterpret_cast<HKEY>(key), L"written", 0, REG_DWORD,
+  EXPECT_EQ(RegSetValueExW(key.get(), L"written", 0, REG_DWORD,
                            reinterpret_cast<const BYTE*>(&one), sizeof(one)),
             ERROR_ACCESS_DENIED);
-  EXPECT_EQ(machine_.RegCloseKey(key), ERROR_SUCCESS);
 
-  EXPECT_EQ(machine_.RegOpenKeyForRead(RegRoot::LocalMachine, key_.path() + L"\\missing", &key),
+  EXPECT_EQ(OpenKeyForQuerying(RegRoot::LocalMachine, key_.path() + L"\\missing", key),
             ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(key, 0u);
+  EXPECT_FALSE(key);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ std::wstring BuildErrorReportText(const std::wstring& location, const std::wstri
 void ShowErrorReport(App& app, const std::wstring& location, const std::wstring& description,
                      int line) {
   app.machine.ShowMessage(BuildErrorReportText(location, description, line), kErrorReportCaption,
-                          msgbox::kExclamation);
+                          kWarning);
 }
 
 }  // namespace tarnwell

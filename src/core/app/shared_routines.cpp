@@ -29,8 +29,8 @@ std::wstring DeriveApplicationTitle(const std::wstring& product_name) {
 
 void SetApplicationTitle(App& app) { app.title = DeriveApplicationTitle(kProductName); }
 
-int MsgBox(App& app, const std::wstring& text, unsigned style) {
-  return app.machine.ShowMessage(text, app.title, style);
+Answer MsgBox(App& app, const std::wstring& text, MessageKind kind) {
+  return app.machine.ShowMessage(text, app.title, kind);
 }
 
 bool FindOrdinaryFile(Machine& machine, const std::wstring& path) {

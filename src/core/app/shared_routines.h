@@ -19,7 +19,7 @@ std::wstring DeriveApplicationTitle(const std::wstring& product_name);
 void SetApplicationTitle(App& app);
 
 // Message box with the application title as caption.
-int MsgBox(App& app, const std::wstring& text, unsigned style = msgbox::kOk);
+Answer MsgBox(App& app, const std::wstring& text, MessageKind kind = kNotice);
 
 // A directory search for an ordinary file: hidden, system and folders are not found.
 bool FindOrdinaryFile(Machine& machine, const std::wstring& path);

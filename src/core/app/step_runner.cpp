@@ -1,5 +1,6 @@
 #include "core/app/step_runner.h"
 
+#include <iterator>
 #include <stdexcept>
 
 #include "core/app/error_report.h"
@@ -35,6 +36,11 @@ std::wstring Widen(const char* text) {
 }
 
 }  // namespace
+
+void InsertBefore(std::vector<Step>& steps, int line, std::vector<Step> more) {
+  const auto at = steps.begin() + static_cast<std::ptrdiff_t>(IndexOfLine(steps, line));
+  steps.insert(at, std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+}
 
 void RunSteps(App& app, const std::wstring& location, const std::vector<Step>& steps) {
   std::size_t i = 0;

@@ -1,5 +1,13 @@
 // Runs a handler written as a table of numbered steps, under one error trap.
 //
+// Why the steps carry numbers: when a step fails, the user is shown an error
+// report that names the handler and "at line N", and asked to send a
+// screenshot of it. Support reads the handler and N off that screenshot and
+// finds the step by its number in the handler's table (grep for "{N," in the
+// handler's file). So the numbers are part of what users see: a step keeps
+// its number for good, new steps take free numbers, and no table is ever
+// renumbered.
+//
 // A step's action says where to go next: the following step in table order,
 // the step with a given line number, or the end of the handler. When an action
 // throws, the failure is reported with the handler's location text and the
@@ -39,6 +47,11 @@ class StepTableError : public std::logic_error {
  public:
   using std::logic_error::logic_error;
 };
+
+// Puts `more` into `steps` just before the step numbered `line`, so shared
+// runs of steps (the busy state) sit in a command's table in line order.
+// Throws StepTableError when there is no such line.
+void InsertBefore(std::vector<Step>& steps, int line, std::vector<Step> more);
 
 // Runs `steps` from the first; reports failures through ShowErrorReport with
 // `location`. Throws StepTableError for a Goto to a missing line.

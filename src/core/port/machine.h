@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,15 +53,33 @@ constexpr long kMoreData = 234;
 }  // namespace reg
 
 enum class RegRoot { LocalMachine };
-using RegKey = std::uintptr_t;  // 0: no key
-using ProcessHandle = std::uintptr_t;
 
-// Outcome of starting a program: a process handle owned by the caller, or
-// the platform's error number.
+// One registry value as stored: its type and bytes, or why it could not be
+// read (`status` is then the platform's error code and the rest is empty).
+struct RegistryData {
+  long status = reg::kSuccess;
+  std::uint32_t type = reg::kNone;
+  std::vector<std::uint8_t> bytes;
+};
+
+// A program that was started. Owns what the platform handed back for it and
+// lets go of it when destroyed; the program itself runs on.
+class StartedProcess {
+ public:
+  virtual ~StartedProcess() = default;
+  // Whether the process has ended. A process that cannot be watched counts
+  // as ended.
+  virtual bool HasEnded() = 0;
+  // Its exit code (259 while it runs), or nullopt when it cannot be read.
+  virtual std::optional<std::uint32_t> ExitCode() = 0;
+};
+
+// Outcome of starting a program: the started process, or the platform's
+// error number.
 struct ProcessStart {
-  bool started = false;
+  std::unique_ptr<StartedProcess> process;
   std::uint32_t error = 0;
-  ProcessHandle process = 0;
+  bool started() const { return process != nullptr; }
 };
 
 namespace win_error {
@@ -69,14 +88,25 @@ constexpr std::uint32_t kCancelled = 1223;
 constexpr std::uint32_t kElevationRequired = 740;
 }  // namespace win_error
 
-namespace msgbox {
-constexpr unsigned kOk = 0;
-constexpr unsigned kYesNo = 4;
-constexpr unsigned kExclamation = 48;
-constexpr int kAnswerOk = 1;
-constexpr int kAnswerYes = 6;
-constexpr int kAnswerNo = 7;
-}  // namespace msgbox
+// What a message box offers and shows.
+enum class MessageButtons { Ok, YesNo };
+enum class MessageIcon { None, Exclamation, Information };
+struct MessageKind {
+  MessageButtons buttons = MessageButtons::Ok;
+  MessageIcon icon = MessageIcon::None;
+  bool operator==(const MessageKind&) const = default;
+};
+// A notice: OK, no icon.
+inline constexpr MessageKind kNotice{MessageButtons::Ok, MessageIcon::None};
+// A warning or error: OK with the exclamation icon.
+inline constexpr MessageKind kWarning{MessageButtons::Ok, MessageIcon::Exclamation};
+// A question: Yes and No, no icon.
+inline constexpr MessageKind kQuestion{MessageButtons::YesNo, MessageIcon::None};
+// Information: OK with the information icon.
+inline constexpr MessageKind kInformation{MessageButtons::Ok, MessageIcon::Information};
+
+// The button that closed a message box.
+enum class Answer { Ok, Yes, No, Other };
 
 // A colour as a control's back colour takes it: 0x00BBGGRR, or 0x800000nn
 // for the system colour with index nn.
@@ -135,13 +165,11 @@ class Machine {
   virtual void SetDefaultPrinterBySpooler(const std::wstring& printer) = 0;
 
   // --- Registry (read only, 32-bit view) ---
-  // Each returns the platform's status: 0 for success, else an error code.
-  virtual long RegOpenKeyForRead(RegRoot root, const std::wstring& path, RegKey* key) = 0;
-  // Like RegQueryValueExW: `data` may be null to ask for type and size only;
-  // `size` is in bytes, in and out.
-  virtual long QueryRegValue(RegKey key, const std::wstring& name, std::uint32_t* type,
-                             void* data, std::uint32_t* size) = 0;
-  virtual long RegCloseKey(RegKey key) = 0;
+  // Reads one value: opens the key for querying only, reads the value's type
+  // and bytes, closes the key. A value that changes size while it is read
+  // fails with reg::kMoreData.
+  virtual RegistryData QueryRegistryValue(RegRoot root, const std::wstring& key_path,
+                                          const std::wstring& value_name) = 0;
 
   // --- Processes ---
   // Starts a command line as one text with the given show state.
@@ -149,19 +177,15 @@ class Machine {
   // Starts a program through the shell's elevation prompt.
   virtual ProcessStart StartElevated(const std::wstring& program, const std::wstring& arguments,
                                      int show_state) = 0;
-  // Whether the process has ended (its handle is signalled).
-  virtual bool ProcessEnded(ProcessHandle process) = 0;
-  virtual bool ProcessExitCode(ProcessHandle process, std::uint32_t* code) = 0;
-  virtual void CloseProcess(ProcessHandle process) = 0;
   // One pass over the window messages pending for this thread.
   virtual void ProcessPendingMessages() = 0;
   // Waits `milliseconds`, servicing window messages the moment they arrive.
   virtual void PauseServicingMessages(unsigned milliseconds) = 0;
 
   // --- User interface ---
-  // Modal message box; returns the answer code.
-  virtual int ShowMessage(const std::wstring& text, const std::wstring& caption,
-                          unsigned style) = 0;
+  // Modal message box; returns the button that closed it.
+  virtual Answer ShowMessage(const std::wstring& text, const std::wstring& caption,
+                             MessageKind kind) = 0;
   // Opens a file through the shell from the main window; the result is not examined.
   virtual void ShellOpen(const std::wstring& file, const std::wstring& parameters,
                          const std::wstring& directory, int show_command) = 0;

@@ -2,6 +2,7 @@
 
 #include "core/app/shared_routines.h"
 #include "core/app/step_runner.h"
+#include "core/printer/busy_state.h"
 #include "core/printer/default_printer.h"
 #include "core/printer/package.h"
 #include "core/printer/printer_search.h"
@@ -25,7 +26,7 @@ void PushButton13_Click(App& app) {
   Machine& m = app.machine;
   PrinterWalk walk(m);
 
-  const std::vector<Step> steps = {
+  std::vector<Step> steps = {
       {100,
        [&] {
          const std::wstring setup = m.ApplicationFolder() + L"\\" + package::kName +
@@ -41,11 +42,7 @@ void PushButton13_Click(App& app) {
        },
        Flow::End()},
       {108, [&] { return walk.Next() ? Flow::Goto(104) : Flow::Goto(110); }},
-      {110, [&] { m.SetPointerKind(PointerKind::Hourglass); return Flow::Next(); }},
-      {112, [&] { m.SetEnabled(Control::PushButton13, false); return Flow::Next(); }},
-      {114, [&] { m.SetEnabled(Control::PushButton1, false); return Flow::Next(); }},
-      {116, [&] { m.SetEnabled(Control::Option1, false); return Flow::Next(); }},
-      {118, [&] { m.SetEnabled(Control::Option2, false); return Flow::Next(); }},
+      // 110-118: the busy state.
       {120,
        [&] {
          RunAndWait(m, SetupCommandLine(m.ApplicationFolder()), package::kSetupWindowStyle);
@@ -53,22 +50,17 @@ void PushButton13_Click(App& app) {
        }},
       {122, [&] { return m.IsSelected(Control::Option1) ? Flow::Next() : Flow::Goto(126); }},
       {124, [&] { MakeDefaultPrinter(app, package::kName, false); return Flow::Next(); }},
-      {126, [&] { m.SetEnabled(Control::Option1, true); return Flow::Next(); }},
-      {128, [&] { m.SetEnabled(Control::Option2, true); return Flow::Next(); }},
-      {130, [&] { m.SetEnabled(Control::PushButton13, true); return Flow::Next(); }},
-      {132, [&] { m.SetEnabled(Control::PushButton1, true); return Flow::Next(); }},
-      {134, [&] { m.SetPointerKind(PointerKind::Normal); return Flow::Next(); }},
+      // 126-134: back from the busy state.
       {136,
        [&] {
          // The setup's outcome is not reported by its exit code, so look for
          // the printer itself before announcing it.
          if (!IsPrinterInstalled(m, package::kName)) {
-           MsgBox(app, kPrinterInstallationFailed, msgbox::kExclamation);
+           MsgBox(app, kPrinterInstallationFailed, kWarning);
            return Flow::End();
          }
-         const int answer =
-             m.ShowMessage(ViewPrintersQuestion(), kViewPrintersCaption, msgbox::kYesNo);
-         return answer == msgbox::kAnswerYes ? Flow::Next() : Flow::End();
+         const Answer answer = m.ShowMessage(ViewPrintersQuestion(), kViewPrintersCaption, kQuestion);
+         return answer == Answer::Yes ? Flow::Next() : Flow::End();
        }},
       {138,
        [&] {
@@ -83,6 +75,8 @@ void PushButton13_Click(App& app) {
        },
        Flow::End()},
   };
+  InsertBefore(steps, 120, EnterBusyState(m, 110));
+  InsertBefore(steps, 136, LeaveBusyState(m, 126));
   RunSteps(app, kInstallLocation, steps);
 }
 

@@ -17,14 +17,14 @@ using RegistryValue = std::variant<Empty, std::wstring, std::int32_t>;
 
 inline constexpr long kUnsupportedTypeStatus = -1;
 
-// Reads one value of a key that is already open; may overwrite `value`.
-// Returns 0, the platform's error code, or -1 for a type that is not read.
-// A string comes back without the one terminating NUL stored with it.
-long QueryOpenKeyValue(Machine& machine, RegKey key, const std::wstring& value_name,
-                       RegistryValue& value);
+// Turns a value as stored into Text or Integer; may overwrite `value`.
+// Returns 0, the read's error code, or -1 for a type that is not read. A
+// string comes back without the one terminating NUL stored with it (nothing
+// else is trimmed); 32-bit integer data of another length fails the read.
+long DecodeRegistryValue(const RegistryData& data, RegistryValue& value);
 
-// Opens the key read-only, reads the value, closes the key. Empty is the only
-// sign of failure.
+// Reads the value through the machine (the key opened read-only and closed
+// again). Empty is the only sign of failure.
 RegistryValue ReadRegistryValue(Machine& machine, RegRoot root, const std::wstring& key_path,
                                 const std::wstring& value_name);
 

@@ -35,26 +35,28 @@ RunResult StartAndWait(Machine& machine, std::wstring command_line,
   const int show = EffectiveWindowStyle(window_style);
 
   ProcessStart start = machine.StartProcess(command_line, show);
-  if (!start.started && start.error == win_error::kElevationRequired) {
+  if (!start.started() && start.error == win_error::kElevationRequired) {
     const SplitCommand split = SplitCommandLine(command_line);
     start = machine.StartElevated(split.program, split.arguments, show);
   }
-  if (!start.started) {
+  if (!start.started()) {
     return {false,
             static_cast<std::int32_t>(static_cast<std::uint32_t>(kStartFailureBase) + start.error)};
   }
 
-  // The handle the start returned is the one waited on; the wait ends when it
-  // is signalled, so an exit code of 259 cannot keep it going.
+  // The process the start returned is the one waited on; the wait ends when
+  // it has ended, so an exit code of 259 cannot keep it going.
+  StartedProcess& process = *start.process;
   std::uint32_t exit_code = 0;
   bool ended = false;
   do {
-    ended = machine.ProcessEnded(start.process);
-    if (!machine.ProcessExitCode(start.process, &exit_code)) ended = true;
+    ended = process.HasEnded();
+    const std::optional<std::uint32_t> code = process.ExitCode();
+    exit_code = code.value_or(0);
+    if (!code) ended = true;
     machine.ProcessPendingMessages();
     machine.PauseServicingMessages(kPollMilliseconds);
   } while (!ended && exit_code == kStillActive);
-  machine.CloseProcess(start.process);
   return {true, static_cast<std::int32_t>(exit_code)};
 }
 

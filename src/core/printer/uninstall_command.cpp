@@ -2,6 +2,7 @@
 
 #include "core/app/shared_routines.h"
 #include "core/app/step_runner.h"
+#include "core/printer/busy_state.h"
 #include "core/printer/command_line.h"
 #include "core/printer/package.h"
 #include "core/printer/printer_search.h"
@@ -17,16 +18,16 @@ void PushButton1_Click(App& app) {
   std::wstring uninstall_command;
   bool started = true;
 
-  auto message_step = [&](int line, const wchar_t* text, unsigned style = msgbox::kOk) {
+  auto message_step = [&](int line, const wchar_t* text, MessageKind kind = kNotice) {
     return Step{line,
-                [&app, text, style] {
-                  MsgBox(app, text, style);
+                [&app, text, kind] {
+                  MsgBox(app, text, kind);
                   return Flow::End();
                 },
                 Flow::End()};
   };
 
-  const std::vector<Step> steps = {
+  std::vector<Step> steps = {
       {100, [&] { found = false; return Flow::Next(); }},
       {102, [&] { return walk.Start() ? Flow::Next() : Flow::Goto(110); }},
       {104, [&] { return walk.CurrentIs(package::kName) ? Flow::Next() : Flow::Goto(108); }},
@@ -48,11 +49,7 @@ void PushButton1_Click(App& app) {
          return Flow::Next();
        }},
       {116, [&] { return uninstall_command.empty() ? Flow::Goto(142) : Flow::Next(); }},
-      {118, [&] { m.SetPointerKind(PointerKind::Hourglass); return Flow::Next(); }},
-      {120, [&] { m.SetEnabled(Control::PushButton13, false); return Flow::Next(); }},
-      {122, [&] { m.SetEnabled(Control::PushButton1, false); return Flow::Next(); }},
-      {124, [&] { m.SetEnabled(Control::Option1, false); return Flow::Next(); }},
-      {126, [&] { m.SetEnabled(Control::Option2, false); return Flow::Next(); }},
+      // 118-126: the busy state.
       {128,
        [&] {
          // The platform never sees text after a NUL; neither does the path check.
@@ -60,17 +57,13 @@ void PushButton1_Click(App& app) {
          started = StartAndWait(m, QuoteProgramPath(m, command)).started;
          return Flow::Next();
        }},
-      {130, [&] { m.SetEnabled(Control::Option1, true); return Flow::Next(); }},
-      {132, [&] { m.SetEnabled(Control::Option2, true); return Flow::Next(); }},
-      {134, [&] { m.SetEnabled(Control::PushButton13, true); return Flow::Next(); }},
-      {136, [&] { m.SetEnabled(Control::PushButton1, true); return Flow::Next(); }},
-      {138, [&] { m.SetPointerKind(PointerKind::Normal); return Flow::Next(); }},
+      // 130-138: back from the busy state.
       {140,
        [&] {
          if (started) {
            MsgBox(app, kUninstallDone);
          } else {
-           MsgBox(app, kUninstallerNotStarted, msgbox::kExclamation);
+           MsgBox(app, kUninstallerNotStarted, kWarning);
          }
          return Flow::End();
        },
@@ -79,6 +72,8 @@ void PushButton1_Click(App& app) {
       message_step(144, kInstallPathNotFound),
       message_step(146, kPrinterNotInstalled),
   };
+  InsertBefore(steps, 128, EnterBusyState(m, 118));
+  InsertBefore(steps, 140, LeaveBusyState(m, 130));
   RunSteps(app, kUninstallLocation, steps);
 }
 

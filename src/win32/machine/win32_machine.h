@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/port/machine.h"
+#include "win32_common/scoped_handle.h"
 #include "win32_common/win32_error.h"
 
 namespace tarnwell {
@@ -34,21 +35,17 @@ class Win32Machine : public Machine {
   std::wstring PrinterName(std::size_t index) override;
   void SetDefaultPrinterByScriptHost(const std::wstring& printer) override;
   void SetDefaultPrinterBySpooler(const std::wstring& printer) override;
-  long RegOpenKeyForRead(RegRoot root, const std::wstring& path, RegKey* key) override;
-  long QueryRegValue(RegKey key, const std::wstring& name, std::uint32_t* type, void* data,
-                     std::uint32_t* size) override;
-  long RegCloseKey(RegKey key) override;
+  RegistryData QueryRegistryValue(RegRoot root, const std::wstring& key_path,
+                                  const std::wstring& value_name) override;
   ProcessStart StartProcess(const std::wstring& command_line, int show_state) override;
   ProcessStart StartElevated(const std::wstring& program, const std::wstring& arguments,
                              int show_state) override;
-  bool ProcessEnded(ProcessHandle process) override;
-  bool ProcessExitCode(ProcessHandle process, std::uint32_t* code) override;
-  void CloseProcess(ProcessHandle process) override;
   void ProcessPendingMessages() override;
   void PauseServicingMessages(unsigned milliseconds) override;
 
   // User-interface side: win32_ui.cpp.
-  int ShowMessage(const std::wstring& text, const std::wstring& caption, unsigned style) override;
+  Answer ShowMessage(const std::wstring& text, const std::wstring& caption,
+                     MessageKind kind) override;
   void ShellOpen(const std::wstring& file, const std::wstring& parameters,
                  const std::wstring& directory, int show_command) override;
   void SetEnabled(Control control, bool enabled) override;
@@ -78,5 +75,9 @@ class Win32Machine : public Machine {
   std::vector<std::wstring> printers_;  // the list last read
   bool com_initialised_ = false;
 };
+
+// Opens a registry key for querying values only, in the 32-bit view;
+// returns the platform's status.
+LONG OpenKeyForQuerying(RegRoot root, const std::wstring& key_path, UniqueKey& key);
 
 }  // namespace tarnwell

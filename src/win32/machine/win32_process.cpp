@@ -8,17 +8,35 @@
 #include <vector>
 
 #include "win32/machine/win32_messages.h"
+#include "win32_common/scoped_handle.h"
 
 namespace tarnwell {
 namespace {
 
-HANDLE AsHandle(ProcessHandle process) { return reinterpret_cast<HANDLE>(process); }
+// A started process, owning its handle. Without a handle (the shell handed
+// an elevated start on) there is nothing to watch: it counts as ended and
+// its exit code cannot be read.
+class Win32Process : public StartedProcess {
+ public:
+  explicit Win32Process(HANDLE process) : process_(process) {}
 
-ProcessStart Started(HANDLE process) {
-  return {true, 0, reinterpret_cast<ProcessHandle>(process)};
-}
+  bool HasEnded() override {
+    return !process_ || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
+  }
 
-ProcessStart NotStarted(DWORD error) { return {false, error, 0}; }
+  std::optional<std::uint32_t> ExitCode() override {
+    DWORD code = 0;
+    if (!process_ || !GetExitCodeProcess(process_.get(), &code)) return std::nullopt;
+    return code;
+  }
+
+ private:
+  UniqueHandle process_;
+};
+
+ProcessStart Started(HANDLE process) { return {std::make_unique<Win32Process>(process), 0}; }
+
+ProcessStart NotStarted(DWORD error) { return {nullptr, error}; }
 
 bool QuitIsPending() {
   MSG msg;
@@ -43,7 +61,7 @@ ProcessStart Win32Machine::StartProcess(const std::wstring& command_line, int sh
                       &startup, &info)) {
     return NotStarted(GetLastError());
   }
-  CloseHandle(info.hThread);
+  const UniqueHandle thread(info.hThread);
   return Started(info.hProcess);
 }
 
@@ -62,21 +80,6 @@ ProcessStart Win32Machine::StartElevated(const std::wstring& program,
   // Without a process handle (the shell handed the start on) nothing can be
   // waited for: the wait then reads no exit code and ends after one cycle.
   return Started(execute.hProcess);
-}
-
-bool Win32Machine::ProcessEnded(ProcessHandle process) {
-  return WaitForSingleObject(AsHandle(process), 0) == WAIT_OBJECT_0;
-}
-
-bool Win32Machine::ProcessExitCode(ProcessHandle process, std::uint32_t* code) {
-  DWORD exit_code = 0;
-  const BOOL ok = GetExitCodeProcess(AsHandle(process), &exit_code);
-  *code = ok ? exit_code : 0;
-  return ok != FALSE;
-}
-
-void Win32Machine::CloseProcess(ProcessHandle process) {
-  if (process) CloseHandle(AsHandle(process));
 }
 
 void Win32Machine::ProcessPendingMessages() { DispatchPendingMessages(); }

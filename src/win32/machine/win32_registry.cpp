@@ -3,6 +3,10 @@
 // sees the keys a 32-bit installer wrote.
 #include "win32/machine/win32_machine.h"
 
+#include <vector>
+
+#include "win32_common/scoped_handle.h"
+
 namespace tarnwell {
 namespace {
 
@@ -16,28 +20,45 @@ HKEY RootKey(RegRoot root) {
   return nullptr;
 }
 
-HKEY AsKey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+// The two-query read of a key that is open: type and size first, then the
+// data into a buffer of that size. A value that changes size in between
+// fails with ERROR_MORE_DATA rather than coming back cut.
+RegistryData QueryOpenKeyValue(HKEY key, const std::wstring& name) {
+  RegistryData data;
+  DWORD type = 0;
+  DWORD size = 0;
+  data.status = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+  if (data.status != ERROR_SUCCESS) return data;
+  // Room for a terminator more than asked, so the platform never writes
+  // past the buffer.
+  std::vector<std::uint8_t> bytes(size + sizeof(wchar_t));
+  DWORD got = size;
+  DWORD type_again = 0;
+  data.status = RegQueryValueExW(key, name.c_str(), nullptr, &type_again, bytes.data(), &got);
+  if (data.status != ERROR_SUCCESS) return data;
+  if (got != size || type_again != type) {
+    data.status = ERROR_MORE_DATA;
+    return data;
+  }
+  bytes.resize(got);
+  data.type = type;
+  data.bytes = std::move(bytes);
+  return data;
+}
 
 }  // namespace
 
-long Win32Machine::RegOpenKeyForRead(RegRoot root, const std::wstring& path, RegKey* key) {
-  HKEY opened = nullptr;
-  const LONG status = RegOpenKeyExW(RootKey(root), path.c_str(), 0, kReadAccess, &opened);
-  *key = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(opened) : 0;
-  return status;
+LONG OpenKeyForQuerying(RegRoot root, const std::wstring& key_path, UniqueKey& key) {
+  return RegOpenKeyExW(RootKey(root), key_path.c_str(), 0, kReadAccess, key.put());
 }
 
-long Win32Machine::QueryRegValue(RegKey key, const std::wstring& name, std::uint32_t* type,
-                                 void* data, std::uint32_t* size) {
-  DWORD value_type = 0;
-  DWORD value_size = size ? *size : 0;
-  const LONG status = RegQueryValueExW(AsKey(key), name.c_str(), nullptr, &value_type,
-                                       static_cast<BYTE*>(data), size ? &value_size : nullptr);
-  if (type) *type = value_type;
-  if (size) *size = value_size;
-  return status;
+// A key that cannot be opened is neither queried nor closed.
+RegistryData Win32Machine::QueryRegistryValue(RegRoot root, const std::wstring& key_path,
+                                              const std::wstring& value_name) {
+  UniqueKey key;
+  const LONG status = OpenKeyForQuerying(root, key_path, key);
+  if (status != ERROR_SUCCESS) return {status, reg::kNone, {}};
+  return QueryOpenKeyValue(key.get(), value_name);
 }
-
-long Win32Machine::RegCloseKey(RegKey key) { return ::RegCloseKey(AsKey(key)); }
 
 }  // namespace tarnwell

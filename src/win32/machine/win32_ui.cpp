@@ -48,12 +48,24 @@ UniqueIcon LoadApplicationIcon(int width_metric, int height_metric, UINT dpi) {
 
 }  // namespace
 
-int Win32Machine::ShowMessage(const std::wstring& text, const std::wstring& caption,
-                              unsigned style) {
+Answer Win32Machine::ShowMessage(const std::wstring& text, const std::wstring& caption,
+                                MessageKind kind) {
+  UINT style = kind.buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
+  if (kind.icon == MessageIcon::Exclamation) style |= MB_ICONEXCLAMATION;
+  if (kind.icon == MessageIcon::Information) style |= MB_ICONINFORMATION;
   // Until the main window shows, message boxes stand on their own.
   const HWND main = window_ ? window_->hwnd() : nullptr;
   const HWND owner = main && IsWindowVisible(main) ? main : nullptr;
-  return MessageBoxW(owner, text.c_str(), caption.c_str(), style);
+  switch (MessageBoxW(owner, text.c_str(), caption.c_str(), style)) {
+    case IDOK:
+      return Answer::Ok;
+    case IDYES:
+      return Answer::Yes;
+    case IDNO:
+      return Answer::No;
+    default:
+      return Answer::Other;
+  }
 }
 
 void Win32Machine::ShellOpen(const std::wstring& file, const std::wstring& parameters,

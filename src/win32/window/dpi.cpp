@@ -1,5 +1,7 @@
 #include "win32/window/dpi.h"
 
+#include "win32_common/scoped_handle.h"
+
 namespace tarnwell {
 namespace {
 
@@ -11,9 +13,8 @@ Function User32Function(const char* name) {
 }
 
 UINT SystemDpi() {
-  const HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : USER_DEFAULT_SCREEN_DPI;
-  if (screen) ReleaseDC(nullptr, screen);
+  const ScopedGetDC screen(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : USER_DEFAULT_SCREEN_DPI;
   return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 

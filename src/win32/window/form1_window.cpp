@@ -315,7 +315,7 @@ void Form1Window::PaintFrame(HDC dc) {
   RECT client;
   GetClientRect(frame1_, &client);
   FillRect(dc, &client, frame_surface_.brush.get());
-  const HGDIOBJ old_font = SelectObject(dc, form_font_.get());
+  const ScopedSelectObject font(dc, form_font_.get());
   TEXTMETRICW metrics;
   GetTextMetricsW(dc, &metrics);
   // The edge runs through the middle of the caption line, as in a plain group box.
@@ -340,7 +340,6 @@ void Form1Window::PaintFrame(HDC dc) {
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &label,
               DT_SINGLELINE | DT_NOPREFIX);
   }
-  SelectObject(dc, old_font);
 }
 
 LRESULT CALLBACK Form1Window::FrameProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
@@ -348,10 +347,13 @@ LRESULT CALLBACK Form1Window::FrameProc(HWND hwnd, UINT message, WPARAM wparam, 
   switch (message) {
     case WM_PAINT:
     case WM_PRINTCLIENT: {
-      PAINTSTRUCT ps;
-      const HDC dc = wparam ? reinterpret_cast<HDC>(wparam) : BeginPaint(hwnd, &ps);
-      reinterpret_cast<Form1Window*>(self)->PaintFrame(dc);
-      if (!wparam) EndPaint(hwnd, &ps);
+      Form1Window& window = *reinterpret_cast<Form1Window*>(self);
+      if (wparam) {
+        window.PaintFrame(reinterpret_cast<HDC>(wparam));
+      } else {
+        const ScopedPaint paint(hwnd);
+        window.PaintFrame(paint.get());
+      }
       return 0;
     }
     case WM_ERASEBKGND:

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "win32/window/control_ids.h"
+#include "win32_common/scoped_handle.h"
 
 namespace tarnwell {
 namespace {
@@ -120,8 +121,8 @@ LRESULT PushButton::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void PushButton::OnPaint() {
-  PAINTSTRUCT ps;
-  const HDC dc = BeginPaint(hwnd_, &ps);
+  const ScopedPaint paint(hwnd_);
+  const HDC dc = paint.get();
   RECT rect;
   GetClientRect(hwnd_, &rect);
   const bool enabled = IsWindowEnabled(hwnd_);
@@ -138,13 +139,14 @@ void PushButton::OnPaint() {
 
   RECT text_rect = rect;
   if (pressed) OffsetRect(&text_rect, 1, 1);
-  const HGDIOBJ old_font = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, enabled ? colours_.text : colours_.disabled_text);
-  const std::wstring caption = WindowText(hwnd_);
-  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text_rect,
-            DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old_font);
+  {
+    const ScopedSelectObject font(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, enabled ? colours_.text : colours_.disabled_text);
+    const std::wstring caption = WindowText(hwnd_);
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text_rect,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  }
 
   const bool hide_focus = SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS;
   if (enabled && GetFocus() == hwnd_ && !hide_focus) {
@@ -154,7 +156,6 @@ void PushButton::OnPaint() {
     SetBkColor(dc, RGB(255, 255, 255));
     DrawFocusRect(dc, &focus);
   }
-  EndPaint(hwnd_, &ps);
 }
 
 LRESULT PushButton::OnGetDlgCode(const MSG* message) {
