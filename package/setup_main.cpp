@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "installed_files.h"
+#include "core/port/run_error.h"
 #include "core/printer/package.h"
 #include "registration.h"
 #include "spooler.h"
+#include "win32_common/system_library.h"
 
 namespace tarnwell::standin {
 namespace {
@@ -98,7 +100,13 @@ int Install() {
 
 bool SilentRequested() {
   int count = 0;
-  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  wchar_t** arguments = nullptr;
+  try {
+    arguments = SystemFunction<decltype(&CommandLineToArgvW)>(L"shell32.dll",
+                                                             "CommandLineToArgvW")(
+        GetCommandLineW(), &count);
+  } catch (const RunError&) {
+  }
   if (!arguments) return false;
   bool silent = false;
   for (int i = 1; i < count; ++i) {
@@ -121,6 +129,7 @@ void Report(int outcome) {
 }  // namespace tarnwell::standin
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  tarnwell::LoadDllsFromSystemFolderOnly();
   const int outcome = tarnwell::standin::Install();
   if (!tarnwell::standin::SilentRequested()) tarnwell::standin::Report(outcome);
   return outcome;

@@ -5,12 +5,33 @@
 #include <string_view>
 #include <vector>
 
+#include "core/port/run_error.h"
 #include "win32_common/scoped_handle.h"
+#include "win32_common/system_library.h"
 
 namespace tarnwell::standin {
 namespace {
 
-using UniquePrinter = unique_handle<HANDLE, ::ClosePrinter>;
+// The spooler's DLL is not one Windows always takes from the system folder,
+// so it is loaded from there when first needed; a failure to load it is a
+// failure of the step at hand.
+template <typename Function>
+Function Spooler(const char* name) {
+  return SystemFunction<Function>(L"winspool.drv", name);
+}
+
+// The error number for a spooler that could not be loaded.
+constexpr DWORD kSpoolerMissing = ERROR_MOD_NOT_FOUND;
+
+// Only called for a printer that was opened, so the DLL is loaded by then.
+void ClosePrinterHandle(HANDLE printer) noexcept {
+  try {
+    Spooler<decltype(&ClosePrinter)>("ClosePrinter")(printer);
+  } catch (const RunError&) {
+  }
+}
+
+using UniquePrinter = unique_handle<HANDLE, ClosePrinterHandle>;
 
 constexpr wchar_t kWineDriverModule[] = L"wineps.drv";
 constexpr wchar_t kPageDescriptionFile[] = L"QMPDF.PPD";
@@ -55,7 +76,9 @@ DWORD LastErrorOr(DWORD fallback) {
 std::wstring DriverDirectory() {
   std::vector<wchar_t> buffer(MAX_PATH);
   DWORD needed = 0;
-  if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer.data()),
+  const auto driver_directory =
+      Spooler<decltype(&GetPrinterDriverDirectoryW)>("GetPrinterDriverDirectoryW");
+  if (!driver_directory(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer.data()),
                                   static_cast<DWORD>(buffer.size() * sizeof(wchar_t)), &needed)) {
     return {};
   }
@@ -90,7 +113,7 @@ DWORD AddWinePostScriptDriver() {
   driver.pDataFile = const_cast<wchar_t*>(kPageDescriptionFile);
   driver.pConfigFile = const_cast<wchar_t*>(kWineDriverModule);
   const DWORD result =
-      AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&driver)) ? ERROR_SUCCESS
+      Spooler<decltype(&AddPrinterDriverW)>("AddPrinterDriverW")(nullptr, 3, reinterpret_cast<BYTE*>(&driver)) ? ERROR_SUCCESS
                                                                        : LastErrorOr(ERROR_GEN_FAILURE);
   DeleteFileW(staged.c_str());
   return result;
@@ -105,18 +128,22 @@ bool RunningUnderWine() {
 
 PrinterPlace PlaceForThisSystem() { return RunningUnderWine() ? kWinePlace : kWindowsPlace; }
 
-bool PrinterExists(const std::wstring& name) {
+bool PrinterExists(const std::wstring& name) try {
   HANDLE raw = nullptr;
-  if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &raw, nullptr)) return false;
+  const auto open_printer = Spooler<decltype(&OpenPrinterW)>("OpenPrinterW");
+  if (!open_printer(const_cast<wchar_t*>(name.c_str()), &raw, nullptr)) return false;
   const UniquePrinter printer(raw);
   return true;
+} catch (const RunError&) {
+  return false;
 }
 
-bool DriverExists(const wchar_t* driver) {
+bool DriverExists(const wchar_t* driver) try {
+  const auto enum_drivers = Spooler<decltype(&EnumPrinterDriversW)>("EnumPrinterDriversW");
   DWORD needed = 0;
   DWORD count = 0;
   std::vector<DRIVER_INFO_1W> drivers;
-  while (!EnumPrinterDriversW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(drivers.data()),
+  while (!enum_drivers(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(drivers.data()),
                               static_cast<DWORD>(drivers.size() * sizeof(DRIVER_INFO_1W)),
                               &needed, &count)) {
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
@@ -126,23 +153,30 @@ bool DriverExists(const wchar_t* driver) {
     if (drivers[i].pName && lstrcmpiW(drivers[i].pName, driver) == 0) return true;
   }
   return false;
+} catch (const RunError&) {
+  return false;
 }
 
-DWORD EnsureWinePostScriptDriver(bool* added) {
+DWORD EnsureWinePostScriptDriver(bool* added) try {
   *added = false;
   if (DriverExists(kWinePostScriptDriver)) return ERROR_SUCCESS;
   const DWORD error = AddWinePostScriptDriver();
   *added = error == ERROR_SUCCESS;
   return error;
+} catch (const RunError&) {
+  return kSpoolerMissing;
 }
 
-DWORD RemoveDriver(const wchar_t* driver) {
-  return DeletePrinterDriverW(nullptr, nullptr, const_cast<wchar_t*>(driver))
+DWORD RemoveDriver(const wchar_t* driver) try {
+  const auto delete_driver = Spooler<decltype(&DeletePrinterDriverW)>("DeletePrinterDriverW");
+  return delete_driver(nullptr, nullptr, const_cast<wchar_t*>(driver))
              ? ERROR_SUCCESS
              : LastErrorOr(ERROR_GEN_FAILURE);
+} catch (const RunError&) {
+  return kSpoolerMissing;
 }
 
-DWORD AddPrinterAt(const std::wstring& name, const PrinterPlace& place) {
+DWORD AddPrinterAt(const std::wstring& name, const PrinterPlace& place) try {
   PRINTER_INFO_2W info{};
   info.pPrinterName = const_cast<wchar_t*>(name.c_str());
   info.pPortName = const_cast<wchar_t*>(place.port);
@@ -150,19 +184,26 @@ DWORD AddPrinterAt(const std::wstring& name, const PrinterPlace& place) {
   info.pPrintProcessor = const_cast<wchar_t*>(L"winprint");
   info.pDatatype = const_cast<wchar_t*>(L"RAW");
   info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-  const UniquePrinter printer(AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
+  const auto add_printer = Spooler<decltype(&AddPrinterW)>("AddPrinterW");
+  const UniquePrinter printer(add_printer(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
   return printer ? ERROR_SUCCESS : LastErrorOr(ERROR_GEN_FAILURE);
+} catch (const RunError&) {
+  return kSpoolerMissing;
 }
 
-DWORD RemovePrinter(const std::wstring& name) {
+DWORD RemovePrinter(const std::wstring& name) try {
   PRINTER_DEFAULTSW rights{nullptr, nullptr, PRINTER_ALL_ACCESS};
   HANDLE raw = nullptr;
-  if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &raw, &rights)) {
+  const auto open_printer = Spooler<decltype(&OpenPrinterW)>("OpenPrinterW");
+  const auto delete_printer = Spooler<decltype(&DeletePrinter)>("DeletePrinter");
+  if (!open_printer(const_cast<wchar_t*>(name.c_str()), &raw, &rights)) {
     const DWORD error = GetLastError();
     return error == ERROR_INVALID_PRINTER_NAME ? ERROR_SUCCESS : LastErrorOr(ERROR_GEN_FAILURE);
   }
   const UniquePrinter printer(raw);
-  return DeletePrinter(printer.get()) ? ERROR_SUCCESS : LastErrorOr(ERROR_GEN_FAILURE);
+  return delete_printer(printer.get()) ? ERROR_SUCCESS : LastErrorOr(ERROR_GEN_FAILURE);
+} catch (const RunError&) {
+  return kSpoolerMissing;
 }
 
 }  // namespace tarnwell::standin

@@ -10,6 +10,7 @@
 #include "core/printer/package.h"
 #include "registration.h"
 #include "spooler.h"
+#include "win32_common/system_library.h"
 
 namespace tarnwell::standin {
 namespace {
@@ -33,4 +34,7 @@ int Uninstall() {
 }  // namespace
 }  // namespace tarnwell::standin
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return tarnwell::standin::Uninstall(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  tarnwell::LoadDllsFromSystemFolderOnly();
+  return tarnwell::standin::Uninstall();
+}

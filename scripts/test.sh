@@ -25,6 +25,9 @@ count() {  # adds a ctest log's summary line to the totals
 echo "== Layering"
 if "$root/scripts/check-layers.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
+echo "== Imports"
+if "$root/scripts/check-imports.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
 echo "== Unit tests (native)"
 # One line per passing unit test would drown the rest: show failures and the summary.
 ctest --test-dir "$root/build/native" --output-on-failure -j2 2>&1 | tee "$root/build/ctest-native.log" |

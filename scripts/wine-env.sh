@@ -3,8 +3,9 @@
 TARNWELL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export WINEPREFIX="${TARNWELL_WINEPREFIX:-$TARNWELL_ROOT/build/wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
-# No browser or .NET engine downloads, no desktop menu entries.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No browser or .NET engine downloads, no desktop menu entries; a test may
+# add its own load orders in TARNWELL_EXTRA_DLL_OVERRIDES.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${TARNWELL_EXTRA_DLL_OVERRIDES:+;$TARNWELL_EXTRA_DLL_OVERRIDES}"
 
 # Makes the prefix on first use.
 tarnwell_ensure_prefix() {

@@ -5,8 +5,10 @@
 #include "win32/window/form1_window.h"
 #include "win32/machine/win32_machine.h"
 #include "win32/machine/win32_messages.h"
+#include "win32_common/system_library.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  tarnwell::LoadDllsFromSystemFolderOnly();
   const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 

@@ -122,9 +122,11 @@ ProcessStart FakeMachine::Start(std::deque<std::uint32_t>& errors) {
   return {std::make_unique<FakeProcess>(*this, polls_until_exit), 0};
 }
 
-ProcessStart FakeMachine::StartProcess(const std::wstring& command_line, int show_state) {
+ProcessStart FakeMachine::StartProcess(const std::wstring& program,
+                                       const std::wstring& command_line, int show_state) {
   log.push_back(L"Start " + command_line);
   started.push_back(command_line);
+  started_programs.push_back(program);
   start_show_states.push_back(show_state);
   return Start(start_errors);
 }

@@ -62,6 +62,7 @@ class FakeMachine : public Machine {
   std::vector<std::wstring> log;
   std::vector<Shown> shown;
   std::vector<std::wstring> started;  // command lines, in order
+  std::vector<std::wstring> started_programs;  // the programs named apart, in order
   std::vector<int> start_show_states;
   std::map<Control, bool> enabled;
   PointerKind pointer = PointerKind::Normal;
@@ -81,6 +82,12 @@ class FakeMachine : public Machine {
   std::optional<SkinLook> skin_look;
   std::int32_t skinned_window = 0;
 
+  // Windows' own folders.
+  std::wstring system_folder = L"C:\\Windows\\system32";
+  std::wstring windows_folder = L"C:\\Windows";
+  std::wstring SystemFolder() override { return system_folder; }
+  std::wstring WindowsFolder() override { return windows_folder; }
+
   // Helpers for tests.
   void AddFile(const std::wstring& path, std::uint32_t attributes = 0) { entries[path] = attributes; }
   void SetRegSz(const std::wstring& key, const std::wstring& name, const std::wstring& text,
@@ -99,7 +106,8 @@ class FakeMachine : public Machine {
   void SetDefaultPrinterBySpooler(const std::wstring& printer) override;
   RegistryData QueryRegistryValue(RegRoot root, const std::wstring& key_path,
                                   const std::wstring& value_name) override;
-  ProcessStart StartProcess(const std::wstring& command_line, int show_state) override;
+  ProcessStart StartProcess(const std::wstring& program, const std::wstring& command_line,
+                            int show_state) override;
   ProcessStart StartElevated(const std::wstring& program, const std::wstring& arguments,
                              int show_state) override;
   void ProcessPendingMessages() override;

@@ -56,7 +56,8 @@ TEST(Install, Option1AndYesInstallSetTheDefaultAndOpenThePrinters) {
   ASSERT_EQ(t.Texts(), std::vector<std::wstring>{kQuestion});
   EXPECT_EQ(t.m.shown[0].caption, L"View Printers");
   EXPECT_EQ(t.m.shown[0].kind, tarnwell::kQuestion);
-  EXPECT_EQ(t.m.log.back(), L"ShellOpen Control.exe|Printers|C:\\Apps\\Tarnwell|1");
+  EXPECT_EQ(t.m.log.back(),
+            L"ShellOpen C:\\Windows\\system32\\control.exe|Printers|C:\\Windows\\system32|1");
 }
 
 TEST(Install, PackageNotFoundChangesNothing) {
@@ -168,7 +169,7 @@ TEST(Install, FailingCheckBeforeTheQuestionOpensThePrintersWindow) {
   PushButton13_Click(t.app);
   EXPECT_EQ(t.Texts(),
             std::vector<std::wstring>{Report(L"The printer list cannot be read.", 136)});
-  EXPECT_EQ(t.m.CountLog(L"ShellOpen Control.exe|Printers|"), 1);
+  EXPECT_EQ(t.m.CountLog(L"ShellOpen C:\\Windows\\system32\\control.exe|Printers|"), 1);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // RunAndWait, the registry read, command-line handling and the default printer.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "fake_machine.h"
 #include "core/printer/command_line.h"
 #include "core/printer/default_printer.h"
@@ -17,7 +19,7 @@ TEST(RunAndWait, WindowStyle) {
       {std::nullopt, 6}, {-1, 6}, {7, 6}, {0, 0}, {3, 3}, {6, 6}};
   for (const auto& [given, effective] : cases) {
     FakeMachine m;
-    RunAndWait(m, L"p.exe", given);
+    RunAndWait(m, L"C:\\p.exe", given);
     EXPECT_EQ(m.start_show_states, std::vector<int>{effective}) << given.value_or(-99);
   }
 }
@@ -31,7 +33,7 @@ TEST(RunAndWait, WaitsUntilTheHandleIsSignalledPausingEveryCycle) {
     m.during_wait = [&] { ++serviced; };
     m.polls_until_exit = c.running_polls;
     m.exit_code = c.exit_code;
-    EXPECT_EQ(RunAndWait(m, L"p.exe"), c.result);
+    EXPECT_EQ(RunAndWait(m, L"C:\\p.exe"), c.result);
     EXPECT_EQ(m.pauses, c.running_polls + 1);
     EXPECT_EQ(serviced, c.running_polls + 1);
     EXPECT_EQ(m.live_processes, 0);
@@ -42,7 +44,7 @@ TEST(RunAndWait, UnreadableExitCodeEndsTheWait) {
   FakeMachine m;
   m.polls_until_exit = 1000;
   m.exit_code_query_fails = true;
-  EXPECT_EQ(RunAndWait(m, L"p.exe"), 0);
+  EXPECT_EQ(RunAndWait(m, L"C:\\p.exe"), 0);
   EXPECT_EQ(m.pauses, 1);
   EXPECT_EQ(m.live_processes, 0);
 }
@@ -50,7 +52,7 @@ TEST(RunAndWait, UnreadableExitCodeEndsTheWait) {
 TEST(RunAndWait, StartFailureReturnsAtOnceWithANegativeNumber) {
   FakeMachine m;
   m.start_errors = {win_error::kFileNotFound};
-  const RunResult r = StartAndWait(m, L"missing.exe");
+  const RunResult r = StartAndWait(m, L"C:\\missing.exe");
   EXPECT_FALSE(r.started);
   EXPECT_EQ(r.code, -2147221502);
   EXPECT_EQ(m.pauses, 0);
@@ -97,24 +99,64 @@ TEST(CommandLine, Split) {
   }
 }
 
-TEST(CommandLine, QuoteProgramPath) {
-  FakeMachine m;
-  m.AddFile(L"C:\\P F\\u.exe");
-  m.AddFile(L"C:\\a");
-  m.AddFile(L"C:\\a b.exe");
-  m.AddFile(L"C:\\Dir x", file_attr::kDirectory);
-  const std::vector<std::pair<std::wstring, std::wstring>> cases = {
-      {L"C:\\P F\\u.exe", L"\"C:\\P F\\u.exe\""},
-      {L"C:\\P F\\u.exe /S /x", L"\"C:\\P F\\u.exe\" /S /x"},
-      {L"  C:\\P F\\u.exe /S", L"\"C:\\P F\\u.exe\" /S"},
-      {L"C:\\a b.exe c", L"\"C:\\a b.exe\" c"},  // the longest prefix wins
-      {L"C:\\a c", L"\"C:\\a\" c"},
-      {L"\"C:\\P F\\u.exe\" /S", L"\"C:\\P F\\u.exe\" /S"},
-      {L"C:\\Dir x", L"C:\\Dir x"},  // a folder is no program
-      {L"C:\\Nothing here /S", L"C:\\Nothing here /S"},
-      {L"", L""},
+TEST(RunAndWait, ProgramWithoutAFullPathIsNotStarted) {
+  for (const std::wstring line : {L"p.exe /S", L"\"sub\\p.exe\"", L"C:p.exe"}) {
+    FakeMachine m;
+    const RunResult r = StartAndWait(m, line);
+    EXPECT_FALSE(r.started) << line;
+    EXPECT_EQ(r.code, -2147221502) << line;
+    EXPECT_TRUE(m.started.empty()) << line;
+  }
+}
+
+// Which program a registered command may start, and by which full path.
+TEST(CommandLine, ResolveRegisteredCommand) {
+  const std::set<std::wstring> files = {
+      L"C:\\P F\\u.exe", L"C:\\a", L"C:\\a b.exe", L"C:\\Program.exe",
+      L"C:\\Windows\\system32\\MsiExec.exe", L"C:\\Windows\\notepad.exe", L"D:\\tools\\t.exe",
+      L"C:\\Apps\\Tarnwell\\cmd.exe", L"C:\\Windows\\system32\\cmd.exe", L"rel\\x.exe"};
+  const ProgramSearch search{L"C:\\Windows\\system32", L"C:\\Windows",
+                             L"rel;\"D:\\tools\";;C:\\Apps\\Tarnwell\\"};
+  const std::wstring none = L"-";
+  const std::wstring long_words = L"C:\\P" + std::wstring(16400, L' ').replace(1, 16399, 16399, L'x');
+  std::wstring many_blanks = L"C:\\P F\\u.exe";
+  while (many_blanks.size() < kMaxCommandLine - 1) many_blanks += L" a";
+  struct Case { std::wstring command, program, line; };
+  const std::vector<Case> cases = {
+      {L"\"C:\\P F\\u.exe\" /S", L"C:\\P F\\u.exe", L"\"C:\\P F\\u.exe\" /S"},
+      {L"  C:\\P F\\u.exe /S /x", L"C:\\P F\\u.exe", L"\"C:\\P F\\u.exe\" /S /x"},
+      {L"C:\\a b.exe c", L"C:\\a b.exe", L"\"C:\\a b.exe\" c"},  // the longest prefix wins
+      {L"C:\\a c", L"C:\\a", L"\"C:\\a\" c"},
+      {L"MsiExec.exe /X{1}", L"C:\\Windows\\system32\\MsiExec.exe",
+       L"\"C:\\Windows\\system32\\MsiExec.exe\" /X{1}"},
+      {L"notepad x", L"C:\\Windows\\notepad.exe", L"\"C:\\Windows\\notepad.exe\" x"},
+      {L"\"t\" /q", L"D:\\tools\\t.exe", L"\"D:\\tools\\t.exe\" /q"},  // quoted PATH entry
+      {L"cmd /c x", L"C:\\Windows\\system32\\cmd.exe", L"\"C:\\Windows\\system32\\cmd.exe\" /c x"},
+      {L"C:\\P F\\u.exe\" /S", none, none},      // stray quote: never C:\Program.exe
+      {L"C:\\Program Files\\u.exe /S", none, none},  // missing: neither
+      {L"\"C:\\P F\\u.exe /S", none, none},      // unclosed quote
+      {L"x.exe", none, none},                    // found nowhere (a relative PATH entry is skipped)
+      {L"rel\\x.exe", none, none},               // relative path
+      {L"\"rel\\x.exe\"", none, none},
+      {L"C:u.exe", none, none},
+      {L"..\\u.exe", none, none},
+      {L"\"\"", none, none},
+      {L"   ", none, none},
+      {long_words, none, none},                  // no prefix within 260 characters
+      {many_blanks, L"C:\\P F\\u.exe", L"\"C:\\P F\\u.exe\"" + many_blanks.substr(12)},
+      {many_blanks + L" a", none, none},          // longer than a command line can be
   };
-  for (const auto& [line, quoted] : cases) EXPECT_EQ(QuoteProgramPath(m, line), quoted) << line;
+  for (const Case& c : cases) {
+    int lookups = 0;
+    const auto resolved = ResolveRegisteredCommand(c.command, search, [&](const std::wstring& p) {
+      ++lookups;
+      return files.contains(p);
+    });
+    const std::wstring shown = c.command.substr(0, 60);
+    EXPECT_EQ(resolved ? resolved->program : none, c.program) << shown;
+    EXPECT_EQ(resolved ? resolved->command_line : none, c.line) << shown;
+    EXPECT_LE(lookups, 131) << shown;
+  }
 }
 
 const std::wstring kKey = L"K";

@@ -27,6 +27,7 @@ struct Uninstall : Harness {
   Uninstall() {
     m.printers = {L"Fax", kPrinter};
     m.AddFile(kFolder, file_attr::kDirectory);
+    m.AddFile(kUninstaller);
     m.SetRegSz(kKey, L"UninstallString", L"\"" + kUninstaller + L"\" /S");
   }
 };
@@ -35,6 +36,7 @@ TEST(Uninstall, RunsTheRegisteredCommandWhileBusyThenSaysDone) {
   Uninstall t;
   PushButton1_Click(t.app);
   EXPECT_EQ(t.m.started, std::vector<std::wstring>{L"\"" + kUninstaller + L"\" /S"});
+  EXPECT_EQ(t.m.started_programs, std::vector<std::wstring>{kUninstaller});
   EXPECT_EQ(t.m.start_show_states, std::vector<int>{6});
   EXPECT_EQ(t.m.live_processes, 0);
   ASSERT_TRUE(t.m.during_first_wait);
@@ -109,18 +111,26 @@ TEST(Uninstall, UnstartableUninstallerIsReportedAfterTheBusyState) {
 
 TEST(Uninstall, UnquotedProgramPathWithBlanksIsQuoted) {
   Uninstall t;
-  t.m.AddFile(kUninstaller);
   t.m.SetRegSz(kKey, L"UninstallString", kUninstaller + L" /S /log x");
   PushButton1_Click(t.app);
   EXPECT_EQ(t.m.started, std::vector<std::wstring>{L"\"" + kUninstaller + L"\" /S /log x"});
   EXPECT_EQ(t.m.shown.back().text, L"Done.");
 }
 
-TEST(Uninstall, IntegerRegistrationIsStartedAsItsDigits) {
-  Uninstall t;
-  t.m.registry[kKey][L"UninstallString"] = {reg::kDword, {42, 0, 0, 0}};
-  PushButton1_Click(t.app);
-  EXPECT_EQ(t.m.started, std::vector<std::wstring>{L"42"});
+// The digits are a bare name ("42.exe") that is found nowhere.
+TEST(Uninstall, CommandThatNamesNoProgramStartsNothing) {
+  for (const std::wstring& command : std::vector<std::wstring>{
+           L"42", L"C:\\Program Files (x86)\\Quellmark PDF Setup\\uninstall.exe\" /S",
+        L"uninstall.exe /S", L"Quellmark PDF Setup\\uninstall.exe"}) {
+    Uninstall t;
+    t.m.AddFile(t.m.folder + L"\\uninstall.exe");
+    t.m.AddFile(L"C:\\Program.exe");
+    t.m.SetRegSz(kKey, L"UninstallString", command);
+    PushButton1_Click(t.app);
+    EXPECT_TRUE(t.m.started.empty()) << command;
+    ASSERT_EQ(t.m.shown.size(), 1u) << command;
+    EXPECT_EQ(t.m.shown[0].text, L"Uninstaller could not be started.");
+  }
 }
 
 TEST(Uninstall, UnreadablePrinterNameCountsAsFound) {

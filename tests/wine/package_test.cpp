@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/printer/command_line.h"
 #include "core/printer/install_command.h"
 #include "core/printer/package.h"
 #include "core/printer/printer_search.h"
@@ -59,7 +58,7 @@ TEST_F(PackageOnWine, SetupInstallsAndUninstallRemovesEverything) {
   EXPECT_EQ(PrintersNamed(package::kName), 1);
 
   // The uninstall command starts the registered line as it stands.
-  const RunResult uninstall = StartAndWait(machine_, QuoteProgramPath(machine_, Registration()));
+  const RunResult uninstall = StartAndWait(machine_, Registration());
   EXPECT_TRUE(uninstall.started);
   EXPECT_EQ(uninstall.code, 0);
   EXPECT_EQ(PrintersNamed(package::kName), 0);

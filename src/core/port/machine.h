@@ -154,6 +154,12 @@ class Machine {
   // Value of an environment variable; empty when it is not set.
   virtual std::wstring EnvironmentVariable(const std::wstring& name) = 0;
 
+  // --- Windows' own folders ---
+  // Where programs named without a folder are looked for, without a trailing
+  // separator. Throw.
+  virtual std::wstring SystemFolder() = 0;
+  virtual std::wstring WindowsFolder() = 0;
+
   // --- Printers ---
   // Reads the installed printers' list afresh; returns how many. Throws.
   virtual std::size_t ReadPrinterList() = 0;
@@ -172,8 +178,11 @@ class Machine {
                                           const std::wstring& value_name) = 0;
 
   // --- Processes ---
-  // Starts a command line as one text with the given show state.
-  virtual ProcessStart StartProcess(const std::wstring& command_line, int show_state) = 0;
+  // Starts `program`, a full path, with `command_line` (which names the
+  // program again, as its first word) and the given show state; nothing is
+  // looked for anywhere.
+  virtual ProcessStart StartProcess(const std::wstring& program, const std::wstring& command_line,
+                                    int show_state) = 0;
   // Starts a program through the shell's elevation prompt.
   virtual ProcessStart StartElevated(const std::wstring& program, const std::wstring& arguments,
                                      int show_state) = 0;

@@ -64,7 +64,10 @@ void PushButton13_Click(App& app) {
        }},
       {138,
        [&] {
-         m.ShellOpen(L"Control.exe", L"Printers", m.ApplicationFolder(), 1);
+         // By its full path, and in the system folder: nothing of the
+         // application folder, which anyone may write to, takes part.
+         const std::wstring system = m.SystemFolder();
+         m.ShellOpen(system + L"\\control.exe", L"Printers", system, 1);
          return Flow::End();
        },
        Flow::End()},

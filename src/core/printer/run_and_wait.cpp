@@ -1,5 +1,7 @@
 #include "core/printer/run_and_wait.h"
 
+#include "core/printer/command_line.h"
+
 namespace tarnwell {
 
 int EffectiveWindowStyle(std::optional<int> window_style) {
@@ -34,9 +36,15 @@ RunResult StartAndWait(Machine& machine, std::wstring command_line,
   if (nul != std::wstring::npos) command_line.resize(nul);
   const int show = EffectiveWindowStyle(window_style);
 
-  ProcessStart start = machine.StartProcess(command_line, show);
+  // The program is started by its full path, so that nothing is looked for
+  // in the current folder; anything else is a program that cannot be found.
+  const SplitCommand split = SplitCommandLine(command_line);
+  ProcessStart start;
+  start.error = win_error::kFileNotFound;
+  if (IsFullyQualified(split.program)) {
+    start = machine.StartProcess(split.program, command_line, show);
+  }
   if (!start.started() && start.error == win_error::kElevationRequired) {
-    const SplitCommand split = SplitCommandLine(command_line);
     start = machine.StartElevated(split.program, split.arguments, show);
   }
   if (!start.started()) {

@@ -37,6 +37,7 @@ RunResult StartAndWait(Machine& machine, std::wstring command_line,
 
 // Returns the process's exit code (as signed 32 bits), or kStartFailureBase
 // plus the error number when the program cannot be started, elevated or not.
+// The program must be named by its full path; any other name is not found.
 // Text after a NUL character never reaches the platform.
 std::int32_t RunAndWait(Machine& machine, std::wstring command_line,
                         std::optional<int> window_style = std::nullopt);

@@ -54,7 +54,13 @@ void PushButton1_Click(App& app) {
        [&] {
          // The platform never sees text after a NUL; neither does the path check.
          const std::wstring command = uninstall_command.substr(0, uninstall_command.find(L'\0'));
-         started = StartAndWait(m, QuoteProgramPath(m, command)).started;
+         const auto resolved = ResolveRegisteredCommand(
+             command, {m.SystemFolder(), m.WindowsFolder(), m.EnvironmentVariable(L"PATH")},
+             [&m](const std::wstring& path) {
+               const auto found = m.FindEntry(path);
+               return found && (*found & file_attr::kDirectory) == 0;
+             });
+         started = resolved && StartAndWait(m, resolved->command_line).started;
          return Flow::Next();
        }},
       // 130-138: back from the busy state.

@@ -31,13 +31,18 @@ class Win32Machine : public Machine {
   void QueryFileTime(const std::wstring& path) override;
   std::optional<std::uint32_t> FindEntry(const std::wstring& path) override;
   std::wstring EnvironmentVariable(const std::wstring& name) override;
+  // Windows' own folders: win32_folders.cpp.
+  std::wstring SystemFolder() override;
+  std::wstring WindowsFolder() override;
+
   std::size_t ReadPrinterList() override;
   std::wstring PrinterName(std::size_t index) override;
   void SetDefaultPrinterByScriptHost(const std::wstring& printer) override;
   void SetDefaultPrinterBySpooler(const std::wstring& printer) override;
   RegistryData QueryRegistryValue(RegRoot root, const std::wstring& key_path,
                                   const std::wstring& value_name) override;
-  ProcessStart StartProcess(const std::wstring& command_line, int show_state) override;
+  ProcessStart StartProcess(const std::wstring& program, const std::wstring& command_line,
+                            int show_state) override;
   ProcessStart StartElevated(const std::wstring& program, const std::wstring& arguments,
                              int show_state) override;
   void ProcessPendingMessages() override;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/port/run_error.h"
+#include "win32_common/system_library.h"
 
 namespace tarnwell {
 namespace {
@@ -20,11 +21,13 @@ constexpr DWORD kNamesLevel = 4;
 constexpr wchar_t kSubscriptOutOfRange[] = L"Subscript out of range";
 
 std::vector<std::wstring> EnumeratePrinterNames() {
+  static const auto enum_printers =
+      SystemFunction<decltype(&EnumPrintersW)>(L"winspool.drv", "EnumPrintersW");
   DWORD needed = 0;
   DWORD count = 0;
   std::vector<PRINTER_INFO_4W> entries;
   // The list can grow between the size query and the read; ask again then.
-  while (!EnumPrintersW(kPrinterKinds, nullptr, kNamesLevel,
+  while (!enum_printers(kPrinterKinds, nullptr, kNamesLevel,
                         reinterpret_cast<BYTE*>(entries.data()),
                         static_cast<DWORD>(entries.size() * sizeof(PRINTER_INFO_4W)), &needed,
                         &count)) {
@@ -53,7 +56,9 @@ std::wstring Win32Machine::PrinterName(std::size_t index) {
 }
 
 void Win32Machine::SetDefaultPrinterBySpooler(const std::wstring& printer) {
-  if (!SetDefaultPrinterW(printer.c_str())) throw RunError(DescribeWin32Error(GetLastError()));
+  static const auto set_default_printer =
+      SystemFunction<decltype(&SetDefaultPrinterW)>(L"winspool.drv", "SetDefaultPrinterW");
+  if (!set_default_printer(printer.c_str())) throw RunError(DescribeWin32Error(GetLastError()));
 }
 
 }  // namespace tarnwell

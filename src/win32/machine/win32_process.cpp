@@ -9,6 +9,7 @@
 
 #include "win32/machine/win32_messages.h"
 #include "win32_common/scoped_handle.h"
+#include "win32_common/system_library.h"
 
 namespace tarnwell {
 namespace {
@@ -45,10 +46,10 @@ bool QuitIsPending() {
 
 }  // namespace
 
-// The command line goes to the platform whole, with no program named apart
-// from it, so an unquoted program path holding blanks is resolved the way
-// the platform's own command-line start resolves it.
-ProcessStart Win32Machine::StartProcess(const std::wstring& command_line, int show_state) {
+// The program is named apart from the command line, so the platform starts
+// that file and looks for nothing.
+ProcessStart Win32Machine::StartProcess(const std::wstring& program,
+                                        const std::wstring& command_line, int show_state) {
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
 
@@ -57,8 +58,8 @@ ProcessStart Win32Machine::StartProcess(const std::wstring& command_line, int sh
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(show_state);
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info)) {
+  if (!CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &info)) {
     return NotStarted(GetLastError());
   }
   const UniqueHandle thread(info.hThread);
@@ -76,7 +77,13 @@ ProcessStart Win32Machine::StartElevated(const std::wstring& program,
   execute.lpFile = program.c_str();
   execute.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
   execute.nShow = show_state;
-  if (!ShellExecuteExW(&execute)) return NotStarted(GetLastError());
+  try {
+    static const auto shell_execute =
+        SystemFunction<decltype(&ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
+    if (!shell_execute(&execute)) return NotStarted(GetLastError());
+  } catch (const RunError&) {
+    return NotStarted(ERROR_MOD_NOT_FOUND);
+  }
   // Without a process handle (the shell handed the start on) nothing can be
   // waited for: the wait then reads no exit code and ends after one cycle.
   return Started(execute.hProcess);

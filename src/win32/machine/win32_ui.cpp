@@ -15,6 +15,7 @@
 #include "win32/window/form1_window.h"
 #include "win32_common/files.h"
 #include "win32_common/scoped_handle.h"
+#include "win32_common/system_library.h"
 #include "win32_common/win32_error.h"
 
 namespace tarnwell {
@@ -70,8 +71,10 @@ Answer Win32Machine::ShowMessage(const std::wstring& text, const std::wstring& c
 
 void Win32Machine::ShellOpen(const std::wstring& file, const std::wstring& parameters,
                              const std::wstring& directory, int show_command) {
+  static const auto shell_execute =
+      SystemFunction<decltype(&ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
   const HWND owner = window_ ? window_->hwnd() : nullptr;
-  ShellExecuteW(owner, nullptr, file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
+  shell_execute(owner, nullptr, file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
                 directory.empty() ? nullptr : directory.c_str(), show_command);
 }
 

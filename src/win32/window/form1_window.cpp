@@ -12,6 +12,7 @@
 #include "core/app/form1_handlers.h"
 #include "win32/window/control_ids.h"
 #include "win32/window/dpi.h"
+#include "win32_common/system_library.h"
 #include "core/printer/install_command.h"
 #include "core/printer/uninstall_command.h"
 
@@ -266,7 +267,9 @@ bool Form1Window::SetTextColour(Control control, COLORREF colour) {
   } else if (control != Control::Form1) {
     // Empty names leave the control to the classic drawing, which takes
     // its text colour from WM_CTLCOLORSTATIC.
-    SetWindowTheme(window, L"", L"");
+    static const auto set_window_theme =
+        SystemFunction<decltype(&SetWindowTheme)>(L"uxtheme.dll", "SetWindowTheme");
+    set_window_theme(window, L"", L"");
   }
   InvalidateRect(window, nullptr, TRUE);
   return true;
