@@ -1,21 +1,17 @@
 // Skins at start-up, as they reach the screen: the plain white window, the
 // sample skins' colours, and the button face left by a skin the program
 // rejects. Colours are read back from the screen itself.
-#include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <vector>
 
 #include "scenario.h"
+#include "screen_image.h"
 
 namespace e2e {
 namespace {
 
 namespace fs = std::filesystem;
 
-using Rgb = DWORD;  // 0xRRGGBB, as skin files write colours and screen bitmaps hold them
 constexpr Rgb kWhite = 0xFFFFFF;
 
 // The sample skins in the source tree; Wine shows the Unix root as drive Z:.
@@ -23,69 +19,6 @@ fs::path SkinsFolder() {
   const fs::path this_file = L"Z:" + fs::path(__FILE__).make_preferred().wstring();
   return this_file.parent_path().parent_path().parent_path() / L"skins";
 }
-
-std::string Hex(Rgb colour) {
-  char text[8];
-  snprintf(text, sizeof text, "#%06lX", static_cast<unsigned long>(colour));
-  return text;
-}
-
-// The main window's client area as the screen shows it.
-class ScreenImage {
- public:
-  explicit ScreenImage(HWND window) : window_(window) {
-    RECT r;
-    GetClientRect(window, &r);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    width_ = r.right - r.left;
-    const int height = r.bottom - r.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width_, height, screen, r.left, r.top, SRCCOPY);
-    const auto* pixels = static_cast<const Rgb*>(bits);
-    for (int i = 0; i < width_ * height; ++i) pixels_.push_back(pixels[i] & 0xFFFFFF);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-  }
-  bool operator==(const ScreenImage&) const = default;
-
-  Rgb At(POINT p) const { return pixels_[p.y * width_ + p.x]; }
-  // How often each colour appears over `control`.
-  std::map<Rgb, int> Colours(HWND control) const {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
-    std::map<Rgb, int> count;
-    for (int y = r.top; y < r.bottom; ++y) {
-      for (int x = r.left; x < r.right; ++x) ++count[At({x, y})];
-    }
-    return count;
-  }
-  // A control's background: its most frequent colour.
-  std::string Face(HWND control) const {
-    const auto count = Colours(control);
-    return Hex(std::max_element(count.begin(), count.end(), [](auto& a, auto& b) {
-                 return a.second < b.second;
-               })->first);
-  }
-  bool Shows(HWND control, Rgb colour) const { return Colours(control).contains(colour); }
-
- private:
-  HWND window_;
-  int width_ = 0;
-  std::vector<Rgb> pixels_;
-};
 
 class Skin : public Scenario {
  protected:
@@ -154,8 +87,10 @@ TEST_F(Skin, SampleSkinsColourTheWindowAndItsControls) {
   } skins[] = {
       {L"slate.cjs", 0x2B2F36, 0x2B2F36, 0xC9D1D9, 0x2B2F36, 0xE8EAED,
        0x3D5A80, 0xFFFFFF, 0x4F74A3},
+      // White is too light on meadow's hover face: the caption takes the
+      // system's window text instead.
       {L"meadow.cjs", 0xEAF4E0, 0xEAF4E0, 0x2E5A1C, 0xEAF4E0, 0x1F3316,
-       0x5E8C31, 0xFFFFFF, 0x76A844},
+       0x5E8C31, 0x000000, 0x76A844},
   };
   for (const auto& skin : skins) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(skin.file)));

@@ -1,9 +1,9 @@
 // The skin side of the Win32 machine: reading the skin file, back colours,
 // and giving the main window a skin's colours.
-#include <algorithm>
 #include <cstdint>
 #include <cwchar>
 
+#include "core/app/window_colours.h"
 #include "core/port/run_error.h"
 #include "win32/window/form1_window.h"
 #include "win32_common/files.h"
@@ -13,32 +13,20 @@
 namespace tarnwell {
 namespace {
 
-constexpr OleColour kColourKindMask = 0xFF000000;
-constexpr OleColour kSystemColourKind = 0x80000000;
-
-// 0x00BBGGRR is a COLORREF as it stands; 0x800000nn is system colour nn,
-// read now. Anything else is no colour.
-COLORREF ResolveColour(OleColour colour) {
-  const OleColour kind = colour & kColourKindMask;
-  const OleColour value = colour & ~kColourKindMask;
-  if (kind == 0) return colour;
-  if (kind == kSystemColourKind && value <= COLOR_MENUBAR) {
-    return GetSysColor(static_cast<int>(value));
-  }
+// A back colour the window can take: a COLORREF as it stands, or system
+// colour nn as 0x800000nn, read whenever the window draws.
+void CheckColour(OleColour colour) {
+  if (IsColour(colour)) return;
   wchar_t hex[9];
   swprintf(hex, 9, L"%08X", static_cast<unsigned>(colour));
   throw RunError(L"Invalid property value: &H" + std::wstring(hex) + L" is not a colour.");
 }
 
-COLORREF ToColorref(const Rgb& rgb) { return RGB(rgb.red, rgb.green, rgb.blue); }
+OleColour ToOleColour(const Rgb& rgb) { return RGB(rgb.red, rgb.green, rgb.blue); }
 
-void SetFace(Form1Window& window, Control control, COLORREF colour) {
+void SetFace(Form1Window& window, Control control, OleColour colour) {
   // The window paints every face but Text1's, so only a brush can be missing.
   if (!window.SetFaceColour(control, colour)) throw RunError(L"Out of memory.");
-}
-
-void SetText(Form1Window& window, Control control, const Rgb& colour) {
-  window.SetTextColour(control, ToColorref(colour));
 }
 
 }  // namespace
@@ -56,7 +44,8 @@ std::vector<std::uint8_t> Win32Machine::ReadFileBytes(const std::wstring& path,
 void Win32Machine::SetBackColour(Control control, OleColour colour) {
   Form1Window& window = MainWindow();
   if (control == Control::Text1) throw RunError(L"Text1 keeps its own back colour.");
-  SetFace(window, control, ResolveColour(colour));
+  CheckColour(colour);
+  SetFace(window, control, colour);
 }
 
 std::int32_t Win32Machine::MainWindowHandle() {
@@ -70,20 +59,20 @@ void Win32Machine::ApplySkinLook(std::int32_t window, const SkinLook& look) {
     throw RunError(DescribeWin32Error(ERROR_INVALID_WINDOW_HANDLE));
   }
   const SkinColours& colours = look.colours;
-  SetFace(form, Control::Form1, ToColorref(colours.window_face));
-  SetText(form, Control::Form1, colours.window_text);
+  SetFace(form, Control::Form1, ToOleColour(colours.window_face));
+  form.SetTextColour(Control::Form1, colours.window_text);
   if (look.child_controls) {
-    SetFace(form, Control::Frame1, ToColorref(colours.frame_face));
-    SetText(form, Control::Frame1, colours.frame_text);
+    SetFace(form, Control::Frame1, ToOleColour(colours.frame_face));
+    form.SetTextColour(Control::Frame1, colours.frame_text);
     for (const Control option : {Control::Option1, Control::Option2}) {
-      SetFace(form, option, ToColorref(colours.option_face));
-      SetText(form, option, colours.option_text);
+      SetFace(form, option, ToOleColour(colours.option_face));
+      form.SetTextColour(option, colours.option_text);
     }
   }
-  if (look.push_buttons) {
-    form.SetPushButtonColours({ToColorref(colours.button_face), ToColorref(colours.button_text),
-                               ToColorref(colours.button_hover),
-                               ToColorref(colours.button_disabled)});
+  if (look.push_buttons &&
+      !form.SetPushButtonLook({ToOleColour(colours.button_face), colours.button_text,
+                               colours.button_hover, colours.button_disabled})) {
+    throw RunError(L"Out of memory.");
   }
   form.Repaint();
 }

@@ -11,7 +11,6 @@
 #include "core/app/cursor_file.h"
 #include "core/app/text.h"
 #include "core/port/run_error.h"
-#include "win32/window/dpi.h"
 #include "win32/window/form1_window.h"
 #include "win32_common/files.h"
 #include "win32_common/scoped_handle.h"
@@ -23,7 +22,6 @@ namespace {
 
 // Far above any real cursor file; a larger file is not read at all.
 constexpr std::size_t kCursorFileLimit = 4 * 1024 * 1024;
-constexpr int kApplicationIcon = 1;
 
 // The whole file, or a RunError saying why it cannot be read.
 std::vector<std::uint8_t> ReadCursorFile(const std::wstring& path) {
@@ -37,14 +35,6 @@ std::vector<std::uint8_t> ReadCursorFile(const std::wstring& path) {
     throw RunError(Quoted(path) + L" is too large to be a cursor file.");
   }
   return bytes;
-}
-
-UniqueIcon LoadApplicationIcon(int width_metric, int height_metric, UINT dpi) {
-  const HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kApplicationIcon),
-                                 IMAGE_ICON, SystemMetricForDpi(width_metric, dpi),
-                                 SystemMetricForDpi(height_metric, dpi), LR_DEFAULTCOLOR);
-  if (!icon) throw RunError(DescribeWin32Error(GetLastError()));
-  return UniqueIcon(static_cast<HICON>(icon));
 }
 
 }  // namespace
@@ -101,10 +91,7 @@ void Win32Machine::SetCaption(const std::wstring& caption) {
 
 void Win32Machine::SetApplicationIcon() {
   if (!window_) return;
-  const UINT dpi = window_->dpi();
-  UniqueIcon big = LoadApplicationIcon(SM_CXICON, SM_CYICON, dpi);
-  UniqueIcon small = LoadApplicationIcon(SM_CXSMICON, SM_CYSMICON, dpi);
-  window_->SetIcons(std::move(big), std::move(small));
+  if (const DWORD error = window_->UseApplicationIcon()) throw RunError(DescribeWin32Error(error));
 }
 
 void Win32Machine::LoadCustomPointer(const std::wstring& path) {

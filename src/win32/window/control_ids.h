@@ -5,7 +5,6 @@
 namespace tarnwell::ids {
 
 inline constexpr wchar_t kForm1Class[] = L"TarnwellForm1";
-inline constexpr wchar_t kPushButtonClass[] = L"TarnwellPushButton";
 
 inline constexpr int kText1 = 101;
 inline constexpr int kFrame1 = 102;

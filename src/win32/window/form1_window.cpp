@@ -4,6 +4,7 @@
 #include <uxtheme.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <initializer_list>
 #include <string>
@@ -12,6 +13,7 @@
 #include "core/app/form1_handlers.h"
 #include "win32/window/control_ids.h"
 #include "win32/window/dpi.h"
+#include "win32/window/system_colours.h"
 #include "win32_common/system_library.h"
 #include "core/printer/install_command.h"
 #include "core/printer/uninstall_command.h"
@@ -37,6 +39,9 @@ constexpr Placement kOption1Place{kFrame1Place.left + 240, kFrame1Place.top + 30
 constexpr Placement kOption2Place{kFrame1Place.left + 240, kFrame1Place.top + 650, 4575, 255};
 constexpr Placement kPushButton13Place{120, 1280, 7800, 405};
 constexpr Placement kPushButton1Place{120, 1790, 7800, 405};
+// A widened control keeps this far from the frame's or the window's right edge.
+constexpr int kRightMargin = 120;
+constexpr int kApplicationIcon = 1;
 
 // Arial bold in the Cyrillic character set, `hundredths_of_point` high at `dpi`.
 UniqueFont MakeBoldArial(int hundredths_of_point, UINT dpi) {
@@ -62,8 +67,31 @@ bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
   return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-bool RegisterPushButtonClass(HINSTANCE instance) {
-  return PushButton::Register(instance) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+// What an option button needs for its circle, the gap and its caption in
+// its font: the control's own answer, or our measure when that is larger.
+int OptionButtonWidth(HWND option, UINT dpi) {
+  SIZE ideal{};
+  SendMessageW(option, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal));
+  const ScopedGetDC dc(option);
+  if (!dc) return ideal.cx;
+  const auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(option, WM_GETFONT, 0, 0));
+  const ScopedSelectObject selected(dc.get(), font ? font : GetStockObject(DEFAULT_GUI_FONT));
+  std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(option)) + 1, L'\0');
+  caption.resize(static_cast<std::size_t>(
+      GetWindowTextW(option, caption.data(), static_cast<int>(caption.size()))));
+  SIZE text{};
+  GetTextExtentPoint32W(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &text);
+  SIZE zero{};
+  GetTextExtentPoint32W(dc.get(), L"0", 1, &zero);
+  const int measured = SystemMetricForDpi(SM_CXMENUCHECK, dpi) + zero.cx + text.cx + 2;
+  return std::max<int>(ideal.cx, measured);
+}
+
+UniqueIcon LoadIconAt(int width_metric, int height_metric, UINT dpi) {
+  return UniqueIcon(static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kApplicationIcon), IMAGE_ICON,
+                 SystemMetricForDpi(width_metric, dpi), SystemMetricForDpi(height_metric, dpi),
+                 LR_DEFAULTCOLOR)));
 }
 
 void Place(HWND control, const Placement& place, UINT dpi) {
@@ -75,7 +103,7 @@ void Place(HWND control, const Placement& place, UINT dpi) {
 }  // namespace
 
 bool Form1Window::Register(HINSTANCE instance) {
-  return RegisterForm1Class(instance, WindowProc) && RegisterPushButtonClass(instance);
+  return RegisterForm1Class(instance, WindowProc);
 }
 
 bool Form1Window::Create(HINSTANCE instance) {
@@ -126,11 +154,22 @@ void Form1Window::SetCustomPointer(UniqueCursor cursor) {
   if (pointer_kind_ == PointerKind::Custom) ShowCurrentPointer();
 }
 
-void Form1Window::SetIcons(UniqueIcon big, UniqueIcon small) {
+DWORD Form1Window::UseApplicationIcon() {
+  uses_application_icon_ = true;
+  return LoadApplicationIcons();
+}
+
+DWORD Form1Window::LoadApplicationIcons() {
+  UniqueIcon big = LoadIconAt(SM_CXICON, SM_CYICON, dpi_);
+  if (!big) return GetLastError();
+  UniqueIcon small = LoadIconAt(SM_CXSMICON, SM_CYSMICON, dpi_);
+  if (!small) return GetLastError();
   SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
   SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  // The window shows the new icons now; the old ones can go.
   big_icon_ = std::move(big);
   small_icon_ = std::move(small);
+  return ERROR_SUCCESS;
 }
 
 LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -147,6 +186,14 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
+      return 0;
+    case WM_DRAWITEM:
+      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+      return TRUE;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+      OnSystemLookChanged(message, wparam, lparam);
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
@@ -171,11 +218,7 @@ LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 LRESULT Form1Window::OnCreate() {
   dpi_ = WindowDpi(hwnd_);
-  for (Surface* surface : {&form_surface_, &frame_surface_, &option1_surface_, &option2_surface_}) {
-    surface->brush.reset(CreateSolidBrush(surface->face));
-    if (!surface->brush) return -1;
-  }
-  if (!CreateControls()) return -1;
+  if (!CreateControls() || !RefreshColours()) return -1;
   ApplyFonts();
   Layout();
   return 0;
@@ -187,6 +230,7 @@ void Form1Window::OnDpiChanged(UINT dpi, const RECT& suggested) {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ApplyFonts();
   Layout();
+  if (uses_application_icon_) LoadApplicationIcons();
 }
 
 LRESULT Form1Window::OnSetCursor(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -198,20 +242,49 @@ LRESULT Form1Window::OnSetCursor(UINT message, WPARAM wparam, LPARAM lparam) {
 void Form1Window::OnMouseMove() { Form_MouseMove(app_); }
 
 void Form1Window::OnCommand(int id, int code, HWND control) {
+  const HWND focus = GetFocus();
+  const bool on_push_button = focus == push_button13_.hwnd() || focus == push_button1_.hwnd();
+  if (id == IDOK && !control) {
+    if (on_push_button) OnPushButtonClicked(focus);
+    return;
+  }
   if (!control || (id != ids::kPushButton13 && id != ids::kPushButton1)) return;
   if (code == ids::kPushButtonMouseMove) {
     PushButton_MouseMove(app_);
     return;
   }
-  if (code != BN_CLICKED) return;
-  if (id == ids::kPushButton13) {
+  if (code == BN_CLICKED) OnPushButtonClicked(control);
+}
+
+void Form1Window::OnPushButtonClicked(HWND button) {
+  // BM_CLICK reaches a disabled system button too.
+  if (!IsWindowEnabled(button)) return;
+  // Message boxes during the command give the focus back to focus_ on
+  // closing; it must be this button, not whatever had the focus before.
+  focus_ = button;
+  if (button == push_button13_.hwnd()) {
     PushButton13_Click(app_);
   } else {
     PushButton1_Click(app_);
   }
-  // Disabling the button during the command took its focus away; give it
-  // back, so the keyboard still works in the window.
-  if (!GetFocus() && GetActiveWindow() == hwnd_ && IsWindowEnabled(control)) SetFocus(control);
+  focus_ = IsWindowEnabled(button) ? button : text1_;
+  if (GetActiveWindow() == hwnd_) SetFocus(focus_);
+}
+
+void Form1Window::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  if (item.hwndItem == push_button13_.hwnd()) push_button13_.Draw(item);
+  if (item.hwndItem == push_button1_.hwnd()) push_button1_.Draw(item);
+}
+
+void Form1Window::OnSystemLookChanged(UINT message, WPARAM wparam, LPARAM lparam) {
+  // Common controls hear of colour changes only from their parent.
+  if (message == WM_SYSCOLORCHANGE) {
+    for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      SendMessageW(child, message, wparam, lparam);
+    }
+  }
+  RefreshColours();
+  Repaint();
 }
 
 LRESULT Form1Window::OnCtlColor(UINT message, HDC dc, HWND control) {
@@ -219,8 +292,8 @@ LRESULT Form1Window::OnCtlColor(UINT message, HDC dc, HWND control) {
   if (!surface) {
     return Default(message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
   }
-  SetBkColor(dc, surface->face);
-  if (surface->text) SetTextColor(dc, *surface->text);
+  SetBkColor(dc, ToColorref(surface->colours.face));
+  if (surface->colours.text) SetTextColor(dc, ToColorref(*surface->colours.text));
   return reinterpret_cast<LRESULT>(surface->brush.get());
 }
 
@@ -236,29 +309,63 @@ LRESULT Form1Window::OnEraseBackground(HDC dc) {
   return 1;
 }
 
-bool Form1Window::SetFaceColour(Control control, COLORREF colour) {
-  if (control == Control::PushButton13 || control == Control::PushButton1) {
-    PushButton& button = control == Control::PushButton13 ? push_button13_ : push_button1_;
-    PushButtonColours colours = button.colours();
-    colours.face = colour;
-    button.SetColours(colours);
-    return true;
+bool Form1Window::SetFaceColour(Control control, OleColour colour) {
+  if (control == Control::PushButton13) {
+    push_button13_look_.face = colour;
+  } else if (control == Control::PushButton1) {
+    push_button1_look_.face = colour;
+  } else if (Surface* surface = SurfaceOf(control)) {
+    surface->look.face = colour;
+  } else {
+    return false;
   }
-  Surface* surface = SurfaceOf(control);
-  if (!surface) return false;
-  UniqueBrush brush(CreateSolidBrush(colour));
-  if (!brush) return false;
-  surface->face = colour;
-  surface->brush = std::move(brush);
+  if (!RefreshColours()) return false;
   RedrawWindow(ControlWindow(control), nullptr, nullptr,
                RDW_ERASE | RDW_INVALIDATE | (control == Control::Form1 ? RDW_ALLCHILDREN : 0));
   return true;
 }
 
-bool Form1Window::SetTextColour(Control control, COLORREF colour) {
+bool Form1Window::SetTextColour(Control control, Rgb colour) {
   Surface* surface = SurfaceOf(control);
   if (!surface) return false;
-  surface->text = colour;
+  surface->look.text = colour;
+  RefreshColours();
+  InvalidateRect(ControlWindow(control), nullptr, TRUE);
+  return true;
+}
+
+bool Form1Window::SetPushButtonLook(const PushButtonLook& look) {
+  push_button13_look_ = look;
+  push_button1_look_ = look;
+  return RefreshColours();
+}
+
+bool Form1Window::RefreshColours() {
+  const WindowLook look{form_surface_.look,    frame_surface_.look, option1_surface_.look,
+                        option2_surface_.look, push_button13_look_, push_button1_look_};
+  const WindowColours colours = ChooseWindowColours(look, ReadSystemColours());
+  push_button13_.SetColours(colours.push_button13);
+  push_button1_.SetColours(colours.push_button1);
+  return ApplySurfaceColours(Control::Form1, colours.form) &&
+         ApplySurfaceColours(Control::Frame1, colours.frame) &&
+         ApplySurfaceColours(Control::Option1, colours.option1) &&
+         ApplySurfaceColours(Control::Option2, colours.option2);
+}
+
+bool Form1Window::ApplySurfaceColours(Control control, const SurfaceColours& colours) {
+  Surface& surface = *SurfaceOf(control);
+  UniqueBrush brush(CreateSolidBrush(ToColorref(colours.face)));
+  if (!brush) return false;
+  surface.colours = colours;
+  surface.brush = std::move(brush);
+  if (colours.text && !surface.draws_own_text) {
+    UseOwnTextColour(control);
+    surface.draws_own_text = true;
+  }
+  return true;
+}
+
+void Form1Window::UseOwnTextColour(Control control) {
   const HWND window = ControlWindow(control);
   if (control == Control::Frame1) {
     // Not every system lets a group box drop its visual style, so the
@@ -271,13 +378,6 @@ bool Form1Window::SetTextColour(Control control, COLORREF colour) {
         SystemFunction<decltype(&SetWindowTheme)>(L"uxtheme.dll", "SetWindowTheme");
     set_window_theme(window, L"", L"");
   }
-  InvalidateRect(window, nullptr, TRUE);
-  return true;
-}
-
-void Form1Window::SetPushButtonColours(const PushButtonColours& colours) {
-  push_button13_.SetColours(colours);
-  push_button1_.SetColours(colours);
 }
 
 void Form1Window::Repaint() {
@@ -301,17 +401,15 @@ Form1Window::Surface* Form1Window::SurfaceOf(HWND control) {
   return nullptr;
 }
 
-LRESULT Form1Window::OnActivate(WPARAM wparam, LPARAM lparam) {
+LRESULT Form1Window::OnActivate(WPARAM wparam, LPARAM) {
   if (LOWORD(wparam) == WA_INACTIVE) {
     const HWND focus = GetFocus();
     if (focus && IsChild(hwnd_, focus)) focus_ = focus;
     return 0;
   }
-  if (focus_ && IsChild(hwnd_, focus_) && IsWindowEnabled(focus_)) {
-    SetFocus(focus_);
-    return 0;
-  }
-  return Default(WM_ACTIVATE, wparam, lparam);
+  const bool usable = focus_ && IsChild(hwnd_, focus_) && IsWindowEnabled(focus_);
+  SetFocus(usable ? focus_ : text1_);
+  return 0;
 }
 
 void Form1Window::PaintFrame(HDC dc) {
@@ -339,7 +437,8 @@ void Form1Window::PaintFrame(HDC dc) {
     InflateRect(&behind, 1, 0);
     FillRect(dc, &behind, frame_surface_.brush.get());
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, frame_surface_.text.value_or(GetSysColor(COLOR_BTNTEXT)));
+    const std::optional<Rgb> text = frame_surface_.colours.text;
+    SetTextColor(dc, text ? ToColorref(*text) : GetSysColor(COLOR_BTNTEXT));
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &label,
               DT_SINGLELINE | DT_NOPREFIX);
   }
@@ -419,6 +518,25 @@ void Form1Window::Layout() {
   Place(push_button13_.hwnd(), kPushButton13Place, dpi_);
   Place(push_button1_.hwnd(), kPushButton1Place, dpi_);
   Place(frame1_, kFrame1Place, dpi_);
+
+  const int frame_limit =
+      TwipsToPixels(kFrame1Place.left + kFrame1Place.width - kRightMargin, dpi_);
+  const int window_limit = TwipsToPixels(kClientWidth - kRightMargin, dpi_);
+  WidenToFit(option1_, OptionButtonWidth(option1_, dpi_), frame_limit);
+  WidenToFit(option2_, OptionButtonWidth(option2_, dpi_), frame_limit);
+  WidenToFit(push_button13_.hwnd(), push_button13_.CaptionWidth(), window_limit);
+  WidenToFit(push_button1_.hwnd(), push_button1_.CaptionWidth(), window_limit);
+}
+
+void Form1Window::WidenToFit(HWND control, int needed_width, int right_limit) {
+  RECT rect;
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rect), 2);
+  const int width = rect.right - rect.left;
+  const int widened = std::min<int>(needed_width, right_limit - rect.left);
+  if (widened <= width) return;
+  SetWindowPos(control, nullptr, 0, 0, widened, rect.bottom - rect.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form1Window::PlaceOnScreen() {

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "core/app/app.h"
+#include "core/app/window_colours.h"
 #include "win32/window/base_window.h"
 #include "win32/window/push_button.h"
 #include "win32_common/scoped_handle.h"
@@ -39,22 +40,27 @@ class Form1Window : public BaseWindow<Form1Window> {
   void SetPointerKind(PointerKind kind);
   // The image of pointer kind Custom; the window keeps it for its life.
   void SetCustomPointer(UniqueCursor cursor);
-  // Big and small window icons; the window keeps them for its life.
-  void SetIcons(UniqueIcon big, UniqueIcon small);
+  // Gives the window the program's icon at the window's resolution, and
+  // again whenever the resolution changes. 0, or the system's error code.
+  DWORD UseApplicationIcon();
 
   UINT dpi() const { return dpi_; }
 
   // Colours. The window paints the faces of its own surface, the frame and
-  // the option buttons (white at first); the push buttons paint themselves.
-  // Set one control's face; false when the window does not paint that
-  // control's face (Text1) or no brush could be made.
-  bool SetFaceColour(Control control, COLORREF colour);
+  // the option buttons (white at first) and draws the push buttons; what is
+  // set here goes through the one colour choice (core/app/window_colours.h)
+  // with the system's colours, again whenever those change.
+  // Set one control's face as a back colour (IsColour must accept it);
+  // false when the window does not paint that control's face (Text1) or no
+  // brush could be made.
+  bool SetFaceColour(Control control, OleColour colour);
   // Set the text colour of the window, the frame's caption or an option
   // button. Visual styles would draw those texts in the theme's colour, so
   // the option buttons then drop them and the window paints the frame
   // itself. False for other controls.
-  bool SetTextColour(Control control, COLORREF colour);
-  void SetPushButtonColours(const PushButtonColours& colours);
+  bool SetTextColour(Control control, Rgb colour);
+  // Both push buttons' skin colours, their faces as back colours.
+  bool SetPushButtonLook(const PushButtonLook& look);
   // Repaints the window and every control on it.
   void Repaint();
 
@@ -74,9 +80,18 @@ class Form1Window : public BaseWindow<Form1Window> {
   // The pointer moved over the window's own surface or over Frame1,
   // which lets hit tests through to the window.
   void OnMouseMove();
-  // Clicks and pointer moves of the push buttons reach their handlers;
-  // everything else (option buttons, IDOK/IDCANCEL from the keyboard) is ignored.
+  // Clicks and pointer moves of the push buttons reach their handlers; Enter
+  // (IDOK from the dialog manager) clicks the push button with the focus.
+  // Everything else (option buttons, Enter elsewhere, IDCANCEL) is ignored.
   void OnCommand(int id, int code, HWND control);
+  // Runs a push button's command, then gives the focus back to that button,
+  // or to Text1 when it is disabled: never to the other button.
+  void OnPushButtonClicked(HWND button);
+  // The push buttons are owner-drawn; each draws itself in its colours.
+  void OnDrawItem(const DRAWITEMSTRUCT& item);
+  // System colours, settings (high contrast among them) or the theme
+  // changed: the colours are chosen afresh and everything repainted.
+  void OnSystemLookChanged(UINT message, WPARAM wparam, LPARAM lparam);
   // The frame and the option buttons ask for their face brush and colours;
   // other controls get the system's defaults.
   LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
@@ -84,7 +99,8 @@ class Form1Window : public BaseWindow<Form1Window> {
   // draws only its edge and caption. Returns nonzero: the background is done.
   LRESULT OnEraseBackground(HDC dc);
   // Remembers which control had the focus when the window is deactivated
-  // and gives it back on reactivation, as dialog boxes do.
+  // and gives it back on reactivation, as dialog boxes do; Text1 gets it
+  // when that control is disabled now.
   LRESULT OnActivate(WPARAM wparam, LPARAM lparam);
   // The frame with a caption colour of its own: the etched edge, then the
   // caption in the window's font on the frame's face.
@@ -98,20 +114,34 @@ class Form1Window : public BaseWindow<Form1Window> {
   bool CreateControls();
   // New fonts for the resolution; the controls get them before the old go.
   void ApplyFonts();
-  // Window size and control positions from the twips layout.
+  // Window size and control positions from the twips layout, then the
+  // captions fitted.
   void Layout();
+  // Widens an option or push button whose caption, measured in its font,
+  // would be clipped, as far as `right_limit` (client pixels) allows.
+  void WidenToFit(HWND control, int needed_width, int right_limit);
   // Centres the window on the work area of its monitor.
   void PlaceOnScreen();
-  // The colours of a surface the window paints.
+  // The icon at the current resolution. 0, or the system's error code.
+  DWORD LoadApplicationIcons();
+
+  // A surface the window paints: what was set, and what is drawn.
   struct Surface {
-    COLORREF face = RGB(255, 255, 255);
-    std::optional<COLORREF> text;  // unset: the control's own text colour
+    SurfaceLook look;
+    SurfaceColours colours{{255, 255, 255}, std::nullopt};
     UniqueBrush brush;
+    bool draws_own_text = false;  // themes dropped, or painted by the window
   };
   // The surface of Form1, Frame1, Option1 or Option2; nullptr for the others.
   Surface* SurfaceOf(Control control);
   // The surface of the frame or an option button by its window; nullptr for others.
   Surface* SurfaceOf(HWND control);
+  // Chooses every colour from what was set and the system's colours now;
+  // false when a brush could not be made.
+  bool RefreshColours();
+  bool ApplySurfaceColours(Control control, const SurfaceColours& colours);
+  // The control stops drawing its text in a theme's colour.
+  void UseOwnTextColour(Control control);
 
   HCURSOR CurrentCursor() const;
   // Updates the pointer on screen when it is over the window.
@@ -128,11 +158,14 @@ class Form1Window : public BaseWindow<Form1Window> {
   UniqueCursor custom_pointer_;
   UniqueIcon big_icon_;
   UniqueIcon small_icon_;
+  bool uses_application_icon_ = false;
   PointerKind pointer_kind_ = PointerKind::Normal;
   HWND text1_ = nullptr;
   HWND option1_ = nullptr;
   HWND option2_ = nullptr;
   HWND frame1_ = nullptr;
+  PushButtonLook push_button13_look_;
+  PushButtonLook push_button1_look_;
   PushButton push_button13_;
   PushButton push_button1_;
   HWND focus_ = nullptr;  // the control to give the focus back to

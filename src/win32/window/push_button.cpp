@@ -1,25 +1,41 @@
 #include "win32/window/push_button.h"
 
-#include <windowsx.h>
+#include <commctrl.h>
 
 #include <string>
 
 #include "win32/window/control_ids.h"
+#include "win32/window/system_colours.h"
 #include "win32_common/scoped_handle.h"
 
 namespace tarnwell {
 namespace {
 
 constexpr int kFocusInset = 3;
+constexpr UINT_PTR kSubclassId = 1;
 
-void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
-  SetDCBrushColor(dc, colour);
+void FillSolid(HDC dc, const RECT& rect, Rgb colour) {
+  SetDCBrushColor(dc, ToColorref(colour));
   FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
-void FrameSolid(HDC dc, const RECT& rect, COLORREF colour) {
-  SetDCBrushColor(dc, colour);
+void FrameSolid(HDC dc, const RECT& rect, Rgb colour) {
+  SetDCBrushColor(dc, ToColorref(colour));
   FrameRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+// A dotted rectangle in one colour, where the usual inverted one could
+// vanish into a high-contrast face.
+void DottedFrame(HDC dc, const RECT& rect, Rgb colour) {
+  const COLORREF ink = ToColorref(colour);
+  for (int x = rect.left; x < rect.right; x += 2) {
+    SetPixelV(dc, x, rect.top, ink);
+    SetPixelV(dc, x, rect.bottom - 1, ink);
+  }
+  for (int y = rect.top; y < rect.bottom; y += 2) {
+    SetPixelV(dc, rect.left, y, ink);
+    SetPixelV(dc, rect.right - 1, y, ink);
+  }
 }
 
 std::wstring WindowText(HWND hwnd) {
@@ -28,25 +44,21 @@ std::wstring WindowText(HWND hwnd) {
   return text;
 }
 
-}  // namespace
-
-bool PushButton::Register(HINSTANCE instance) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.style = CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = WindowProc;
-  wc.hInstance = instance;
-  // No class cursor: the parent chooses the pointer (WM_SETCURSOR).
-  wc.lpszClassName = ids::kPushButtonClass;
-  return RegisterClassExW(&wc) != 0;
+HGDIOBJ FontOf(HWND hwnd) {
+  const auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+  return font ? font : GetStockObject(DEFAULT_GUI_FONT);
 }
 
+}  // namespace
+
 bool PushButton::Create(HWND parent, int id, const wchar_t* caption, DWORD extra_style) {
-  const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | extra_style;
+  const DWORD style =
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_OWNERDRAW | extra_style;
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
-  CreateWindowExW(0, ids::kPushButtonClass, caption, style, 0, 0, 0, 0, parent,
-                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
-  return hwnd_ != nullptr;
+  hwnd_ = CreateWindowExW(0, L"BUTTON", caption, style, 0, 0, 0, 0, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  if (!hwnd_) return false;
+  return SetWindowSubclass(hwnd_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 void PushButton::SetColours(const PushButtonColours& colours) {
@@ -54,203 +66,97 @@ void PushButton::SetColours(const PushButtonColours& colours) {
   if (hwnd_) Redraw();
 }
 
-LRESULT PushButton::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_PAINT:
-      OnPaint();
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_GETDLGCODE:
-      return OnGetDlgCode(reinterpret_cast<const MSG*>(lparam));
-    case WM_LBUTTONDOWN:
-      OnLButtonDown();
-      return 0;
-    case WM_LBUTTONUP:
-      OnLButtonUp(lparam);
-      return 0;
-    case WM_MOUSEMOVE:
-      OnMouseMove(lparam);
-      return 0;
-    case WM_MOUSELEAVE:
-      OnMouseLeave();
-      return 0;
-    case WM_KEYDOWN:
-      OnKeyDown(wparam, lparam);
-      return 0;
-    case WM_KEYUP:
-      OnKeyUp(wparam);
-      return 0;
-    case WM_CAPTURECHANGED:
-      if (mouse_pressing_) CancelPress();
-      return 0;
-    case WM_KILLFOCUS:
-      CancelPress();
-      Redraw();
-      return 0;
-    case WM_SETFOCUS:
-      Redraw();
-      return 0;
-    case WM_ENABLE:
-      if (!wparam) CancelPress();
-      Redraw();
-      return 0;
-    case BM_CLICK:
-      Click();
-      return 0;
-    case WM_SETFONT:
-      font_ = reinterpret_cast<HFONT>(wparam);
-      if (LOWORD(lparam)) Redraw();
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(font_);
-    case WM_SETTEXT: {
-      // The caption is kept by the system, so other programs can read it.
-      const LRESULT result = Default(message, wparam, lparam);
-      Redraw();
-      return result;
-    }
-    case WM_UPDATEUISTATE: {
-      const LRESULT result = Default(message, wparam, lparam);
-      Redraw();
-      return result;
-    }
-    default:
-      return Default(message, wparam, lparam);
-  }
-}
-
-void PushButton::OnPaint() {
-  const ScopedPaint paint(hwnd_);
-  const HDC dc = paint.get();
-  RECT rect;
-  GetClientRect(hwnd_, &rect);
-  const bool enabled = IsWindowEnabled(hwnd_);
-  const bool pressed = enabled && looks_pressed_;
-
+void PushButton::Draw(const DRAWITEMSTRUCT& item) const {
+  const HDC dc = item.hDC;
+  const RECT rect = item.rcItem;
+  const bool enabled = !(item.itemState & ODS_DISABLED);
+  const bool pressed = enabled && (item.itemState & ODS_SELECTED);
   const bool highlighted = enabled && (under_pointer_ || pressed);
-  FillSolid(dc, rect, highlighted ? colours_.face_under_pointer : colours_.face);
-  FrameSolid(dc, rect, GetSysColor(enabled ? COLOR_BTNSHADOW : COLOR_BTNFACE));
+
+  FillSolid(dc, rect, highlighted ? colours_.hover : colours_.face);
+  FrameSolid(dc, rect, enabled ? colours_.edge : colours_.disabled_edge);
   if (pressed) {
     RECT inner = rect;
     InflateRect(&inner, -1, -1);
-    FrameSolid(dc, inner, GetSysColor(COLOR_BTNSHADOW));
+    FrameSolid(dc, inner, colours_.edge);
   }
 
   RECT text_rect = rect;
   if (pressed) OffsetRect(&text_rect, 1, 1);
   {
-    const ScopedSelectObject font(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    const ScopedSelectObject font(dc, FontOf(hwnd_));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, enabled ? colours_.text : colours_.disabled_text);
+    const Rgb text = !enabled ? colours_.disabled_text : highlighted ? colours_.hover_text
+                                                                      : colours_.text;
+    SetTextColor(dc, ToColorref(text));
     const std::wstring caption = WindowText(hwnd_);
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text_rect,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
 
   const bool hide_focus = SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS;
-  if (enabled && GetFocus() == hwnd_ && !hide_focus) {
-    RECT focus = rect;
-    InflateRect(&focus, -kFocusInset, -kFocusInset);
-    SetTextColor(dc, RGB(0, 0, 0));
-    SetBkColor(dc, RGB(255, 255, 255));
-    DrawFocusRect(dc, &focus);
+  if (!enabled || !(item.itemState & ODS_FOCUS) || hide_focus) return;
+  RECT focus = rect;
+  InflateRect(&focus, -kFocusInset, -kFocusInset);
+  if (colours_.focus) {
+    DottedFrame(dc, focus, *colours_.focus);
+    return;
   }
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkColor(dc, RGB(255, 255, 255));
+  DrawFocusRect(dc, &focus);
 }
 
-LRESULT PushButton::OnGetDlgCode(const MSG* message) {
-  LRESULT code = DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
-  if (message && message->message == WM_KEYDOWN && message->wParam == VK_RETURN) {
-    code |= DLGC_WANTMESSAGE;
-  }
-  return code;
+int PushButton::CaptionWidth() const {
+  const ScopedGetDC dc(hwnd_);
+  if (!dc) return 0;
+  const ScopedSelectObject font(dc.get(), FontOf(hwnd_));
+  const std::wstring caption = WindowText(hwnd_);
+  SIZE size{};
+  GetTextExtentPoint32W(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &size);
+  // The focus rectangle and a pixel of air on each side stay clear of the text.
+  return size.cx + 2 * (kFocusInset + 2);
 }
 
-void PushButton::OnLButtonDown() {
-  SetFocus(hwnd_);
-  SetCapture(hwnd_);
-  mouse_pressing_ = true;
-  looks_pressed_ = true;
+LRESULT CALLBACK PushButton::SubclassProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                          UINT_PTR id, DWORD_PTR self) {
+  auto& button = *reinterpret_cast<PushButton*>(self);
+  switch (message) {
+    case WM_MOUSEMOVE:
+      button.OnMouseMove();
+      break;
+    case WM_MOUSELEAVE:
+      button.OnMouseLeave();
+      break;
+    case WM_LBUTTONDBLCLK:
+      // An owner-drawn button would report a quick second click as
+      // BN_DOUBLECLICKED; a push button takes it as another press.
+      return DefSubclassProc(hwnd, WM_LBUTTONDOWN, wparam, lparam);
+    case WM_ENABLE:
+      button.Redraw();
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, SubclassProc, id);
+      button.hwnd_ = nullptr;
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+void PushButton::OnMouseMove() {
+  const HWND parent = GetParent(hwnd_);
+  SendMessageW(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd_), ids::kPushButtonMouseMove),
+               reinterpret_cast<LPARAM>(hwnd_));
+  if (under_pointer_) return;
+  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, 0};
+  if (!TrackMouseEvent(&track)) return;
+  under_pointer_ = true;
   Redraw();
-}
-
-void PushButton::OnLButtonUp(LPARAM lparam) {
-  if (!mouse_pressing_) return;
-  const bool inside = ContainsClientPoint(lparam);
-  mouse_pressing_ = false;
-  looks_pressed_ = false;
-  ReleaseCapture();
-  Redraw();
-  if (inside) Click();
-}
-
-void PushButton::OnMouseMove(LPARAM lparam) {
-  NotifyParent(ids::kPushButtonMouseMove);
-  if (!under_pointer_) {
-    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, 0};
-    if (TrackMouseEvent(&track)) {
-      under_pointer_ = true;
-      Redraw();
-    }
-  }
-  if (mouse_pressing_) {
-    const bool inside = ContainsClientPoint(lparam);
-    if (inside != looks_pressed_) {
-      looks_pressed_ = inside;
-      Redraw();
-    }
-  }
 }
 
 void PushButton::OnMouseLeave() {
   under_pointer_ = false;
   Redraw();
-}
-
-void PushButton::OnKeyDown(WPARAM key, LPARAM flags) {
-  const bool repeat = flags & (1 << 30);
-  if (key == VK_RETURN && !repeat) {
-    Click();
-  } else if (key == VK_SPACE && !repeat && !mouse_pressing_) {
-    space_pressing_ = true;
-    looks_pressed_ = true;
-    Redraw();
-  }
-}
-
-void PushButton::OnKeyUp(WPARAM key) {
-  if (key != VK_SPACE || !space_pressing_) return;
-  space_pressing_ = false;
-  looks_pressed_ = false;
-  Redraw();
-  Click();
-}
-
-void PushButton::CancelPress() {
-  const bool was_pressing = mouse_pressing_;
-  mouse_pressing_ = false;
-  space_pressing_ = false;
-  looks_pressed_ = false;
-  if (was_pressing && GetCapture() == hwnd_) ReleaseCapture();
-  Redraw();
-}
-
-void PushButton::Click() {
-  if (!IsWindowEnabled(hwnd_)) return;
-  NotifyParent(BN_CLICKED);
-}
-
-void PushButton::NotifyParent(WORD code) {
-  const HWND parent = GetParent(hwnd_);
-  const int id = GetDlgCtrlID(hwnd_);
-  SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(hwnd_));
-}
-
-bool PushButton::ContainsClientPoint(LPARAM lparam) const {
-  RECT rect;
-  GetClientRect(hwnd_, &rect);
-  const POINT point{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
-  return PtInRect(&rect, point);
 }
 
 }  // namespace tarnwell
