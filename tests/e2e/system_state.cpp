@@ -157,6 +157,22 @@ void ResetMachine() {
 
 bool ProcessRunsUnder(const std::wstring& folder) { return !ProcessesUnder(folder).empty(); }
 
+std::size_t ProcessesRunning(const std::wstring& program) {
+  std::wstring folder = program.substr(0, program.find_last_of(L'\\'));
+  std::size_t count = 0;
+  for (DWORD pid : ProcessesUnder(folder)) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    wchar_t image[MAX_PATH * 2] = {};
+    DWORD size = MAX_PATH * 2;
+    if (process && QueryFullProcessImageNameW(process, 0, image, &size) &&
+        lstrcmpiW(image, program.c_str()) == 0) {
+      ++count;
+    }
+    if (process) CloseHandle(process);
+  }
+  return count;
+}
+
 void EndProcessesUnder(const std::wstring& folder) {
   for (DWORD pid : ProcessesUnder(folder)) {
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);

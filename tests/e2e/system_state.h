@@ -32,6 +32,8 @@ void DeleteRegistration();
 void ResetMachine();
 
 bool ProcessRunsUnder(const std::wstring& folder);
+// How many processes run the program file `program` (full path).
+std::size_t ProcessesRunning(const std::wstring& program);
 void EndProcessesUnder(const std::wstring& folder);
 
 // A fresh application folder laid out from dist (program, cursor file,

@@ -104,10 +104,28 @@ class FakeProcess : public StartedProcess {
     if (m_.exit_code_query_fails) return std::nullopt;
     return polls_left_ < 0 ? m_.exit_code : 259u;
   }
+  bool OthersRunning() override {
+    m_.log.push_back(L"OthersRunning");
+    return others_left_-- > 0;
+  }
+  void Pause(unsigned milliseconds) override { m_.PauseServicingMessages(milliseconds); }
 
  private:
   FakeMachine& m_;
   int polls_left_;
+  int others_left_ = m_.others_polls;
+};
+
+class FakeLock : public CommandLock {
+ public:
+  explicit FakeLock(FakeMachine& m) : m_(m) { ++m_.locks_held; }
+  ~FakeLock() override {
+    --m_.locks_held;
+    m_.log.push_back(L"ReleaseCommandLock");
+  }
+
+ private:
+  FakeMachine& m_;
 };
 
 }  // namespace
@@ -221,6 +239,13 @@ void FakeMachine::ApplySkinLook(std::int32_t window, const SkinLook& look) {
   log.push_back(L"ApplySkinLook " + std::to_wstring(window));
   skinned_window = window;
   skin_look = look;
+}
+
+std::unique_ptr<CommandLock> FakeMachine::TakeCommandLock() {
+  log.push_back(L"TakeCommandLock");
+  if (lock_fails) throw RunError(L"Access is denied.");
+  if (lock_held_elsewhere) return nullptr;
+  return std::make_unique<FakeLock>(*this);
 }
 
 }  // namespace tarnwell::testing

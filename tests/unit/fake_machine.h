@@ -57,6 +57,10 @@ class FakeMachine : public Machine {
   std::function<void()> on_start;
   std::map<std::wstring, std::vector<std::uint8_t>> file_bytes;  // path -> contents
   std::int32_t window_handle = 0x000A01F4;
+  // --- The processes a started program starts, and the command lock ---
+  int others_polls = 0;              // OthersRunning calls answering true after the process ended
+  bool lock_held_elsewhere = false;
+  bool lock_fails = false;           // the lock cannot be made at all
 
   // --- What was asked ---
   std::vector<std::wstring> log;
@@ -81,6 +85,7 @@ class FakeMachine : public Machine {
   std::vector<std::size_t> read_limits;  // max_bytes of each ReadFileBytes
   std::optional<SkinLook> skin_look;
   std::int32_t skinned_window = 0;
+  int locks_held = 0;                // command locks taken and not yet let go of
 
   // Windows' own folders.
   std::wstring system_folder = L"C:\\Windows\\system32";
@@ -128,6 +133,7 @@ class FakeMachine : public Machine {
   void SetBackColour(Control control, OleColour colour) override;
   std::int32_t MainWindowHandle() override;
   void ApplySkinLook(std::int32_t window, const SkinLook& look) override;
+  std::unique_ptr<CommandLock> TakeCommandLock() override;
 
  private:
   ProcessStart Start(std::deque<std::uint32_t>& errors);

@@ -1,6 +1,8 @@
 // The install command, PushButton13_Click.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 
 #include "fake_machine.h"
@@ -170,6 +172,79 @@ TEST(Install, FailingCheckBeforeTheQuestionOpensThePrintersWindow) {
   EXPECT_EQ(t.Texts(),
             std::vector<std::wstring>{Report(L"The printer list cannot be read.", 136)});
   EXPECT_EQ(t.m.CountLog(L"ShellOpen C:\\Windows\\system32\\control.exe|Printers|"), 1);
+}
+
+const std::wstring kInProgress =
+    L"Another installation or removal of the PDF printer is in progress. Please wait until it "
+    L"has finished.";
+
+TEST(Install, AnotherCommandInProgressEndsItBeforeAnythingIsLookedAt) {
+  Install t;
+  t.m.lock_held_elsewhere = true;
+  PushButton13_Click(t.app);
+  ASSERT_EQ(t.Texts(), std::vector<std::wstring>{kInProgress});
+  EXPECT_EQ(t.m.shown[0].caption, L"Tarnwell PDF Printer");
+  EXPECT_EQ(t.m.shown[0].kind, kWarning);
+  EXPECT_EQ(t.m.log, (std::vector<std::wstring>{L"TakeCommandLock", L"Message " + kInProgress}));
+  EXPECT_TRUE(t.m.pointer_history.empty());
+}
+
+TEST(Install, TheLockIsHeldForTheSetupAndLetGoOfOnEveryWayOut) {
+  struct Case {
+    const char* name;
+    std::function<void(FakeMachine&)> arrange;
+    bool setup_runs;
+  };
+  const Case cases[] = {
+      {"installed", [](FakeMachine&) {}, true},
+      {"package missing", [](FakeMachine& m) { m.entries.clear(); }, false},
+      {"already installed", [](FakeMachine& m) { m.printers = {kPrinter}; }, false},
+      {"printer list unreadable", [](FakeMachine& m) { m.fail_printer_list = true; }, false},
+      {"setup not started",
+       [](FakeMachine& m) { m.start_errors = {win_error::kFileNotFound}; }, true},
+  };
+  for (const Case& c : cases) {
+    Install t;
+    c.arrange(t.m);
+    int held_at_start = -1;
+    const auto start = t.m.on_start;
+    t.m.on_start = [&] { held_at_start = t.m.locks_held; start(); };
+    PushButton13_Click(t.app);
+    EXPECT_EQ(t.m.locks_held, 0) << c.name;
+    EXPECT_EQ(t.m.CountLog(L"ReleaseCommandLock"), 1) << c.name;
+    EXPECT_EQ(held_at_start, c.setup_runs ? 1 : -1) << c.name;
+  }
+  // Let go of as soon as the wait has ended, before the question is asked.
+  Install t;
+  PushButton13_Click(t.app);
+  const auto release = std::find(t.m.log.begin(), t.m.log.end(), L"ReleaseCommandLock");
+  const auto question = std::find(t.m.log.begin(), t.m.log.end(), L"Message " + kQuestion);
+  EXPECT_LT(release, question);
+}
+
+TEST(Install, ALockThatCannotBeMadeIsReportedAndTheInstallGoesOn) {
+  Install t;
+  t.m.lock_fails = true;
+  PushButton13_Click(t.app);
+  EXPECT_EQ(t.Texts(), (std::vector<std::wstring>{Report(L"Access is denied.", 98), kQuestion}));
+}
+
+// A bootstrapper: the setup ends at once, its child adds the printer later.
+TEST(Install, TheQuestionWaitsForWhatTheSetupStarted) {
+  Install t;
+  t.m.on_start = nullptr;
+  t.m.polls_until_exit = 0;
+  t.m.others_polls = 5;
+  t.m.SetRegSz(L"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\Uninstall\\Quellmark PDF Setup",
+               L"UninstallString", L"u.exe");
+  int polls = 0;
+  t.m.during_wait = [&] {
+    if (++polls == 3) t.m.printers.push_back(kPrinter);
+  };
+  PushButton13_Click(t.app);
+  EXPECT_EQ(t.Texts(), std::vector<std::wstring>{kQuestion});
+  EXPECT_EQ(t.m.default_printer, kPrinter);
+  EXPECT_EQ(polls, 3);
 }
 
 }  // namespace

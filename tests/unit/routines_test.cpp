@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <algorithm>
 
 #include "fake_machine.h"
 #include "core/printer/command_line.h"
 #include "core/printer/default_printer.h"
 #include "core/printer/registry.h"
 #include "core/printer/run_and_wait.h"
+#include "core/printer/wait_end.h"
 
 namespace tarnwell::testing {
 namespace {
@@ -24,7 +26,7 @@ TEST(RunAndWait, WindowStyle) {
   }
 }
 
-TEST(RunAndWait, WaitsUntilTheHandleIsSignalledPausingEveryCycle) {
+TEST(RunAndWait, WaitsUntilTheProcessHasEndedPausingWhileItRuns) {
   struct Case { int running_polls; std::uint32_t exit_code; std::int32_t result; };
   for (const Case& c : {Case{0, 1, 1}, Case{4, 0, 0}, Case{1, 259, 259},
                         Case{0, 0xC0000005u, static_cast<std::int32_t>(0xC0000005u)}}) {
@@ -34,7 +36,7 @@ TEST(RunAndWait, WaitsUntilTheHandleIsSignalledPausingEveryCycle) {
     m.polls_until_exit = c.running_polls;
     m.exit_code = c.exit_code;
     EXPECT_EQ(RunAndWait(m, L"C:\\p.exe"), c.result);
-    EXPECT_EQ(m.pauses, c.running_polls + 1);
+    EXPECT_EQ(m.pauses, c.running_polls);
     EXPECT_EQ(serviced, c.running_polls + 1);
     EXPECT_EQ(m.live_processes, 0);
   }
@@ -44,9 +46,45 @@ TEST(RunAndWait, UnreadableExitCodeEndsTheWait) {
   FakeMachine m;
   m.polls_until_exit = 1000;
   m.exit_code_query_fails = true;
-  EXPECT_EQ(RunAndWait(m, L"C:\\p.exe"), 0);
-  EXPECT_EQ(m.pauses, 1);
+    EXPECT_EQ(RunAndWait(m, L"C:\\p.exe"), c.result);
+    EXPECT_EQ(m.pauses, c.running_polls);
   EXPECT_EQ(m.live_processes, 0);
+}
+
+TEST(WaitEnd, OverWhenTheProcessHasEndedAndNothingItStartedRunsOrTheResultIsThere) {
+  struct Case { bool ended, others, result, over; };
+  for (const Case& c : {Case{false, false, false, false}, Case{false, true, true, false},
+                        Case{true, true, false, false}, Case{true, true, true, true},
+                        Case{true, false, false, true}, Case{true, false, true, true}}) {
+    EXPECT_EQ(WaitIsOver({c.ended, c.others, c.result}), c.over)
+        << c.ended << c.others << c.result;
+  }
+}
+
+int Pauses(const FakeMachine& m, unsigned milliseconds) {
+  return static_cast<int>(
+      std::count(m.log.begin(), m.log.end(), L"Pause " + std::to_wstring(milliseconds)));
+}
+
+// A bootstrapper: the started process ends at once, its child does the work.
+TEST(RunAndWait, FollowsWhatTheProcessStartedUntilTheResultIsThere) {
+  FakeMachine m;
+  m.polls_until_exit = 0;
+  m.exit_code = 7;
+  m.others_polls = 6;
+  int checks = 0;
+  EXPECT_EQ(RunAndWait(m, L"C:\\p.exe", 0, [&] { return ++checks >= 3; }), 7);
+  EXPECT_EQ(checks, 3);
+  EXPECT_EQ(Pauses(m, 100), 2);
+
+  // Without a result to look for, every process started is waited for.
+  FakeMachine all;
+  all.polls_until_exit = 2;
+  all.others_polls = 6;
+  RunAndWait(all, L"C:\\p.exe");
+  EXPECT_EQ(Pauses(all, 1000), 2);
+  EXPECT_EQ(Pauses(all, 100), 6);
+  EXPECT_EQ(all.live_processes, 0);
 }
 
 TEST(RunAndWait, StartFailureReturnsAtOnceWithANegativeNumber) {

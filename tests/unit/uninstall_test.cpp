@@ -156,5 +156,56 @@ TEST(Uninstall, UnreadablePrinterListCountsAsFound) {
   EXPECT_EQ(t.m.shown[2].text, L"Done.");
 }
 
+TEST(Uninstall, OneCommandAtATime) {
+  {
+    SCOPED_TRACE("held elsewhere");
+    Uninstall t;
+    t.m.lock_held_elsewhere = true;
+    PushButton1_Click(t.app);
+    ASSERT_EQ(t.m.shown.size(), 1u);
+    EXPECT_EQ(t.m.shown[0].text,
+              L"Another installation or removal of the PDF printer is in progress. Please wait "
+              L"until it has finished.");
+    EXPECT_EQ(t.m.shown[0].caption, L"Tarnwell PDF Printer");
+    EXPECT_EQ(t.m.shown[0].kind, kWarning);
+    EXPECT_EQ(t.m.log.size(), 2u);
+    EXPECT_TRUE(t.m.pointer_history.empty());
+  }
+  const std::vector<std::function<void(FakeMachine&)>> ways_out = {
+      [](FakeMachine&) {},
+      [](FakeMachine& m) { m.printers.clear(); },
+      [](FakeMachine& m) { m.registry.clear(); },
+      [](FakeMachine& m) { m.start_errors = {win_error::kFileNotFound}; },
+      [](FakeMachine& m) { m.fail_printer_list = true; },
+  };
+  for (std::size_t i = 0; i < ways_out.size(); ++i) {
+    Uninstall t;
+    ways_out[i](t.m);
+    int held_at_start = -1;
+    t.m.on_start = [&] { held_at_start = t.m.locks_held; };
+    PushButton1_Click(t.app);
+    EXPECT_EQ(t.m.locks_held, 0) << i;
+    EXPECT_EQ(t.m.CountLog(L"ReleaseCommandLock"), 1) << i;
+    EXPECT_EQ(held_at_start, t.m.started.empty() ? -1 : 1) << i;
+  }
+}
+
+// An uninstaller that starts a copy of itself and ends: "Done." only once
+// the printer and the registration are gone.
+TEST(Uninstall, DoneWaitsForWhatTheUninstallerStarted) {
+  Uninstall t;
+  t.m.polls_until_exit = 0;
+  t.m.others_polls = 10;
+  int polls = 0;
+  t.m.during_wait = [&] {
+    if (++polls == 2) t.m.printers = {L"Fax"};
+    if (polls == 4) t.m.registry.clear();
+  };
+  PushButton1_Click(t.app);
+  EXPECT_EQ(polls, 4);
+  ASSERT_EQ(t.m.shown.size(), 1u);
+  EXPECT_EQ(t.m.shown[0].text, L"Done.");
+}
+
 }  // namespace
 }  // namespace tarnwell::testing

@@ -58,13 +58,64 @@ TEST(RunAndWaitOnWine, AMissingProgramFailsAtOnceWithANegativeResult) {
   EXPECT_LT(elapsed, static_cast<long long>(kPollMilliseconds));
 }
 
-TEST(RunAndWaitOnWine, AProgramThatEndsAtOnceStillWaitsOnePause) {
+TEST(RunAndWaitOnWine, TheEndIsNoticedAtOnce) {
   Win32Machine machine;
   const auto start = Clock::now();
-  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"exit 7 0")), 7);
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"exit 7 300")), 7);
   const long long elapsed = MillisecondsSince(start);
-  EXPECT_GE(elapsed, static_cast<long long>(kPollMilliseconds));
-  EXPECT_LT(elapsed, 3000);
+  EXPECT_GE(elapsed, 300);
+  EXPECT_LT(elapsed, 300 + static_cast<long long>(kPollMilliseconds));
+}
+
+// The started process ends at once; the copy it started runs on.
+TEST(RunAndWaitOnWine, WaitsForWhatTheProcessStartedUnlessTheResultIsThere) {
+  Win32Machine machine;
+  auto start = Clock::now();
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"tree 5 1500")), 5);
+  long long elapsed = MillisecondsSince(start);
+  EXPECT_GE(elapsed, 1400);
+  EXPECT_LT(elapsed, 1500 + 2 * static_cast<long long>(kPollMilliseconds) + 500);
+
+  start = Clock::now();
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"tree 6 3000"), std::nullopt, [] { return true; }),
+            6);
+  EXPECT_LT(MillisecondsSince(start), 1000);
+}
+
+TEST(CommandLockOnWine, HeldAgainstOtherThreadsUntilLetGo) {
+  Win32Machine machine;
+  auto taken_elsewhere = [] {
+    bool taken = false;
+    std::thread other([&] {
+      Win32Machine other_machine;
+      taken = other_machine.TakeCommandLock() != nullptr;
+    });
+    other.join();
+    return taken;
+  };
+  std::unique_ptr<CommandLock> lock = machine.TakeCommandLock();
+  ASSERT_NE(lock, nullptr);
+  EXPECT_FALSE(taken_elsewhere());
+  lock.reset();
+  EXPECT_TRUE(taken_elsewhere());
+}
+
+// What a command starts keeps the lock held after the holder is gone (its
+// mutex abandoned), until the process has ended.
+TEST(CommandLockOnWine, StaysHeldWhileWhatTheHolderStartedRuns) {
+  std::thread holder([] {
+    Win32Machine machine;
+    std::unique_ptr<CommandLock> lock = machine.TakeCommandLock();
+    ASSERT_NE(lock, nullptr);
+    const ProcessStart start = machine.StartProcess(ChildCommand(L"exit 0 1500"), 0);
+    ASSERT_TRUE(start.started());
+    lock.release();  // as the program's end leaves it: never let go of
+  });
+  holder.join();
+  Win32Machine machine;
+  EXPECT_EQ(machine.TakeCommandLock(), nullptr);
+  Sleep(2000);
+  EXPECT_NE(machine.TakeCommandLock(), nullptr);
 }
 
 TEST(RunAndWaitOnWine, TheWindowStyleReachesTheChildsFirstWindow) {

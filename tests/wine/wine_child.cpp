@@ -1,6 +1,8 @@
 // A program for the Wine tests to start. What it does depends on its first
 // argument:
 //   exit <code> <milliseconds>  waits, then ends with the given exit code;
+//   tree <code> <milliseconds>  starts a copy of itself that waits that long
+//                               and ends at once with the given exit code;
 //   show                        shows a window as told and reports, in its
 //                               exit code, 1000 + 100 if the window is visible
 //                               + 10 if it is minimised + the show state;
@@ -55,6 +57,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_state) {
   if (mode == L"exit" && count > 3) {
     exit_code = static_cast<UINT>(std::wcstoul(arguments[2], nullptr, 10));
     Sleep(static_cast<DWORD>(std::wcstoul(arguments[3], nullptr, 10)));
+  } else if (mode == L"tree" && count > 3) {
+    exit_code = static_cast<UINT>(std::wcstoul(arguments[2], nullptr, 10));
+    std::wstring command_line = L"\"" + std::wstring(arguments[0]) + L"\" exit 0 " + arguments[3];
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &info)) {
+      CloseHandle(info.hThread);
+      CloseHandle(info.hProcess);
+    }
   } else if (mode == L"show") {
     exit_code = ShowAndReport(instance, show_state);
   } else {

@@ -72,6 +72,15 @@ class StartedProcess {
   virtual bool HasEnded() = 0;
   // Its exit code (259 while it runs), or nullopt when it cannot be read.
   virtual std::optional<std::uint32_t> ExitCode() = 0;
+
+  // --- The processes it started (the whole-tree wait) ---
+  // Whether any process it started still runs: in its job when it could be
+  // put into one, otherwise among the processes known to descend from it.
+  virtual bool OthersRunning() = 0;
+  // Waits up to `milliseconds`, servicing window messages the moment they
+  // arrive; ends early when this process ends or, once it has ended, when
+  // one of the processes it started does.
+  virtual void Pause(unsigned milliseconds) = 0;
 };
 
 // Outcome of starting a program: the started process, or the platform's
@@ -139,6 +148,14 @@ struct SkinLook {
   bool operator==(const SkinLook&) const = default;
 };
 
+// Held while it lives: no other instance of the program on the machine
+// starts a setup or uninstaller. What the holder starts meanwhile keeps it
+// held, even past the holder's own end, until the holder lets go of it.
+class CommandLock {
+ public:
+  virtual ~CommandLock() = default;
+};
+
 class Machine {
  public:
   virtual ~Machine() = default;
@@ -190,6 +207,12 @@ class Machine {
   virtual void ProcessPendingMessages() = 0;
   // Waits `milliseconds`, servicing window messages the moment they arrive.
   virtual void PauseServicingMessages(unsigned milliseconds) = 0;
+
+  // --- One command at a time, machine-wide ---
+  // Takes the lock, or nullptr when another instance holds it (or anything
+  // it started still runs). Setups and uninstallers started while it is held
+  // run in its job. Throws when the lock cannot be made at all.
+  virtual std::unique_ptr<CommandLock> TakeCommandLock() = 0;
 
   // --- User interface ---
   // Modal message box; returns the button that closed it.

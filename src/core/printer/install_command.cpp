@@ -3,8 +3,10 @@
 #include "core/app/shared_routines.h"
 #include "core/app/step_runner.h"
 #include "core/printer/busy_state.h"
+#include "core/printer/command_guard.h"
 #include "core/printer/default_printer.h"
 #include "core/printer/package.h"
+#include "core/printer/package_result.h"
 #include "core/printer/printer_search.h"
 #include "core/printer/run_and_wait.h"
 
@@ -25,8 +27,12 @@ std::wstring SetupCommandLine(const std::wstring& application_folder) {
 void PushButton13_Click(App& app) {
   Machine& m = app.machine;
   PrinterWalk walk(m);
+  // Held from the first step until the setup's wait has ended; every other
+  // way out of the command lets go of it when the command returns.
+  std::unique_ptr<CommandLock> lock;
 
   std::vector<Step> steps = {
+      CommandGuardStep(app, 98, lock),
       {100,
        [&] {
          const std::wstring setup = m.ApplicationFolder() + L"\\" + package::kName +
@@ -45,7 +51,9 @@ void PushButton13_Click(App& app) {
       // 110-118: the busy state.
       {120,
        [&] {
-         RunAndWait(m, SetupCommandLine(m.ApplicationFolder()), package::kSetupWindowStyle);
+         RunAndWait(m, SetupCommandLine(m.ApplicationFolder()), package::kSetupWindowStyle,
+                    [&m] { return PackageInstalled(m); });
+         lock.reset();
          return Flow::Next();
        }},
       {122, [&] { return m.IsSelected(Control::Option1) ? Flow::Next() : Flow::Goto(126); }},

@@ -1,6 +1,7 @@
 #include "core/printer/run_and_wait.h"
 
 #include "core/printer/command_line.h"
+#include "core/printer/wait_end.h"
 
 namespace tarnwell {
 
@@ -30,8 +31,39 @@ SplitCommand SplitCommandLine(const std::wstring& command_line) {
   return {program, args == std::wstring::npos ? std::wstring() : command_line.substr(args)};
 }
 
+namespace {
+
+// Whether the started process has ended, and its exit code once it has.
+// A code that cannot be read ends the wait for it, and so does any code but
+// the still-running marker; a real exit code of 259 ends it too, since the
+// process has then ended.
+bool ProcessEnded(StartedProcess& process, std::uint32_t& exit_code) {
+  const bool ended = process.HasEnded();
+  const std::optional<std::uint32_t> code = process.ExitCode();
+  exit_code = code.value_or(0);
+  return ended || !code || exit_code != kStillActive;
+}
+
+std::uint32_t WaitForTree(Machine& machine, StartedProcess& process,
+                          const ResultCheck& result_present) {
+  std::uint32_t exit_code = 0;
+  while (true) {
+    WaitObservation seen;
+    seen.process_ended = ProcessEnded(process, exit_code);
+    machine.ProcessPendingMessages();
+    if (seen.process_ended) {
+      seen.others_running = process.OthersRunning();
+      seen.result_present = seen.others_running && result_present && result_present();
+    }
+    if (WaitIsOver(seen)) return exit_code;
+    process.Pause(seen.process_ended ? kPollMilliseconds : kProcessPauseMilliseconds);
+  }
+}
+
+}  // namespace
+
 RunResult StartAndWait(Machine& machine, std::wstring command_line,
-                       std::optional<int> window_style) {
+                       std::optional<int> window_style, const ResultCheck& result_present) {
   const std::size_t nul = command_line.find(L'\0');
   if (nul != std::wstring::npos) command_line.resize(nul);
   const int show = EffectiveWindowStyle(window_style);
@@ -51,26 +83,13 @@ RunResult StartAndWait(Machine& machine, std::wstring command_line,
     return {false,
             static_cast<std::int32_t>(static_cast<std::uint32_t>(kStartFailureBase) + start.error)};
   }
-
-  // The process the start returned is the one waited on; the wait ends when
-  // it has ended, so an exit code of 259 cannot keep it going.
-  StartedProcess& process = *start.process;
-  std::uint32_t exit_code = 0;
-  bool ended = false;
-  do {
-    ended = process.HasEnded();
-    const std::optional<std::uint32_t> code = process.ExitCode();
-    exit_code = code.value_or(0);
-    if (!code) ended = true;
-    machine.ProcessPendingMessages();
-    machine.PauseServicingMessages(kPollMilliseconds);
-  } while (!ended && exit_code == kStillActive);
+  const std::uint32_t exit_code = WaitForTree(machine, *start.process, result_present);
   return {true, static_cast<std::int32_t>(exit_code)};
 }
 
 std::int32_t RunAndWait(Machine& machine, std::wstring command_line,
-                        std::optional<int> window_style) {
-  return StartAndWait(machine, std::move(command_line), window_style).code;
+                        std::optional<int> window_style, const ResultCheck& result_present) {
+  return StartAndWait(machine, std::move(command_line), window_style, result_present).code;
 }
 
 }  // namespace tarnwell

@@ -1,8 +1,10 @@
-// Starts a program from a command line and waits until its process has ended,
-// keeping the window serviced meanwhile.
+// Starts a program from a command line and waits until it has finished: its
+// own process has ended, and so has everything it started unless the
+// package's result is already there. The window stays serviced meanwhile.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -10,6 +12,10 @@
 
 namespace tarnwell {
 
+// Longest pause while the started process runs; its end cuts a pause short.
+inline constexpr unsigned kProcessPauseMilliseconds = 1000;
+// Longest pause while processes it started still run: the package's result
+// is looked for at least this often.
 inline constexpr unsigned kPollMilliseconds = 100;
 inline constexpr std::uint32_t kStillActive = 259;
 // Added to the platform's error number when the program cannot be started.
@@ -31,15 +37,22 @@ struct RunResult {
   std::int32_t code = 0;  // the exit code, or the start failure's number
 };
 
+// Whether the package's whole result is on the machine; none means the wait
+// always follows every process started.
+using ResultCheck = std::function<bool()>;
+
 // RunAndWait that also tells whether the program could be started at all.
 RunResult StartAndWait(Machine& machine, std::wstring command_line,
-                       std::optional<int> window_style = std::nullopt);
+                       std::optional<int> window_style = std::nullopt,
+                       const ResultCheck& result_present = {});
 
 // Returns the process's exit code (as signed 32 bits), or kStartFailureBase
 // plus the error number when the program cannot be started, elevated or not.
 // The program must be named by its full path; any other name is not found.
-// Text after a NUL character never reaches the platform.
+// Text after a NUL character never reaches the platform. The exit code is
+// the started process's own, whatever its children end with.
 std::int32_t RunAndWait(Machine& machine, std::wstring command_line,
-                        std::optional<int> window_style = std::nullopt);
+                        std::optional<int> window_style = std::nullopt,
+                        const ResultCheck& result_present = {});
 
 }  // namespace tarnwell

@@ -3,8 +3,10 @@
 #include "core/app/shared_routines.h"
 #include "core/app/step_runner.h"
 #include "core/printer/busy_state.h"
+#include "core/printer/command_guard.h"
 #include "core/printer/command_line.h"
 #include "core/printer/package.h"
+#include "core/printer/package_result.h"
 #include "core/printer/printer_search.h"
 #include "core/printer/registry.h"
 #include "core/printer/run_and_wait.h"
@@ -17,6 +19,9 @@ void PushButton1_Click(App& app) {
   bool found = false;
   std::wstring uninstall_command;
   bool started = true;
+  // Held from the first step until the uninstaller's wait has ended; every
+  // other way out of the command lets go of it when the command returns.
+  std::unique_ptr<CommandLock> lock;
 
   auto message_step = [&](int line, const wchar_t* text, MessageKind kind = kNotice) {
     return Step{line,
@@ -28,6 +33,7 @@ void PushButton1_Click(App& app) {
   };
 
   std::vector<Step> steps = {
+      CommandGuardStep(app, 98, lock),
       {100, [&] { found = false; return Flow::Next(); }},
       {102, [&] { return walk.Start() ? Flow::Next() : Flow::Goto(110); }},
       {104, [&] { return walk.CurrentIs(package::kName) ? Flow::Next() : Flow::Goto(108); }},
@@ -60,7 +66,10 @@ void PushButton1_Click(App& app) {
                const auto found = m.FindEntry(path);
                return found && (*found & file_attr::kDirectory) == 0;
              });
-         started = resolved && StartAndWait(m, resolved->command_line).started;
+         started = resolved && StartAndWait(m, resolved->command_line, std::nullopt,
+                                            [&m] { return PackageRemoved(m); })
+                                   .started;
+         lock.reset();
          return Flow::Next();
        }},
       // 130-138: back from the busy state.

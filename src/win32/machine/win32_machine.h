@@ -7,9 +7,11 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "core/port/machine.h"
+#include "win32/machine/win32_job.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/win32_error.h"
 
@@ -48,6 +50,9 @@ class Win32Machine : public Machine {
   void ProcessPendingMessages() override;
   void PauseServicingMessages(unsigned milliseconds) override;
 
+  // One command at a time: win32_command_lock.cpp.
+  std::unique_ptr<CommandLock> TakeCommandLock() override;
+
   // User-interface side: win32_ui.cpp.
   Answer ShowMessage(const std::wstring& text, const std::wstring& caption,
                      MessageKind kind) override;
@@ -76,7 +81,12 @@ class Win32Machine : public Machine {
   // needs it, so that start-up does not pay for it. Throws on failure.
   void EnsureCom();
 
+  // The job a setup or uninstaller starts in: the command lock's while it
+  // is held, otherwise one of its own.
+  std::shared_ptr<ProcessJob> JobForStart();
+
   Form1Window* window_ = nullptr;
+  std::weak_ptr<ProcessJob> command_job_;  // the held command lock's job
   std::vector<std::wstring> printers_;  // the list last read
   bool com_initialised_ = false;
 };

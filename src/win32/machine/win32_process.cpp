@@ -4,44 +4,26 @@
 
 #include <shellapi.h>
 
-#include <chrono>
 #include <vector>
 
 #include "win32/machine/win32_messages.h"
+#include "win32/machine/win32_started_process.h"
+#include "win32/machine/win32_wait.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
 
 namespace tarnwell {
 namespace {
 
-// A started process, owning its handle. Without a handle (the shell handed
-// an elevated start on) there is nothing to watch: it counts as ended and
-// its exit code cannot be read.
-class Win32Process : public StartedProcess {
- public:
-  explicit Win32Process(HANDLE process) : process_(process) {}
-
-  bool HasEnded() override {
-    return !process_ || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
-  }
-
-  std::optional<std::uint32_t> ExitCode() override {
-    DWORD code = 0;
-    if (!process_ || !GetExitCodeProcess(process_.get(), &code)) return std::nullopt;
-    return code;
-  }
-
- private:
-  UniqueHandle process_;
-};
-
-ProcessStart Started(HANDLE process) { return {std::make_unique<Win32Process>(process), 0}; }
+ProcessStart Started(HANDLE process, std::shared_ptr<ProcessJob> job) {
+  return {MakeStartedProcess(process, std::move(job)), 0};
+}
 
 ProcessStart NotStarted(DWORD error) { return {nullptr, error}; }
 
-bool QuitIsPending() {
-  MSG msg;
-  return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+// Puts the process into `job`; the job is kept only when that worked.
+std::shared_ptr<ProcessJob> JoinJob(HANDLE process, std::shared_ptr<ProcessJob> job) {
+  return process && job && job->Assign(process) ? job : nullptr;
 }
 
 }  // namespace
@@ -58,12 +40,15 @@ ProcessStart Win32Machine::StartProcess(const std::wstring& program,
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(show_state);
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &info)) {
+  // Started suspended, so that it is in the job before it can start anything.
+  if (!CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                      nullptr, nullptr, &startup, &info)) {
     return NotStarted(GetLastError());
   }
   const UniqueHandle thread(info.hThread);
-  return Started(info.hProcess);
+  std::shared_ptr<ProcessJob> job = JoinJob(info.hProcess, JobForStart());
+  ResumeThread(info.hThread);
+  return Started(info.hProcess, std::move(job));
 }
 
 // The shell shows the elevation prompt; a refused prompt is a start that
@@ -86,7 +71,10 @@ ProcessStart Win32Machine::StartElevated(const std::wstring& program,
   }
   // Without a process handle (the shell handed the start on) nothing can be
   // waited for: the wait then reads no exit code and ends after one cycle.
-  return Started(execute.hProcess);
+  // With one, it joins the job at once; a child it started before that is
+  // outside the job and not waited for.
+  std::shared_ptr<ProcessJob> job = JoinJob(execute.hProcess, JobForStart());
+  return Started(execute.hProcess, std::move(job));
 }
 
 void Win32Machine::ProcessPendingMessages() { DispatchPendingMessages(); }
@@ -94,22 +82,7 @@ void Win32Machine::ProcessPendingMessages() { DispatchPendingMessages(); }
 // Waits on the thread's input rather than sleeping, so a message arriving
 // during the pause is handled at once; the pause still lasts its full length.
 void Win32Machine::PauseServicingMessages(unsigned milliseconds) {
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-  while (true) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return;
-    const DWORD timeout = static_cast<DWORD>(left.count());
-    const DWORD woke =
-        MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woke == WAIT_OBJECT_0 && !QuitIsPending()) {
-      DispatchPendingMessages();
-    } else if (woke != WAIT_TIMEOUT) {
-      // The program is ending (a quit stays queued and would wake every
-      // wait) or the wait itself failed: let the rest of the pause pass.
-      Sleep(timeout);
-    }
-  }
+  WaitServicingMessages({}, milliseconds);
 }
 
 }  // namespace tarnwell
