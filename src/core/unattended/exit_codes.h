@@ -1,0 +1,25 @@
+// The exit codes of the unattended commands. They follow the installer
+// conventions deployment systems already read, so a rule written for any
+// other package reads ours the same way.
+//
+//   code  meaning
+//   0     done, or nothing to do; /status: the printer is installed
+//   1     /status: the printer is not installed
+//   740   the setup or uninstaller needs administrator rights this run lacks
+//   1603  failed: package or setup missing, a program could not be started,
+//         the printer not there after the install or still there after the
+//         uninstall, no uninstall command, the default printer not set
+//   1618  another install or removal of the printer is in progress
+//   1639  invalid command line
+#pragma once
+
+namespace tarnwell::exit_code {
+
+inline constexpr int kDone = 0;
+inline constexpr int kNotInstalled = 1;
+inline constexpr int kElevationRequired = 740;
+inline constexpr int kFailed = 1603;
+inline constexpr int kAnotherInProgress = 1618;
+inline constexpr int kInvalidCommandLine = 1639;
+
+}  // namespace tarnwell::exit_code

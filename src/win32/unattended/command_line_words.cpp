@@ -1,0 +1,45 @@
+#include "win32/unattended/command_line_words.h"
+
+#include <windows.h>
+
+#include "core/unattended/switches.h"
+#include "win32_common/scoped_handle.h"
+
+namespace tarnwell {
+namespace {
+
+using CommandLineToArgvFunction = LPWSTR*(WINAPI*)(LPCWSTR, int*);
+
+inline void FreeLocal(LPWSTR* memory) noexcept { ::LocalFree(memory); }
+using UniqueArgv = unique_handle<LPWSTR*, FreeLocal>;
+
+// shell32 is needed only here and only with switches, so it is loaded on
+// that first use, from the system folder alone, rather than at every start.
+CommandLineToArgvFunction LoadCommandLineToArgv(UniqueModule& shell32) {
+  shell32.reset(LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+  if (!shell32) return nullptr;
+  return reinterpret_cast<CommandLineToArgvFunction>(
+      reinterpret_cast<void*>(GetProcAddress(shell32.get(), "CommandLineToArgvW")));
+}
+
+}  // namespace
+
+bool ProcessHasArguments() { return HasWordsAfterProgramName(GetCommandLineW()); }
+
+std::optional<std::vector<std::wstring>> SplitCommandLineWords(const std::wstring& command_line) {
+  UniqueModule shell32;
+  const CommandLineToArgvFunction split = LoadCommandLineToArgv(shell32);
+  if (!split) return std::nullopt;
+  int count = 0;
+  const UniqueArgv words(split(command_line.c_str(), &count));
+  if (!words) return std::nullopt;
+  std::vector<std::wstring> after_program;
+  for (int i = 1; i < count; ++i) after_program.emplace_back(words.get()[i]);
+  return after_program;
+}
+
+std::optional<std::vector<std::wstring>> ProcessCommandLineWords() {
+  return SplitCommandLineWords(GetCommandLineW());
+}
+
+}  // namespace tarnwell

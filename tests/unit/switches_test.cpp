@@ -1,0 +1,94 @@
+// The unattended command line: one table of the lines the program accepts,
+// the ones it leaves to the window, and the ones it refuses.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/unattended/switches.h"
+
+namespace tarnwell::testing {
+namespace {
+
+using Action = UnattendedAction;
+using Mode = CommandLineMode;
+
+struct Case {
+  std::vector<std::wstring> words;
+  Mode mode;
+  UnattendedRequest request;  // Unattended: all of it; Invalid: the log path only
+  std::wstring reason_holds;  // Invalid: a text the reason must name
+};
+
+Case Window(std::vector<std::wstring> words) { return {std::move(words), Mode::Window, {}, L""}; }
+
+Case Accepted(std::vector<std::wstring> words, Action action, bool set_default = false,
+              std::optional<std::wstring> log = std::nullopt) {
+  return {std::move(words), Mode::Unattended, {action, set_default, std::move(log)}, L""};
+}
+
+Case Refused(std::vector<std::wstring> words, std::wstring reason_holds,
+             std::optional<std::wstring> log = std::nullopt) {
+  return {std::move(words), Mode::Invalid, {Action::Help, false, std::move(log)},
+          std::move(reason_holds)};
+}
+
+TEST(UnattendedSwitches, AcceptedLeftToTheWindowAndRefused) {
+  const std::wstring log = L"C:\\Logs\\Tarnwell \u00DCbersicht\\run.log";
+  const Case cases[] = {
+      // No switch: the window, whatever the words.
+      Window({}),
+      Window({L"C:\\Users\\ana\\report.pdf"}),
+      Window({L"Files\\Tarnwell", L"PDF", L"Printer", L"Software.exe"}),
+
+      // The four command lines, in any case and with "-" as well as "/".
+      Accepted({L"/install"}, Action::Install),
+      Accepted({L"/INSTALL", L"-Default"}, Action::Install, true),
+      Accepted({L"-default", L"/Log", log, L"/install"}, Action::Install, true, log),
+      Accepted({L"/uninstall", L"-LOG", log}, Action::Uninstall, false, log),
+      Accepted({L"-Status"}, Action::Status),
+      Accepted({L"/status", L"/log", L"status.log"}, Action::Status, false, L"status.log"),
+      Accepted({L"/?"}, Action::Help),
+      Accepted({L"-?"}, Action::Help),
+      // Words before the first switch are ignored.
+      Accepted({L"Files\\Tarnwell", L"PDF", L"/install"}, Action::Install),
+
+      // Refused; the /log file is still known wherever it stands.
+      Refused({L"/instal"}, L"\"/instal\""),
+      Refused({L"/"}, L"\"/\""),
+      Refused({L"/install", L"/bogus", L"/log", log}, L"\"/bogus\"", log),
+      Refused({L"/install", L"now"}, L"\"now\""),
+      Refused({L"/install", L"/uninstall"}, L"\"/uninstall\""),
+      Refused({L"/status", L"/STATUS"}, L"one action"),
+      Refused({L"/uninstall", L"/default", L"/log", log}, L"/default", log),
+      Refused({L"/status", L"/default"}, L"/default"),
+      Refused({L"/install", L"/default", L"/default"}, L"/default"),
+      Refused({L"/default"}, L"No action"),
+      Refused({L"/log", log}, L"No action", log),
+      Refused({L"/install", L"/log"}, L"/log"),
+      Refused({L"/install", L"/log", L""}, L"/log"),
+      Refused({L"/install", L"/log", L"/default"}, L"/log"),
+      Refused({L"/install", L"/log", L"a.log", L"/log", L"b.log"}, L"/log", L"a.log"),
+      Refused({L"/?", L"/log", log}, L"/?", log),
+  };
+  for (const Case& c : cases) {
+    std::wstring line;
+    for (const std::wstring& word : c.words) line += L"[" + word + L"] ";
+    SCOPED_TRACE(::testing::Message() << "words: " << ::testing::PrintToString(line));
+
+    const ParsedCommandLine parsed = ParseCommandLineWords(c.words);
+    EXPECT_EQ(parsed.mode, c.mode);
+    if (c.mode == Mode::Invalid) {
+      EXPECT_EQ(parsed.request.log_path, c.request.log_path);
+      EXPECT_NE(parsed.reason.find(c.reason_holds), std::wstring::npos) << parsed.reason;
+    } else {
+      EXPECT_EQ(parsed.request, c.request);
+      EXPECT_EQ(parsed.reason, L"");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarnwell::testing

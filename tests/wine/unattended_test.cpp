@@ -1,0 +1,179 @@
+// The unattended mode's Windows side: the command line split by the
+// platform's rules, and the log file written by two runs at once.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/unattended/switches.h"
+#include "test_support.h"
+#include "win32/unattended/command_line_words.h"
+#include "win32_common/files.h"
+#include "win32_common/scoped_handle.h"
+
+namespace tarnwell {
+namespace {
+
+using wine_test::ScratchFolder;
+
+TEST(UnattendedCommandLineOnWine, QuotedPathsWithBlanksAndNonAsciiSurvive) {
+  const std::wstring program = L"C:\\Program Files\\Tarnwell\\Tarnwell PDF Printer Software.exe";
+  const std::wstring log = L"C:\\Logs\\\u00DCbersicht \u03A9\\run log.txt";
+  const auto words =
+      SplitCommandLineWords(L"\"" + program + L"\" /install -DEFAULT /log \"" + log + L"\"");
+  ASSERT_TRUE(words.has_value());
+  EXPECT_EQ(*words, (std::vector<std::wstring>{L"/install", L"-DEFAULT", L"/log", log}));
+  const ParsedCommandLine parsed = ParseCommandLineWords(*words);
+  EXPECT_EQ(parsed.mode, CommandLineMode::Unattended);
+  EXPECT_EQ(parsed.request, (UnattendedRequest{UnattendedAction::Install, true, log}));
+
+  // An unquoted program path falls apart at its blanks: still the window.
+  const auto pieces = SplitCommandLineWords(program);
+  ASSERT_TRUE(pieces.has_value());
+  EXPECT_EQ(pieces->size(), 4u);
+  EXPECT_EQ(ParseCommandLineWords(*pieces).mode, CommandLineMode::Window);
+}
+
+// The cheap check must agree with the platform's own splitting on whether
+// there is any word after the program's name.
+TEST(UnattendedCommandLineOnWine, TheArgumentCheckSkipsTheProgramNameAsThePlatformDoes) {
+  const std::wstring lines[] = {
+      L"p.exe",
+      L"p.exe \t ",
+      L"p.exe /install",
+      L"p.exe\t-status",
+      L"\"C:\\Program Files\\p.exe\"",
+      L"\"C:\\Program Files\\p.exe\"  \t",
+      L"\"C:\\Program Files\\p.exe\" /?",
+      L"\"C:\\Program Files\\p.exe\"/?",
+      L"\"C:\\Program Files\\p.exe /install",
+      L"C:\\Program Files\\p.exe",
+      L"\"\"",
+      L"\"\" /install",
+      L" p.exe",
+  };
+  for (const std::wstring& line : lines) {
+    int count = 0;
+    const HLOCAL words = CommandLineToArgvW(line.c_str(), &count);
+    ASSERT_NE(words, nullptr);
+    LocalFree(words);
+    EXPECT_EQ(HasWordsAfterProgramName(line), count > 1) << ::testing::PrintToString(line);
+  }
+}
+
+constexpr int kLinesPerWriter = 500;
+constexpr DWORD kWaitMs = 60000;
+// "ü€😀", as every writer ends its lines.
+const std::string kLineEnd = "\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80";
+
+// A started writer, ended at the latest when the test is.
+class Writer {
+ public:
+  Writer(const std::wstring& log, const std::wstring& tag, const std::wstring& prefix) {
+    const std::wstring program = wine_test::TestProgramFolder() + L"\\wine_log_writer.exe";
+    std::wstring command = L"\"" + program + L"\" \"" + log + L"\" " + tag + L" " +
+                           std::to_wstring(kLinesPerWriter) + L" " + prefix;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
+      return;
+    }
+    CloseHandle(info.hThread);
+    process_.reset(info.hProcess);
+  }
+  ~Writer() {
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+      TerminateProcess(process_.get(), 1);
+    }
+  }
+  HANDLE get() const { return process_.get(); }
+  DWORD ExitCode() const {
+    DWORD code = 0;
+    return GetExitCodeProcess(process_.get(), &code) ? code : 0xFFFFFFFF;
+  }
+
+ private:
+  UniqueHandle process_;
+};
+
+UniqueHandle NamedEvent(const std::wstring& name) {
+  return UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
+}
+
+std::vector<std::string> LinesOf(const std::vector<std::uint8_t>& bytes) {
+  const std::string text(bytes.begin(), bytes.end());
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  if (start != text.size()) lines.push_back(text.substr(start));  // an unended last line
+  return lines;
+}
+
+// "YYYY-MM-DD hh:mm:ss.mmm " with digits where the shape has 'd'.
+bool StartsWithTimeStamp(const std::string& line) {
+  const std::string shape = "dddd-dd-dd dd:dd:dd.ddd ";
+  if (line.size() < shape.size()) return false;
+  for (std::size_t i = 0; i < shape.size(); ++i) {
+    const bool fits = shape[i] == 'd' ? std::isdigit(static_cast<unsigned char>(line[i])) != 0
+                                      : line[i] == shape[i];
+    if (!fits) return false;
+  }
+  return true;
+}
+
+TEST(UnattendedLogOnWine, TwoRunsLoggingAtOnceLoseAndTearNoLine) {
+  ScratchFolder scratch(L"tarnwell log");
+  const std::wstring folder = scratch.path() + L"\\Protokoll \u00DC\u03A9";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring log = folder + L"\\two runs.log";
+
+  // Both writers open the log, then wait for one signal to write at once.
+  const std::wstring prefix = L"TarnwellLogTest-" + wine_test::UniqueSuffix();
+  const UniqueHandle go = NamedEvent(prefix + L"-go");
+  const UniqueHandle ready_a = NamedEvent(prefix + L"-ready-A");
+  const UniqueHandle ready_b = NamedEvent(prefix + L"-ready-B");
+  ASSERT_TRUE(go && ready_a && ready_b);
+  const Writer a(log, L"A", prefix);
+  const Writer b(log, L"B", prefix);
+  ASSERT_TRUE(a.get() && b.get());
+  const HANDLE ready[] = {ready_a.get(), ready_b.get()};
+  ASSERT_EQ(WaitForMultipleObjects(2, ready, TRUE, kWaitMs), WAIT_OBJECT_0);
+  ASSERT_TRUE(SetEvent(go.get()));
+  const HANDLE writers[] = {a.get(), b.get()};
+  ASSERT_EQ(WaitForMultipleObjects(2, writers, TRUE, kWaitMs), WAIT_OBJECT_0);
+  ASSERT_EQ(a.ExitCode(), 0u);
+  ASSERT_EQ(b.ExitCode(), 0u);
+
+  const std::vector<std::string> lines = LinesOf(ReadFileCapped(log, 1 << 20));
+  // Each writer's lines, whole and in its own order.
+  std::map<char, int> next = {{'A', 1}, {'B', 1}};
+  int turns = 0;
+  char previous = 0;
+  for (const std::string& line : lines) {
+    ASSERT_TRUE(StartsWithTimeStamp(line)) << line;
+    const std::string text = line.substr(24);
+    const char tag = text.size() > 7 ? text[7] : 0;
+    ASSERT_TRUE(next.count(tag)) << line;
+    ASSERT_EQ(text, "writer " + std::string(1, tag) + " line " + std::to_string(next[tag]++) +
+                        " " + kLineEnd);
+    turns += previous != 0 && tag != previous ? 1 : 0;
+    previous = tag;
+  }
+  EXPECT_EQ(lines.size(), 2u * kLinesPerWriter);
+  EXPECT_EQ(next['A'], kLinesPerWriter + 1);
+  EXPECT_EQ(next['B'], kLinesPerWriter + 1);
+  // Without turns the writers never met, and the check above would prove nothing.
+  EXPECT_GT(turns, 0);
+}
+
+}  // namespace
+}  // namespace tarnwell
