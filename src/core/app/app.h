@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "machine/machine.h"
+#include "core/port/machine.h"
 
 namespace tarnwell {
 
