@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Builds the program into dist/ (the application folder) together with the
-# Windows test programs, and, with --native, the native unit tests.
+# Builds the program into dist/ (the application folder), the Windows
+# Installer package into release/, the Windows test programs, and, with
+# --native, the native unit tests.
 #   TARNWELL_SUPPORT_EMAIL=help@example.org scripts/build.sh   sets the support address
+#   TARNWELL_SIGN_PKCS12=cert.p12 TARNWELL_SIGN_PASSWORD_FILE=pass.txt \
+#   [TARNWELL_SIGN_TIMESTAMP_URL=http://...] scripts/build.sh  signs the release files
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
@@ -10,6 +13,11 @@ configure_args=()
 if [ -n "${TARNWELL_SUPPORT_EMAIL:-}" ]; then
   configure_args+=("-DTARNWELL_SUPPORT_EMAIL=$TARNWELL_SUPPORT_EMAIL")
 fi
+# Signing follows the environment of each run: without the variables the
+# release files are built unsigned, whatever an earlier run used.
+for setting in TARNWELL_SIGN_PKCS12 TARNWELL_SIGN_PASSWORD_FILE TARNWELL_SIGN_TIMESTAMP_URL; do
+  configure_args+=("-D$setting=${!setting:-}")
+done
 
 build() {  # build DIR LOG-NAME CMAKE-ARGS...
   local dir="$1" name="$2"
@@ -30,3 +38,8 @@ if [ "${1:-}" = "--native" ]; then
   build "$root/build/native" build-native -DCMAKE_BUILD_TYPE=Debug
 fi
 echo "Built: $root/dist/Tarnwell PDF Printer Software.exe"
+for msi in "$root"/release/*.msi; do
+  if [ -f "$msi" ]; then echo "Built: $msi"; fi
+done
+# Whether the release files are signed, as configuring decided it.
+grep -m 1 -o 'Code signing: .*' "$root/build/build-win32.log" || true

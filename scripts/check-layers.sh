@@ -6,6 +6,7 @@
 #   src/win32         the program's Windows side: core, win32_common
 #   src/main.cpp      wiring: anything
 #   package/          the stand-in package: core, win32_common
+#   installer/        the installer's printer steps: core, win32_common
 # Prints every include that breaks the rule and fails when there is one.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -38,6 +39,7 @@ done < <(grep -rn -i -E "^\s*#\s*include\s*[<\"]($windows_headers)(\.h)?[>\"]" s
 check_folder src/win32_common '^(core|win32_common)/'
 check_folder src/win32 '^(core|win32_common|win32)/'
 check_folder package '^(core|win32_common)/|^[a-z_]+\.h$'
+check_folder installer '^(core|win32_common)/'
 
 if [ "$violations" -gt 0 ]; then
   echo "layering: $violations include(s) point the wrong way"

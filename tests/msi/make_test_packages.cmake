@@ -1,0 +1,29 @@
+# The packages the installer tests need besides the release one, built
+# with the release's own script:
+#   newer.msi            the same application folder at a higher version
+#   failing-printer.msi  a printer package whose setup fails
+#   cmake -DDIST=... -DACTIONS_DLL=... -DICON=... -DNEWER_VERSION=...
+#         -DFAILING_SETUP=... -DBUILD_MSI=... -DOUT=... -P make_test_packages.cmake
+cmake_minimum_required(VERSION 3.25)
+
+file(REMOVE_RECURSE ${OUT})
+file(MAKE_DIRECTORY ${OUT})
+
+function(build_package dist version name)
+  execute_process(
+      COMMAND ${CMAKE_COMMAND} -DDIST=${dist} -DACTIONS_DLL=${ACTIONS_DLL} -DICON=${ICON}
+              -DVERSION=${version} -DOUTPUT=${OUT}/${name} -DWORK=${OUT}/work-${name}
+              -P ${BUILD_MSI}
+      RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "Could not build ${name}")
+  endif()
+endfunction()
+
+build_package(${DIST} ${NEWER_VERSION} newer.msi)
+
+# The release version, so that the failing package takes the release's place.
+set(failing_dist ${OUT}/failing-dist)
+file(COPY ${DIST}/ DESTINATION ${failing_dist})
+file(COPY_FILE ${FAILING_SETUP} "${failing_dist}/Quellmark PDF Setup/setup.exe")
+build_package(${failing_dist} ${RELEASE_VERSION} failing-printer.msi)

@@ -1,0 +1,142 @@
+// The Windows Installer package installed, upgraded and removed by msiexec
+// as deployment tools run it (/qn), checked by what is left on the machine.
+//
+// MsiPackage needs nothing of the program; MsiPrinter runs the program's
+// /install and /uninstall through the package's printer steps.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "../e2e/system_state.h"
+#include "package_state.h"
+
+namespace msi {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr DWORD kFailed = 1603;
+
+// Wine shows the Unix root as drive Z:.
+std::wstring WindowsPath(const char* unix_path) {
+  return L"Z:" + fs::path(unix_path).make_preferred().wstring();
+}
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+std::wstring Wide(const char* text) { return fs::path(text).wstring(); }
+
+const std::wstring kRelease = Quoted(WindowsPath(MSI_RELEASE_PACKAGE));
+const std::wstring kNewer = Quoted(WindowsPath(MSI_TEST_PACKAGES "/newer.msi"));
+const std::wstring kFailingPrinter = Quoted(WindowsPath(MSI_TEST_PACKAGES "/failing-printer.msi"));
+
+bool Contains(const std::wstring& lower_case_text, std::wstring part) {
+  CharLowerBuffW(part.data(), static_cast<DWORD>(part.size()));
+  return lower_case_text.find(part) != std::wstring::npos;
+}
+
+class MsiTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetMachine(); }
+  void TearDown() override { ResetMachine(); }
+
+  // Everything of the application folder, in the program's folder.
+  static void ExpectApplicationFolderInstalled() {
+    const std::wstring dist = WindowsPath(MSI_DIST_DIR);
+    const std::vector<std::wstring> shipped = FilesUnder(dist);
+    ASSERT_FALSE(shipped.empty());
+    for (const std::wstring& file : shipped) {
+      const fs::path installed = fs::path(InstallFolder()) / file;
+      ASSERT_TRUE(fs::exists(installed)) << installed;
+      EXPECT_EQ(fs::file_size(installed), fs::file_size(fs::path(dist) / file)) << installed;
+    }
+  }
+
+  // The shortcut starts the installed program; Programs and Features shows
+  // one entry of `version` by Quellmark, with the icon and no Modify button.
+  static void ExpectOneInstalledEntry(const char* version) {
+    EXPECT_EQ(ShortcutTarget().value_or(L"(no shortcut)"),
+              InstallFolder() + L"\\Tarnwell PDF Printer Software.exe");
+    const std::vector<Entry> entries = Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].publisher, L"Quellmark");
+    EXPECT_EQ(entries[0].version, Wide(version));
+    EXPECT_EQ(entries[0].no_modify, 1u);
+    const std::wstring icon = ProductIcon(entries[0].product_code);
+    EXPECT_TRUE(!icon.empty() && e2e::PathExists(icon)) << "icon: " << icon;
+  }
+
+  static void ExpectNothingInstalled() {
+    EXPECT_FALSE(e2e::PathExists(InstallFolder()));
+    EXPECT_FALSE(ShortcutTarget().has_value());
+    EXPECT_TRUE(Entries().empty());
+  }
+
+  static void ExpectNoPrinter() {
+    EXPECT_FALSE(e2e::PrinterExists(e2e::kPackageName));
+    EXPECT_FALSE(e2e::PathExists(e2e::InstalledPackageFolder()));
+    EXPECT_FALSE(e2e::RegistrationExists());
+  }
+};
+
+using MsiPackage = MsiTest;
+using MsiPrinter = MsiTest;
+
+TEST_F(MsiPackage, WithoutThePrinterInstallsAndRemovesOnlyTheFiles) {
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn INSTALLPRINTER=0"), 0u);
+  ASSERT_NO_FATAL_FAILURE(ExpectApplicationFolderInstalled());
+  ExpectOneInstalledEntry(MSI_RELEASE_VERSION);
+  ExpectNoPrinter();
+
+  ASSERT_EQ(Msiexec(L"/x " + kRelease + L" /qn REMOVEPRINTER=0"), 0u);
+  ExpectNothingInstalled();
+}
+
+TEST_F(MsiPrinter, InstallsThePrinterAndRemovesEverything) {
+  const std::wstring log = MsiLog(L"install");
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn /l*v " + Quoted(log)), 0u) << log;
+  ASSERT_NO_FATAL_FAILURE(ExpectApplicationFolderInstalled());
+  ExpectOneInstalledEntry(MSI_RELEASE_VERSION);
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+  // The program's own log is named in the installation's log, and written.
+  EXPECT_TRUE(Contains(ReadLogLowerCase(log), ProgramLog())) << log;
+  EXPECT_TRUE(e2e::PathExists(ProgramLog()));
+
+  ASSERT_EQ(Msiexec(L"/x " + kRelease + L" /qn"), 0u);
+  ExpectNothingInstalled();
+  ExpectNoPrinter();
+}
+
+TEST_F(MsiPrinter, NewerVersionReplacesTheOlderOneWhichThenRefusesToInstall) {
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
+  ASSERT_EQ(Msiexec(L"/i " + kNewer + L" /qn"), 0u);
+  ExpectOneInstalledEntry(MSI_NEWER_VERSION);
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+
+  EXPECT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), kFailed);
+  ExpectOneInstalledEntry(MSI_NEWER_VERSION);
+
+  ASSERT_EQ(Msiexec(L"/x " + kNewer + L" /qn"), 0u);
+  ExpectNothingInstalled();
+  ExpectNoPrinter();
+}
+
+TEST_F(MsiPrinter, PrinterThatCannotBeInstalledLeavesNothingBehind) {
+  EXPECT_EQ(Msiexec(L"/i " + kFailingPrinter + L" /qn"), kFailed);
+  ExpectNothingInstalled();
+  ExpectNoPrinter();
+}
+
+TEST_F(MsiPrinter, PrinterThatCannotBeRemovedDoesNotKeepThePackage) {
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
+  ASSERT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+  // Without its folder the printer package cannot be uninstalled.
+  e2e::RemoveTree(e2e::InstalledPackageFolder());
+
+  const std::wstring log = MsiLog(L"remove");
+  EXPECT_EQ(Msiexec(L"/x " + kRelease + L" /qn /l*v " + Quoted(log)), 0u);
+  ExpectNothingInstalled();
+  EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"/uninstall failed")) << log;
+}
+
+}  // namespace
+}  // namespace msi

@@ -1,0 +1,54 @@
+// What the Windows Installer package leaves on the machine, read the way an
+// administrator would find it: the program's folder, the Start-menu shortcut,
+// the entries in Programs and Features, the logs; and msiexec, run with a
+// bounded wait.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace msi {
+
+inline constexpr wchar_t kProductName[] = L"Tarnwell PDF Printer Software";
+
+// [ProgramFilesFolder]Tarnwell PDF Printer Software, as a 32-bit program sees it.
+std::wstring InstallFolder();
+// The program's own log of the commands the package runs.
+std::wstring ProgramLog();
+// A file for an installation log, in a test folder of the temporary folder.
+std::wstring MsiLog(const std::wstring& name);
+// The log's text, lower-cased; Wine's msiexec writes its logs in ANSI.
+std::wstring ReadLogLowerCase(const std::wstring& path);
+
+// Runs msiexec with `arguments` and at most `timeout_ms`: its exit code, or
+// nothing when it did not end in time (it and what it started are ended).
+std::optional<DWORD> Msiexec(const std::wstring& arguments, DWORD timeout_ms = 45000);
+
+// One entry of Programs and Features.
+struct Entry {
+  std::wstring product_code;
+  std::wstring publisher;
+  std::wstring version;
+  DWORD no_modify = 0;
+};
+// The entries named kProductName.
+std::vector<Entry> Entries();
+// The icon Windows Installer keeps for the product's entry; empty when none.
+std::wstring ProductIcon(const std::wstring& product_code);
+
+// The Start-menu shortcut's target; nothing when there is no shortcut. Wine
+// puts a per-machine package's shortcut in the user's Start menu, Windows in
+// the common one: both are looked at.
+std::optional<std::wstring> ShortcutTarget();
+
+// Paths (relative to `root`) of the files under `root`.
+std::vector<std::wstring> FilesUnder(const std::wstring& root);
+
+// No package installed, no program folder, shortcut or log, and the printer
+// package's traces gone.
+void ResetMachine();
+
+}  // namespace msi
