@@ -107,7 +107,7 @@ TEST(CommandLockOnWine, StaysHeldWhileWhatTheHolderStartedRuns) {
     Win32Machine machine;
     std::unique_ptr<CommandLock> lock = machine.TakeCommandLock();
     ASSERT_NE(lock, nullptr);
-    const ProcessStart start = machine.StartProcess(ChildCommand(L"exit 0 1500"), 0);
+    const ProcessStart start = machine.StartProcess(wine_test::ChildProgram(), ChildCommand(L"exit 0 1500"), 0);
     ASSERT_TRUE(start.started());
     lock.release();  // as the program's end leaves it: never let go of
   });
