@@ -1,14 +1,17 @@
-// The program: the Win32 machine, the main window Form1, the message loop.
+// The program: with switches, the unattended commands; otherwise the Win32
+// machine, the main window Form1 and the message loop.
 #include <windows.h>
 #include <commctrl.h>
 
 #include "win32/window/form1_window.h"
 #include "win32/machine/win32_machine.h"
 #include "win32/machine/win32_messages.h"
+#include "win32/unattended/unattended_main.h"
 #include "win32_common/system_library.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   tarnwell::LoadDllsFromSystemFolderOnly();
+  if (const std::optional<int> code = tarnwell::RunCommandLineIfAny()) return *code;
   const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 

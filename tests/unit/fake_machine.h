@@ -37,6 +37,8 @@ class FakeMachine : public Machine {
   bool fail_printer_list = false;
   std::set<std::size_t> fail_printer_name;  // indexes whose name cannot be read
   bool script_host_works = true;
+  bool local_system = false;
+  std::uint64_t clock_ms = 0;
   bool spooler_works = true;
   std::wstring default_printer;
   std::map<std::wstring, std::map<std::wstring, FakeRegValue>> registry;  // key -> values
@@ -134,6 +136,9 @@ class FakeMachine : public Machine {
   std::int32_t MainWindowHandle() override;
   void ApplySkinLook(std::int32_t window, const SkinLook& look) override;
   std::unique_ptr<CommandLock> TakeCommandLock() override;
+  std::wstring AccountName() override { return local_system ? L"NT AUTHORITY\\SYSTEM" : L"PC\\user"; }
+  bool RunsAsLocalSystem() override { return local_system; }
+  std::uint64_t SteadyMilliseconds() override { return clock_ms += 10; }
 
  private:
   ProcessStart Start(std::deque<std::uint32_t>& errors);

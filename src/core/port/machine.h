@@ -214,6 +214,14 @@ class Machine {
   // run in its job. Throws when the lock cannot be made at all.
   virtual std::unique_ptr<CommandLock> TakeCommandLock() = 0;
 
+  // --- The account and the clock, for the unattended mode's log ---
+  // The name of the account this process runs as ("DOMAIN\user").
+  virtual std::wstring AccountName() = 0;
+  // Whether this process runs as the LocalSystem account.
+  virtual bool RunsAsLocalSystem() = 0;
+  // Milliseconds of a steady clock, for durations.
+  virtual std::uint64_t SteadyMilliseconds() = 0;
+
   // --- User interface ---
   // Modal message box; returns the button that closed it.
   virtual Answer ShowMessage(const std::wstring& text, const std::wstring& caption,

@@ -63,7 +63,8 @@ std::uint32_t WaitForTree(Machine& machine, StartedProcess& process,
 }  // namespace
 
 RunResult StartAndWait(Machine& machine, std::wstring command_line,
-                       std::optional<int> window_style, const ResultCheck& result_present) {
+                       std::optional<int> window_style, const ResultCheck& result_present,
+                       ElevationPrompt elevation) {
   const std::size_t nul = command_line.find(L'\0');
   if (nul != std::wstring::npos) command_line.resize(nul);
   const int show = EffectiveWindowStyle(window_style);
@@ -76,15 +77,17 @@ RunResult StartAndWait(Machine& machine, std::wstring command_line,
   if (IsFullyQualified(split.program)) {
     start = machine.StartProcess(split.program, command_line, show);
   }
-  if (!start.started() && start.error == win_error::kElevationRequired) {
+  if (!start.started() && start.error == win_error::kElevationRequired &&
+      elevation == ElevationPrompt::Allowed) {
     start = machine.StartElevated(split.program, split.arguments, show);
   }
   if (!start.started()) {
     return {false,
-            static_cast<std::int32_t>(static_cast<std::uint32_t>(kStartFailureBase) + start.error)};
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(kStartFailureBase) + start.error),
+            start.error};
   }
   const std::uint32_t exit_code = WaitForTree(machine, *start.process, result_present);
-  return {true, static_cast<std::int32_t>(exit_code)};
+  return {true, static_cast<std::int32_t>(exit_code), 0};
 }
 
 std::int32_t RunAndWait(Machine& machine, std::wstring command_line,

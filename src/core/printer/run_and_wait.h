@@ -35,7 +35,12 @@ SplitCommand SplitCommandLine(const std::wstring& command_line);
 struct RunResult {
   bool started = false;
   std::int32_t code = 0;  // the exit code, or the start failure's number
+  std::uint32_t start_error = 0;  // the platform's error number when not started
 };
+
+// Whether a program that needs administrator rights may be started through
+// the elevation prompt; without it, such a start fails with error 740.
+enum class ElevationPrompt { Allowed, Never };
 
 // Whether the package's whole result is on the machine; none means the wait
 // always follows every process started.
@@ -44,7 +49,8 @@ using ResultCheck = std::function<bool()>;
 // RunAndWait that also tells whether the program could be started at all.
 RunResult StartAndWait(Machine& machine, std::wstring command_line,
                        std::optional<int> window_style = std::nullopt,
-                       const ResultCheck& result_present = {});
+                       const ResultCheck& result_present = {},
+                       ElevationPrompt elevation = ElevationPrompt::Allowed);
 
 // Returns the process's exit code (as signed 32 bits), or kStartFailureBase
 // plus the error number when the program cannot be started, elevated or not.

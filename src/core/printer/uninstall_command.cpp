@@ -13,6 +13,15 @@
 
 namespace tarnwell {
 
+std::optional<ResolvedCommand> ResolveUninstallProgram(Machine& m, const std::wstring& command) {
+  return ResolveRegisteredCommand(
+      command, {m.SystemFolder(), m.WindowsFolder(), m.EnvironmentVariable(L"PATH")},
+      [&m](const std::wstring& path) {
+        const auto found = m.FindEntry(path);
+        return found && (*found & file_attr::kDirectory) == 0;
+      });
+}
+
 void PushButton1_Click(App& app) {
   Machine& m = app.machine;
   PrinterWalk walk(m);
@@ -60,12 +69,7 @@ void PushButton1_Click(App& app) {
        [&] {
          // The platform never sees text after a NUL; neither does the path check.
          const std::wstring command = uninstall_command.substr(0, uninstall_command.find(L'\0'));
-         const auto resolved = ResolveRegisteredCommand(
-             command, {m.SystemFolder(), m.WindowsFolder(), m.EnvironmentVariable(L"PATH")},
-             [&m](const std::wstring& path) {
-               const auto found = m.FindEntry(path);
-               return found && (*found & file_attr::kDirectory) == 0;
-             });
+         const auto resolved = ResolveUninstallProgram(m, command);
          started = resolved && StartAndWait(m, resolved->command_line, std::nullopt,
                                             [&m] { return PackageRemoved(m); })
                                    .started;

@@ -52,6 +52,9 @@ class Win32Machine : public Machine {
 
   // One command at a time: win32_command_lock.cpp.
   std::unique_ptr<CommandLock> TakeCommandLock() override;
+  std::wstring AccountName() override;
+  bool RunsAsLocalSystem() override;
+  std::uint64_t SteadyMilliseconds() override;
 
   // User-interface side: win32_ui.cpp.
   Answer ShowMessage(const std::wstring& text, const std::wstring& caption,

@@ -55,9 +55,21 @@ class WholeFileLock {
 
 }  // namespace
 
+// The log may be named in a folder anyone can write to (the system's
+// temporary folder, when a deployment tool runs us as LocalSystem), so a
+// file planted there in advance must not lead the writes elsewhere: a
+// symbolic link or junction is opened as itself, not followed, and a file
+// with more than one name (a hard link to another file) is not written.
 LogFile::LogFile(const std::wstring& path)
     : file_(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                        nullptr)) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (file_ && (!GetFileInformationByHandle(file_.get(), &info) || info.nNumberOfLinks > 1 ||
+                (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+    file_.reset();
+  }
+}
 
 void LogFile::WriteLine(const std::wstring& text) {
   if (!file_) return;

@@ -1,0 +1,139 @@
+// The unattended commands over the in-memory machine: the outcomes Wine
+// cannot show (an elevation need, the LocalSystem account) and the decisions
+// deployment tools rely on (exit codes, idempotence, the quiet uninstaller).
+#include <gtest/gtest.h>
+
+#include "core/unattended/exit_codes.h"
+#include "core/unattended/unattended_commands.h"
+#include "fake_machine.h"
+
+namespace tarnwell::testing {
+namespace {
+
+const std::wstring kPrinter = L"Quellmark PDF Setup";
+const std::wstring kSetup = L"C:\\Apps\\Tarnwell\\Quellmark PDF Setup\\setup.exe";
+const std::wstring kFolder = L"C:\\Program Files (x86)\\Quellmark PDF Setup";
+const std::wstring kKey =
+    L"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\Uninstall\\Quellmark PDF Setup";
+
+struct Lines : LogSink {
+  std::vector<std::wstring> lines;
+  void WriteLine(const std::wstring& text) override { lines.push_back(text); }
+  bool Has(const std::wstring& part) const {
+    for (const auto& line : lines) {
+      if (line.find(part) != std::wstring::npos) return true;
+    }
+    return false;
+  }
+};
+
+// The package in place; its setup creates the printer and registration,
+// its uninstaller removes them.
+struct Unattended {
+  FakeMachine m;
+  Lines log;
+  Unattended() {
+    m.folder = L"C:\\Apps\\Tarnwell";
+    m.AddFile(kSetup);
+    m.AddFile(kFolder, file_attr::kDirectory);
+    m.AddFile(kFolder + L"\\uninstall.exe");
+    m.AddFile(kFolder + L"\\quiet.exe");
+    m.on_start = [this] {
+      if (m.started.back().find(L"setup.exe") != std::wstring::npos) {
+        m.printers = {kPrinter};
+        m.SetRegSz(kKey, L"UninstallString", L"\"" + kFolder + L"\\uninstall.exe\"");
+      } else {
+        m.printers.clear();
+        m.registry.clear();
+      }
+    };
+  }
+  int Run(UnattendedAction action, bool set_default = false) {
+    return RunUnattended(m, log, {action, set_default, std::nullopt});
+  }
+};
+
+TEST(Unattended, InstallIsIdempotentAndAppliesTheDefaultEachTime) {
+  Unattended t;
+  EXPECT_EQ(t.Run(UnattendedAction::Install, true), exit_code::kDone);
+  EXPECT_EQ(t.m.started.size(), 1u);
+  EXPECT_EQ(t.m.start_show_states, std::vector<int>{0});
+  EXPECT_EQ(t.m.default_printer, kPrinter);
+  EXPECT_EQ(t.Run(UnattendedAction::Status), exit_code::kDone);
+
+  t.m.default_printer.clear();
+  EXPECT_EQ(t.Run(UnattendedAction::Install, true), exit_code::kDone);
+  EXPECT_EQ(t.m.started.size(), 1u);  // not run again
+  EXPECT_EQ(t.m.default_printer, kPrinter);
+  EXPECT_TRUE(t.m.shown.empty());
+  EXPECT_EQ(t.m.locks_held, 0);
+}
+
+TEST(Unattended, FailuresAndTheirExitCodes) {
+  struct Case {
+    const char* name;
+    std::function<void(Unattended&)> arrange;
+    UnattendedAction action;
+    int code;
+    std::wstring logged;
+  };
+  const Case cases[] = {
+      {"no package", [](Unattended& t) { t.m.entries.erase(kSetup); }, UnattendedAction::Install,
+       exit_code::kFailed, L"was not found"},
+      {"setup creates nothing", [](Unattended& t) { t.m.on_start = nullptr; },
+       UnattendedAction::Install, exit_code::kFailed, L"is not there after the setup"},
+      {"needs elevation",
+       [](Unattended& t) { t.m.start_errors = {win_error::kElevationRequired}; },
+       UnattendedAction::Install, exit_code::kElevationRequired, L"administrator rights"},
+      {"another command runs", [](Unattended& t) { t.m.lock_held_elsewhere = true; },
+       UnattendedAction::Install, exit_code::kAnotherInProgress, L"in progress"},
+      {"no uninstall command",
+       [](Unattended& t) {
+         t.m.printers = {kPrinter};
+         t.m.registry.clear();
+       },
+       UnattendedAction::Uninstall, exit_code::kFailed, L"registered no uninstall command"},
+      {"uninstaller leaves the printer",
+       [](Unattended& t) {
+         t.m.printers = {kPrinter};
+         t.m.SetRegSz(kKey, L"UninstallString", kFolder + L"\\uninstall.exe");
+         t.m.on_start = nullptr;
+       },
+       UnattendedAction::Uninstall, exit_code::kFailed, L"still there after the uninstaller"},
+      {"nothing to remove", [](Unattended&) {}, UnattendedAction::Uninstall, exit_code::kDone,
+       L"nothing to do"},
+      {"status, not installed", [](Unattended&) {}, UnattendedAction::Status,
+       exit_code::kNotInstalled, L"is not installed"},
+  };
+  for (const Case& c : cases) {
+    Unattended t;
+    c.arrange(t);
+    EXPECT_EQ(t.Run(c.action), c.code) << c.name;
+    EXPECT_TRUE(t.log.Has(c.logged)) << c.name;
+    EXPECT_TRUE(t.m.shown.empty()) << c.name;
+    EXPECT_FALSE(t.m.Logged(L"StartElevated")) << c.name;
+    EXPECT_EQ(t.m.locks_held, 0) << c.name;
+  }
+}
+
+TEST(Unattended, DefaultPrinterIsNotSetForLocalSystem) {
+  Unattended t;
+  t.m.local_system = true;
+  EXPECT_EQ(t.Run(UnattendedAction::Install, true), exit_code::kDone);
+  EXPECT_TRUE(t.m.default_printer.empty());
+  EXPECT_TRUE(t.log.Has(L"LocalSystem"));
+}
+
+TEST(Unattended, UninstallPrefersTheQuietCommand) {
+  Unattended t;
+  t.m.printers = {kPrinter};
+  t.m.SetRegSz(kKey, L"UninstallString", L"\"" + kFolder + L"\\uninstall.exe\"");
+  t.m.SetRegSz(kKey, L"QuietUninstallString", L"\"" + kFolder + L"\\quiet.exe\" /S");
+  EXPECT_EQ(t.Run(UnattendedAction::Uninstall), exit_code::kDone);
+  EXPECT_EQ(t.m.started, std::vector<std::wstring>{L"\"" + kFolder + L"\\quiet.exe\" /S"});
+  EXPECT_TRUE(t.log.Has(L"QuietUninstallString"));
+  EXPECT_TRUE(t.m.printers.empty());
+}
+
+}  // namespace
+}  // namespace tarnwell::testing
