@@ -1,0 +1,214 @@
+// The program run with switches, as a deployment tool runs it: its exit
+// code, its log and the machine's state afterwards, and no window at all.
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "scenario.h"
+
+namespace e2e {
+namespace {
+
+constexpr DWORD kRunLimitMs = 60000;
+
+// Every window any process makes or shows while a run lasts, seen as it
+// happens (a poll would miss a box that comes and goes). The hidden window
+// COM makes for its own messages is no window a person sees, and does not
+// count as one.
+class WindowWatch {
+ public:
+  WindowWatch() {
+    watch_ = this;
+    hook_ = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnEvent, 0, 0,
+                            WINEVENT_OUTOFCONTEXT);
+  }
+  ~WindowWatch() {
+    if (hook_) UnhookWinEvent(hook_);
+    watch_ = nullptr;
+  }
+  bool hooked() const { return hook_ != nullptr; }
+  bool SawWindowOf(DWORD pid) const { return pids_.count(pid) > 0; }
+  // Any window at all, COM's hidden one included: shows the watch works.
+  bool HeardOf(DWORD pid) const { return heard_.count(pid) > 0; }
+
+ private:
+  static void CALLBACK OnEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD,
+                               DWORD) {
+    if (!watch_ || object != OBJID_WINDOW || !hwnd) return;
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    watch_->heard_.insert(pid);
+    if (std::wstring(name) != L"OleMainThreadWndClass") watch_->pids_.insert(pid);
+  }
+  static inline WindowWatch* watch_ = nullptr;
+  HWINEVENTHOOK hook_ = nullptr;
+  std::set<DWORD> pids_;
+  std::set<DWORD> heard_;
+};
+
+struct Outcome {
+  DWORD code = 0xFFFFFFFF;
+  bool window_seen = false;
+  bool hook_heard = false;
+};
+
+class Unattended : public Scenario {
+ protected:
+  std::wstring Exe() const { return app_->path() + L"\\Tarnwell PDF Printer Software.exe"; }
+  std::wstring LogPath() const { return app_->path() + L"\\logs \u00dc\\run.log"; }
+
+  // Runs the program with `switches` and waits for it, pumping messages so
+  // the window watch hears of every window. With `answer_boxes`, a box it shows is answered OK.
+  Outcome Run(const std::wstring& switches, bool answer_boxes = false) {
+    Outcome outcome;
+    WindowWatch watch;
+    EXPECT_TRUE(watch.hooked());
+    std::wstring line = L"\"" + Exe() + L"\" " + switches;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(Exe().c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        app_->path().c_str(), &startup, &info)) {
+      ADD_FAILURE() << "cannot start the program: " << GetLastError();
+      return outcome;
+    }
+    CloseHandle(info.hThread);
+    const ULONGLONG deadline = GetTickCount64() + kRunLimitMs;
+    while (GetTickCount64() < deadline) {
+      const DWORD woke = MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, 50, QS_ALLINPUT);
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      if (woke == WAIT_OBJECT_0) break;
+      if (answer_boxes) AnswerBoxOf(info.dwProcessId);
+    }
+    if (WaitForSingleObject(info.hProcess, 0) != WAIT_OBJECT_0) {
+      ADD_FAILURE() << "the run did not end";
+      TerminateProcess(info.hProcess, 1);
+    }
+    // Events of the run's last moments may still be on their way.
+    const ULONGLONG drained = GetTickCount64() + 300;
+    while (GetTickCount64() < drained) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    GetExitCodeProcess(info.hProcess, &outcome.code);
+    CloseHandle(info.hProcess);
+    outcome.window_seen = watch.SawWindowOf(info.dwProcessId);
+    outcome.hook_heard = watch.HeardOf(info.dwProcessId);
+    return outcome;
+  }
+
+  static void AnswerBoxOf(DWORD pid) {
+    HWND box = nullptr;
+    while ((box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(box, &owner);
+      if (owner == pid) PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+  }
+
+  std::string Log() const {
+    std::ifstream in(std::filesystem::path(LogPath()), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  void MakeLogFolder() const { CreateDirectoryW((app_->path() + L"\\logs \u00dc").c_str(), nullptr); }
+};
+
+TEST_F(Unattended, InstallStatusUninstallAsADeploymentToolRunsThem) {
+  MakeLogFolder();
+  MakeOtherPrinterTheDefault();
+  const std::wstring log = L" /log \"" + LogPath() + L"\"";
+
+  Outcome run = Run(L"/INSTALL -default" + log);
+  EXPECT_EQ(run.code, 0u);
+  EXPECT_FALSE(run.window_seen);
+  // Setting the default printer makes COM's hidden window: the watch heard
+  // of it, so it does see this process's windows.
+  EXPECT_TRUE(run.hook_heard);
+  EXPECT_TRUE(PrinterExists(kPackageName));
+  EXPECT_TRUE(RegistrationExists());
+  EXPECT_EQ(DefaultPrinter(), kPackageName);
+  const std::string first = Log();
+  EXPECT_NE(first.find("Starting the setup: \"" ), std::string::npos) << first;
+  EXPECT_NE(first.find("ended with exit code 0"), std::string::npos) << first;
+  EXPECT_NE(first.find("Exit code 0."), std::string::npos) << first;
+
+  // Again: nothing to do, the setup is not run.
+  EXPECT_EQ(Run(L"/install" + log).code, 0u);
+  EXPECT_NE(Log().find("installed already: the setup is not run"), std::string::npos);
+  EXPECT_EQ(Run(L"/status" + log).code, 0u);
+
+  run = Run(L"/uninstall" + log);
+  EXPECT_EQ(run.code, 0u);
+  EXPECT_FALSE(run.window_seen);
+  EXPECT_FALSE(PrinterExists(kPackageName));
+  EXPECT_FALSE(RegistrationExists());
+  EXPECT_EQ(Run(L"/status" + log).code, 1u);
+  EXPECT_EQ(Run(L"/uninstall" + log).code, 0u);
+  EXPECT_NE(Log().find("is not installed: nothing to do"), std::string::npos);
+}
+
+TEST_F(Unattended, FailuresAreExitCodesAndLogLinesNeverWindows) {
+  MakeLogFolder();
+  const std::wstring log = L" /log \"" + LogPath() + L"\"";
+  app_->UseSetupFixture(L"e2e_failing_setup.exe");
+  Outcome run = Run(L"/install" + log);
+  EXPECT_EQ(run.code, 1603u);
+  EXPECT_FALSE(run.window_seen);
+  EXPECT_NE(Log().find("is not there after the setup"), std::string::npos) << Log();
+
+  RemoveTree(app_->Package());
+  EXPECT_EQ(Run(L"/install" + log).code, 1603u);
+  EXPECT_NE(Log().find("was not found"), std::string::npos);
+
+  run = Run(L"/install /bogus" + log);
+  EXPECT_EQ(run.code, 1639u);
+  EXPECT_FALSE(run.window_seen);
+  EXPECT_NE(Log().find("Unknown switch \"/bogus\""), std::string::npos);
+
+  // A log that cannot be written changes nothing else.
+  EXPECT_EQ(Run(L"/status /log \"C:\\no such folder\\x.log\"").code, 1u);
+
+  // The one window of this mode: /? shows the usage until it is answered.
+  EXPECT_EQ(Run(L"/?", true).code, 0u);
+}
+
+TEST_F(Unattended, OneCommandAtATimeWithOtherRuns) {
+  MakeLogFolder();
+  app_->UseSetupFixture(L"e2e_slow_setup.exe");
+  const std::wstring log = L" /log \"" + LogPath() + L"\"";
+  Outcome slow;
+  std::thread first([&] { slow = Run(L"/install" + log); });
+  ASSERT_TRUE(WaitUntil([&] { return ProcessRunsUnder(app_->Package()); }, 10000));
+  EXPECT_EQ(Run(L"/install" + log).code, 1618u);
+  first.join();
+  EXPECT_EQ(slow.code, 0u);
+  EXPECT_TRUE(PrinterExists(kPackageName));
+
+  // Both runs wrote into one log: every line whole, with its time stamp.
+  const std::string text = Log();
+  std::size_t lines = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = text.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos);
+    const std::string line = text.substr(at, end - at);
+    EXPECT_GE(line.size(), 24u);
+    EXPECT_EQ(line.substr(4, 1) + line.substr(10, 1) + line.substr(19, 1), "- .") << line;
+    at = end + 2;
+    ++lines;
+  }
+  EXPECT_GE(lines, 8u);
+  EXPECT_NE(text.find("in progress"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace e2e
