@@ -79,7 +79,7 @@ DWORD RemoveTree(const std::wstring& folder, bool* deferred) {
 std::wstring InstalledFolder() {
   const std::wstring programs = EnvironmentValue(package::kProgramFilesVariable);
   if (programs.empty()) return {};
-  return programs + L"\\" + package::kName;
+  return package::InstalledFolder(programs);
 }
 
 std::wstring OwnFolder() {

@@ -14,7 +14,7 @@ LSTATUS SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
 }  // namespace
 
 std::wstring RegistrationKeyPath() {
-  return std::wstring(package::kUninstallKeyPrefix) + package::kName;
+  return package::UninstallKeyPath();
 }
 
 DWORD WriteRegistration(const std::wstring& uninstaller, bool* created) {

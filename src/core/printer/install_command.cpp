@@ -20,7 +20,7 @@ std::wstring ViewPrintersQuestion() {
 }
 
 std::wstring SetupCommandLine(const std::wstring& application_folder) {
-  return L"\"" + application_folder + L"\\" + package::kName + package::kSetupProgram + L"\"" +
+  return L"\"" + package::SetupProgramPath(application_folder) + L"\"" +
          package::kSetupSwitches;
 }
 
@@ -35,9 +35,7 @@ void PushButton13_Click(App& app) {
       CommandGuardStep(app, 98, lock),
       {100,
        [&] {
-         const std::wstring setup = m.ApplicationFolder() + L"\\" + package::kName +
-                                    package::kSetupProgram;
-         return FindOrdinaryFile(m, setup) ? Flow::Next() : Flow::Goto(140);
+         return FindOrdinaryFile(m, package::SetupProgramPath(m.ApplicationFolder())) ? Flow::Next() : Flow::Goto(140);
        }},
       {102, [&] { return walk.Start() ? Flow::Next() : Flow::Goto(110); }},
       {104, [&] { return walk.CurrentIs(package::kName) ? Flow::Next() : Flow::Goto(108); }},

@@ -2,6 +2,8 @@
 // traces it relies on the package leaving behind.
 #pragma once
 
+#include <string>
+
 namespace tarnwell::package {
 
 // One text names the package folder, the printer and the uninstall registration.
@@ -17,5 +19,18 @@ inline constexpr wchar_t kDisplayNameValue[] = L"DisplayName";
 // Show states for the started programs.
 inline constexpr int kSetupWindowStyle = 0;    // hidden
 inline constexpr int kDefaultWindowStyle = 6;  // minimised, without the focus
+
+// The package's setup program in the application folder.
+inline std::wstring SetupProgramPath(const std::wstring& application_folder) {
+  return application_folder + L"\\" + kName + kSetupProgram;
+}
+
+// The folder the package installs into, given the programs folder.
+inline std::wstring InstalledFolder(const std::wstring& program_files) {
+  return program_files + L"\\" + kName;
+}
+
+// The package's uninstall registration, below HKEY_LOCAL_MACHINE.
+inline std::wstring UninstallKeyPath() { return std::wstring(kUninstallKeyPrefix) + kName; }
 
 }  // namespace tarnwell::package

@@ -21,8 +21,7 @@ std::optional<bool> PrinterPresent(Machine& machine) {
 // same read the uninstall command uses.
 std::optional<bool> RegistrationPresent(Machine& machine) {
   const RegistryData data = machine.QueryRegistryValue(
-      RegRoot::LocalMachine, std::wstring(package::kUninstallKeyPrefix) + package::kName,
-      package::kUninstallValue);
+      RegRoot::LocalMachine, package::UninstallKeyPath(), package::kUninstallValue);
   if (data.status == reg::kSuccess) return true;
   if (data.status == reg::kFileNotFound) return false;
   return std::nullopt;

@@ -51,15 +51,14 @@ void PushButton1_Click(App& app) {
       {110, [&] { return found ? Flow::Next() : Flow::Goto(146); }},
       {112,
        [&] {
-         const std::wstring folder = m.EnvironmentVariable(package::kProgramFilesVariable) +
-                                     L"\\" + package::kName;
+         const std::wstring folder =
+             package::InstalledFolder(m.EnvironmentVariable(package::kProgramFilesVariable));
          return FindVisibleEntry(m, folder) ? Flow::Next() : Flow::Goto(144);
        }},
       {114,
        [&] {
          uninstall_command = RegistryValueText(
-             ReadRegistryValue(m, RegRoot::LocalMachine,
-                               std::wstring(package::kUninstallKeyPrefix) + package::kName,
+             ReadRegistryValue(m, RegRoot::LocalMachine, package::UninstallKeyPath(),
                                package::kUninstallValue));
          return Flow::Next();
        }},

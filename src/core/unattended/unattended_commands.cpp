@@ -35,7 +35,7 @@ class UnattendedRun {
     } else {
       log_.WriteLine(L"The printer " + printer + L" is not installed.");
       const std::wstring folder = m_.ApplicationFolder();
-      const std::wstring setup = folder + L"\\" + package::kName + package::kSetupProgram;
+      const std::wstring setup = package::SetupProgramPath(folder);
       if (!FindOrdinaryFile(m_, setup)) {
         return Fail(L"The package's setup program " + Quoted(setup) + L" was not found.");
       }
@@ -61,7 +61,7 @@ class UnattendedRun {
     }
     log_.WriteLine(L"The printer " + printer + L" is installed.");
     const std::wstring folder =
-        m_.EnvironmentVariable(package::kProgramFilesVariable) + L"\\" + package::kName;
+        package::InstalledFolder(m_.EnvironmentVariable(package::kProgramFilesVariable));
     if (!FindVisibleEntry(m_, folder)) {
       return Fail(L"The package's folder " + Quoted(folder) + L" was not found.");
     }
@@ -106,7 +106,7 @@ class UnattendedRun {
   // The quiet command when the package registered one: no one may be there
   // to answer the uninstaller's questions.
   std::wstring RegisteredUninstallCommand() {
-    const std::wstring key = std::wstring(package::kUninstallKeyPrefix) + package::kName;
+    const std::wstring key = package::UninstallKeyPath();
     const std::wstring quiet = RegistryValueText(
         ReadRegistryValue(m_, RegRoot::LocalMachine, key, kQuietUninstallValue));
     if (!quiet.empty()) {
