@@ -26,12 +26,12 @@ Case Window(std::vector<std::wstring> words) { return {std::move(words), Mode::W
 
 Case Accepted(std::vector<std::wstring> words, Action action, bool set_default = false,
               std::optional<std::wstring> log = std::nullopt) {
-  return {std::move(words), Mode::Unattended, {action, set_default, std::move(log)}, L""};
+  return {std::move(words), Mode::Unattended, {action, set_default, std::move(log), std::nullopt}, L""};
 }
 
 Case Refused(std::vector<std::wstring> words, std::wstring reason_holds,
              std::optional<std::wstring> log = std::nullopt) {
-  return {std::move(words), Mode::Invalid, {Action::Help, false, std::move(log)},
+  return {std::move(words), Mode::Invalid, {Action::Help, false, std::move(log), std::nullopt},
           std::move(reason_holds)};
 }
 
@@ -52,6 +52,8 @@ TEST(UnattendedSwitches, AcceptedLeftToTheWindowAndRefused) {
       Accepted({L"/status", L"/log", L"status.log"}, Action::Status, false, L"status.log"),
       Accepted({L"/?"}, Action::Help),
       Accepted({L"-?"}, Action::Help),
+      {{L"/uninstall", L"-TIMEOUT", L"1800"}, Mode::Unattended,
+       {Action::Uninstall, false, std::nullopt, 1800u}, L""},
       // Words before the first switch are ignored.
       Accepted({L"Files\\Tarnwell", L"PDF", L"/install"}, Action::Install),
 
@@ -72,6 +74,11 @@ TEST(UnattendedSwitches, AcceptedLeftToTheWindowAndRefused) {
       Refused({L"/install", L"/log", L"/default"}, L"/log"),
       Refused({L"/install", L"/log", L"a.log", L"/log", L"b.log"}, L"/log", L"a.log"),
       Refused({L"/?", L"/log", log}, L"/?", log),
+      Refused({L"/status", L"/timeout", L"60"}, L"/timeout goes only"),
+      Refused({L"/install", L"/timeout", L"0"}, L"/timeout needs"),
+      Refused({L"/install", L"/timeout", L"+60"}, L"/timeout needs"),
+      Refused({L"/install", L"/timeout", L"604801"}, L"/timeout needs"),
+      Refused({L"/install", L"/timeout", L"/default"}, L"/timeout needs"),
   };
   for (const Case& c : cases) {
     std::wstring line;

@@ -9,8 +9,12 @@
 //   1603  failed: package or setup missing, a program could not be started,
 //         the printer not there after the install or still there after the
 //         uninstall, no uninstall command, the default printer not set
-//   1618  another install or removal of the printer is in progress
+//   1618  another install or removal of the printer is in progress, or the
+//         printer package met another install in progress: try again later
+//   1622  the log file cannot be opened, or may not be written
 //   1639  invalid command line
+//   1641  done; the printer package has started a restart
+//   3010  done; a restart is needed to finish
 #pragma once
 
 namespace tarnwell::exit_code {
@@ -20,6 +24,9 @@ inline constexpr int kNotInstalled = 1;
 inline constexpr int kElevationRequired = 740;
 inline constexpr int kFailed = 1603;
 inline constexpr int kAnotherInProgress = 1618;
+inline constexpr int kLogNotOpened = 1622;
 inline constexpr int kInvalidCommandLine = 1639;
+inline constexpr int kRestartStarted = 1641;
+inline constexpr int kRestartRequired = 3010;
 
 }  // namespace tarnwell::exit_code

@@ -8,6 +8,10 @@
 namespace tarnwell {
 namespace {
 
+// A week: longer than any setup may sensibly take, short of overflowing a
+// count of milliseconds in 32 bits.
+constexpr unsigned kMaxTimeout = 7 * 24 * 60 * 60;
+
 bool IsSwitch(const std::wstring& word) {
   return !word.empty() && (word[0] == L'/' || word[0] == L'-');
 }
@@ -61,6 +65,7 @@ class SwitchReader {
     }
     const std::wstring name = SwitchName(word);
     if (name == L"log") return ReadLogFile(i);
+    if (name == L"timeout") return ReadTimeout(i);
     if (name == L"default") {
       if (request_.set_default) Refuse(L"/default is given more than once.");
       request_.set_default = true;
@@ -96,6 +101,31 @@ class SwitchReader {
     return i + 1;
   }
 
+  std::size_t ReadTimeout(std::size_t i) {
+    const std::optional<unsigned> seconds =
+        i + 1 < words_.size() ? Seconds(words_[i + 1]) : std::nullopt;
+    if (!seconds) {
+      Refuse(L"/timeout needs a number of seconds from 1 to " + std::to_wstring(kMaxTimeout) +
+             L" after it.");
+      return i + 1 < words_.size() && !IsSwitch(words_[i + 1]) ? i + 1 : i;
+    }
+    if (request_.timeout_seconds) Refuse(L"/timeout is given more than once.");
+    request_.timeout_seconds = seconds;
+    return i + 1;
+  }
+
+  // Plain decimal digits only: no sign, no blanks, nothing a locale reads.
+  static std::optional<unsigned> Seconds(const std::wstring& word) {
+    if (word.empty() || word.size() > 7) return std::nullopt;
+    unsigned value = 0;
+    for (wchar_t c : word) {
+      if (c < L'0' || c > L'9') return std::nullopt;
+      value = value * 10 + static_cast<unsigned>(c - L'0');
+    }
+    if (value == 0 || value > kMaxTimeout) return std::nullopt;
+    return value;
+  }
+
   void CheckCombination() {
     if (!action_word_) {
       Refuse(L"No action is given: one of /install, /uninstall, /status or /? is needed.");
@@ -103,6 +133,10 @@ class SwitchReader {
     }
     if (request_.set_default && request_.action != UnattendedAction::Install) {
       Refuse(L"/default goes only with /install.");
+    }
+    if (request_.timeout_seconds && request_.action != UnattendedAction::Install &&
+        request_.action != UnattendedAction::Uninstall) {
+      Refuse(L"/timeout goes only with /install or /uninstall.");
     }
     if (request_.action == UnattendedAction::Help && request_.log_path) {
       Refuse(L"/? goes with no other switch.");

@@ -1,8 +1,8 @@
 // The unattended command line: which switches the program takes and what a
 // given set of words asks it to do.
 //
-//   /install [/default] [/log <file>]
-//   /uninstall [/log <file>]
+//   /install [/default] [/log <file>] [/timeout <seconds>]
+//   /uninstall [/log <file>] [/timeout <seconds>]
 //   /status [/log <file>]
 //   /?
 //
@@ -25,6 +25,9 @@ struct UnattendedRequest {
   UnattendedAction action = UnattendedAction::Help;
   bool set_default = false;               // /default, only with /install
   std::optional<std::wstring> log_path;   // the word after /log
+  // /timeout, only with /install and /uninstall: how long the started setup
+  // or uninstaller may take before it and everything it started is ended.
+  std::optional<unsigned> timeout_seconds;
   bool operator==(const UnattendedRequest&) const = default;
 };
 
