@@ -50,7 +50,7 @@ std::wstring FakeMachine::EnvironmentVariable(const std::wstring& name) {
 
 std::size_t FakeMachine::ReadPrinterList() {
   log.push_back(L"ReadPrinterList");
-  if (fail_printer_list) throw RunError(L"The printer list cannot be read.");
+  if (fail_printer_list) throw RunError(L"The printer list cannot be read.", printer_list_error);
   return printers.size();
 }
 

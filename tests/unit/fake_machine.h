@@ -35,6 +35,7 @@ class FakeMachine : public Machine {
   std::map<std::wstring, std::wstring> env = {{L"ProgramFiles", L"C:\\Program Files (x86)"}};
   std::vector<std::wstring> printers;
   bool fail_printer_list = false;
+  std::uint32_t printer_list_error = 0;  // the platform's error number when it fails
   std::set<std::size_t> fail_printer_name;  // indexes whose name cannot be read
   bool script_host_works = true;
   bool local_system = false;

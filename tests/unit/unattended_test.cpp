@@ -104,6 +104,12 @@ TEST(Unattended, FailuresAndTheirExitCodes) {
        L"nothing to do"},
       {"status, not installed", [](Unattended&) {}, UnattendedAction::Status,
        exit_code::kNotInstalled, L"is not installed"},
+      {"spooler stopped",
+       [](Unattended& t) {
+         t.m.fail_printer_list = true;
+         t.m.printer_list_error = 1722;
+       },
+       UnattendedAction::Status, exit_code::kFailed, L"Print Spooler service is not running"},
   };
   for (const Case& c : cases) {
     Unattended t;
@@ -114,6 +120,24 @@ TEST(Unattended, FailuresAndTheirExitCodes) {
     EXPECT_FALSE(t.m.Logged(L"StartElevated")) << c.name;
     EXPECT_EQ(t.m.locks_held, 0) << c.name;
   }
+}
+
+// A package's own request for a restart, or to be retried, reaches the
+// deployment tool instead of becoming 0 or 1603.
+TEST(Unattended, RestartAndRetryAnswersOfThePackageArePassedOn) {
+  Unattended restart;
+  restart.m.exit_code = exit_code::kRestartRequired;
+  EXPECT_EQ(restart.Run(UnattendedAction::Install, true), exit_code::kRestartRequired);
+  EXPECT_EQ(restart.m.printers, std::vector<std::wstring>{kPrinter});
+  EXPECT_EQ(restart.m.default_printer, kPrinter);
+  EXPECT_TRUE(restart.log.Has(L"asked for a restart"));
+
+  Unattended busy;
+  busy.m.on_start = nullptr;
+  busy.m.exit_code = exit_code::kAnotherInProgress;
+  EXPECT_EQ(busy.Run(UnattendedAction::Install), exit_code::kAnotherInProgress);
+  EXPECT_TRUE(busy.m.printers.empty());
+  EXPECT_TRUE(busy.log.Has(L"Try again later"));
 }
 
 TEST(Unattended, DefaultPrinterIsNotSetForLocalSystem) {

@@ -1,5 +1,6 @@
 #include "core/unattended/unattended_commands.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,13 @@ namespace {
 
 constexpr wchar_t kQuietUninstallValue[] = L"QuietUninstallString";
 
+// Errors with which the printer list cannot be read because the Print Spooler
+// service does not answer: the RPC server is unavailable, no endpoint is
+// registered, the service has not been started.
+bool SpoolerUnreachable(std::uint32_t error) {
+  return error == 1722 || error == 1753 || error == 1062;
+}
+
 class UnattendedRun {
  public:
   UnattendedRun(Machine& machine, LogSink& log) : m_(machine), log_(log) {}
@@ -30,7 +38,8 @@ class UnattendedRun {
     const auto lock = m_.TakeCommandLock();
     if (!lock) return InProgress();
     const std::wstring printer = Quoted(package::kName);
-    if (IsPrinterInstalled(m_, package::kName)) {
+    int answer = exit_code::kDone;
+    if (PrinterThere()) {
       log_.WriteLine(L"The printer " + printer + L" is installed already: the setup is not run.");
     } else {
       log_.WriteLine(L"The printer " + printer + L" is not installed.");
@@ -43,19 +52,29 @@ class UnattendedRun {
       const int started = Start(L"setup", SetupCommandLine(folder), package::kSetupWindowStyle,
                                 [this] { return PackageInstalled(m_); });
       if (started != exit_code::kDone) return started;
-      if (!IsPrinterInstalled(m_, package::kName)) {
+      if (!PrinterThere()) {
+        if (package_code_ == exit_code::kAnotherInProgress) {
+          log_.WriteLine(L"The setup answered 1618: another installation on this machine is in "
+                         L"progress, so the printer was not installed. Try again later.");
+          return exit_code::kAnotherInProgress;
+        }
         return Fail(L"The printer " + printer + L" is not there after the setup.");
       }
       log_.WriteLine(L"The printer " + printer + L" is installed.");
+      answer = RestartAsked(L"setup", PackageInstalled(m_));
     }
-    return set_default ? SetDefault() : exit_code::kDone;
+    if (set_default) {
+      const int defaulted = SetDefault();
+      if (defaulted != exit_code::kDone) return defaulted;
+    }
+    return answer;
   }
 
   int Uninstall() {
     const auto lock = m_.TakeCommandLock();
     if (!lock) return InProgress();
     const std::wstring printer = Quoted(package::kName);
-    if (!IsPrinterInstalled(m_, package::kName)) {
+    if (!PrinterThere()) {
       log_.WriteLine(L"The printer " + printer + L" is not installed: nothing to do.");
       return exit_code::kDone;
     }
@@ -76,15 +95,15 @@ class UnattendedRun {
     const int started = Start(L"uninstaller", resolved->command_line, std::nullopt,
                               [this] { return PackageRemoved(m_); });
     if (started != exit_code::kDone) return started;
-    if (IsPrinterInstalled(m_, package::kName)) {
+    if (PrinterThere()) {
       return Fail(L"The printer " + printer + L" is still there after the uninstaller.");
     }
     log_.WriteLine(L"The printer " + printer + L" is removed.");
-    return exit_code::kDone;
+    return RestartAsked(L"uninstaller", PackageRemoved(m_));
   }
 
   int Status() {
-    if (IsPrinterInstalled(m_, package::kName)) {
+    if (PrinterThere()) {
       log_.WriteLine(L"The printer " + Quoted(package::kName) + L" is installed.");
       return exit_code::kDone;
     }
@@ -101,6 +120,48 @@ class UnattendedRun {
   int Fail(const std::wstring& why) {
     log_.WriteLine(why);
     return exit_code::kFailed;
+  }
+
+  // Whether the printer is installed. A printer list that cannot be read
+  // fails the command, with the cause named when the spooler is not there to
+  // answer: fleets often keep the Print Spooler service stopped.
+  bool PrinterThere() {
+    try {
+      return IsPrinterInstalled(m_, package::kName);
+    } catch (const RunError& e) {
+      const std::uint32_t error = e.system_error();
+      std::wstring why = L"The list of installed printers could not be read";
+      if (error != 0) why += L" (system error " + std::to_wstring(error) + L")";
+      why += L": " + e.description();
+      if (SpoolerUnreachable(error)) {
+        why += L" The Print Spooler service is not running: start it, then run the command again.";
+      }
+      throw RunError(why, error);
+    }
+  }
+
+  // What a finished package's own request for a restart makes of the
+  // command's answer: passed on when its whole result is there, so that the
+  // deployment tool schedules the restart.
+  int RestartAsked(const wchar_t* what, bool whole_result) {
+    if (package_code_ != exit_code::kRestartRequired &&
+        package_code_ != exit_code::kRestartStarted) {
+      return exit_code::kDone;
+    }
+    const std::wstring code = std::to_wstring(package_code_);
+    if (!whole_result) {
+      log_.WriteLine(std::wstring(L"The ") + what + L" answered " + code +
+                     L" (restart), but the printer and the package's uninstall registration "
+                     L"disagree: the restart request is not passed on.");
+      return exit_code::kDone;
+    }
+    log_.WriteLine(std::wstring(L"The package asked for a restart: the ") + what +
+                   L" answered " + code +
+                   (package_code_ == exit_code::kRestartStarted
+                        ? L" (it has started a restart)."
+                        : L" (a restart is needed to finish).") +
+                   L" The command answers " + code + L".");
+    return package_code_;
   }
 
   // The quiet command when the package registered one: no one may be there
@@ -140,6 +201,7 @@ class UnattendedRun {
     }
     log_.WriteLine(std::wstring(L"The ") + what + L" ended with exit code " +
                    std::to_wstring(result.code) + L" after " + std::to_wstring(took) + L" ms.");
+    package_code_ = result.code;
     return exit_code::kDone;
   }
 
@@ -161,6 +223,8 @@ class UnattendedRun {
 
   Machine& m_;
   LogSink& log_;
+  // The exit code of the setup or uninstaller that ran last.
+  std::int32_t package_code_ = 0;
 };
 
 int Dispatch(UnattendedRun& run, const UnattendedRequest& request) {

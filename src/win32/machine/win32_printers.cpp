@@ -32,7 +32,7 @@ std::vector<std::wstring> EnumeratePrinterNames() {
                         static_cast<DWORD>(entries.size() * sizeof(PRINTER_INFO_4W)), &needed,
                         &count)) {
     const DWORD error = GetLastError();
-    if (error != ERROR_INSUFFICIENT_BUFFER) throw RunError(DescribeWin32Error(error));
+    if (error != ERROR_INSUFFICIENT_BUFFER) throw RunError(DescribeWin32Error(error), error);
     entries.resize(needed / sizeof(PRINTER_INFO_4W) + 1);
   }
   std::vector<std::wstring> names;
