@@ -2,8 +2,11 @@
 # with the release's own script:
 #   newer.msi            the same application folder at a higher version
 #   failing-printer.msi  a printer package whose setup fails
+#   failing-upgrade.msi  the higher version, whose program fails its printer step
+#   endless-setup.msi    the release version rebuilt with a setup that never ends
 #   cmake -DDIST=... -DACTIONS_DLL=... -DICON=... -DNEWER_VERSION=...
-#         -DFAILING_SETUP=... -DBUILD_MSI=... -DOUT=... -P make_test_packages.cmake
+#         -DFAILING_SETUP=... -DENDLESS_SETUP=... -DBUILD_MSI=... -DOUT=...
+#         -P make_test_packages.cmake
 cmake_minimum_required(VERSION 3.25)
 
 file(REMOVE_RECURSE ${OUT})
@@ -27,3 +30,13 @@ set(failing_dist ${OUT}/failing-dist)
 file(COPY ${DIST}/ DESTINATION ${failing_dist})
 file(COPY_FILE ${FAILING_SETUP} "${failing_dist}/Quellmark PDF Setup/setup.exe")
 build_package(${failing_dist} ${RELEASE_VERSION} failing-printer.msi)
+
+set(failing_upgrade_dist ${OUT}/failing-upgrade-dist)
+file(COPY ${DIST}/ DESTINATION ${failing_upgrade_dist})
+file(COPY_FILE ${FAILING_SETUP} "${failing_upgrade_dist}/Tarnwell PDF Printer Software.exe")
+build_package(${failing_upgrade_dist} ${NEWER_VERSION} failing-upgrade.msi)
+
+set(endless_dist ${OUT}/endless-dist)
+file(COPY ${DIST}/ DESTINATION ${endless_dist})
+file(COPY_FILE ${ENDLESS_SETUP} "${endless_dist}/Quellmark PDF Setup/setup.exe")
+build_package(${endless_dist} ${RELEASE_VERSION} endless-setup.msi)

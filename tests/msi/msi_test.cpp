@@ -28,10 +28,28 @@ std::wstring Wide(const char* text) { return fs::path(text).wstring(); }
 const std::wstring kRelease = Quoted(WindowsPath(MSI_RELEASE_PACKAGE));
 const std::wstring kNewer = Quoted(WindowsPath(MSI_TEST_PACKAGES "/newer.msi"));
 const std::wstring kFailingPrinter = Quoted(WindowsPath(MSI_TEST_PACKAGES "/failing-printer.msi"));
+const std::wstring kFailingUpgrade = Quoted(WindowsPath(MSI_TEST_PACKAGES "/failing-upgrade.msi"));
+const std::wstring kEndlessSetup = Quoted(WindowsPath(MSI_TEST_PACKAGES "/endless-setup.msi"));
 
 bool Contains(const std::wstring& lower_case_text, std::wstring part) {
   CharLowerBuffW(part.data(), static_cast<DWORD>(part.size()));
   return lower_case_text.find(part) != std::wstring::npos;
+}
+
+// Installs the printer as someone would without the package: the printer
+// package's own setup, run from the application folder.
+void InstallPrinterByOtherMeans() {
+  const std::wstring setup = WindowsPath(MSI_DIST_DIR) + L"\\Quellmark PDF Setup\\setup.exe";
+  std::wstring command_line = Quoted(setup) + L" -s -c";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(CreateProcessW(setup.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
+                             nullptr, nullptr, &startup, &info));
+  CloseHandle(info.hThread);
+  EXPECT_EQ(WaitForSingleObject(info.hProcess, 30000), WAIT_OBJECT_0);
+  CloseHandle(info.hProcess);
+  ASSERT_TRUE(e2e::PrinterExists(e2e::kPackageName));
 }
 
 class MsiTest : public ::testing::Test {
@@ -136,6 +154,64 @@ TEST_F(MsiPrinter, PrinterThatCannotBeRemovedDoesNotKeepThePackage) {
   EXPECT_EQ(Msiexec(L"/x " + kRelease + L" /qn /l*v " + Quoted(log)), 0u);
   ExpectNothingInstalled();
   EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"/uninstall failed")) << log;
+}
+
+// A repair keeps the first installation's choice, and a removal leaves a
+// printer the package never installed.
+TEST_F(MsiPrinter, RemembersThatThePrinterWasNotWanted) {
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn INSTALLPRINTER=0"), 0u);
+  EXPECT_EQ(RememberedChoice().value_or(L"(none)"), L"0");
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn REINSTALL=ALL REINSTALLMODE=omus"), 0u);
+  ExpectNoPrinter();
+
+  ASSERT_NO_FATAL_FAILURE(InstallPrinterByOtherMeans());
+  ASSERT_EQ(Msiexec(L"/x " + kRelease + L" /qn"), 0u);
+  ExpectNothingInstalled();
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+  EXPECT_FALSE(RememberedChoice().has_value());
+}
+
+// The old version goes inside the new one's transaction: when the new
+// version's printer step fails, the old one is back whole.
+TEST_F(MsiPrinter, FailedUpgradeKeepsTheOlderVersionAndItsPrinter) {
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
+  ASSERT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+
+  const std::wstring log = MsiLog(L"failed-upgrade");
+  EXPECT_EQ(Msiexec(L"/i " + kFailingUpgrade + L" /qn /l*v " + Quoted(log)), kFailed) << log;
+  ASSERT_NO_FATAL_FAILURE(ExpectApplicationFolderInstalled());
+  ExpectOneInstalledEntry(MSI_RELEASE_VERSION);
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+  EXPECT_EQ(RememberedChoice().value_or(L"(none)"), L"1");
+}
+
+// A rebuild of the same version with other content replaces the installed
+// one; removing its feature removes the printer the first install put there.
+TEST_F(MsiPrinter, SameVersionRebuildReplacesAndRemoveCompleteRemovesThePrinter) {
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
+  const std::wstring first = Entries().at(0).product_code;
+  ASSERT_EQ(Msiexec(L"/i " + kEndlessSetup + L" /qn"), 0u);
+  ExpectOneInstalledEntry(MSI_RELEASE_VERSION);
+  EXPECT_NE(Entries().at(0).product_code, first);
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+
+  const std::wstring log = MsiLog(L"remove-complete");
+  EXPECT_EQ(Msiexec(L"/i " + kEndlessSetup + L" /qn REMOVE=Complete /l*v " + Quoted(log)), 0u)
+      << log;
+  ExpectNothingInstalled();
+  ExpectNoPrinter();
+}
+
+// A setup that never ends is ended with everything it started once
+// PRINTERTIMEOUT runs out, and the installation fails and rolls back.
+TEST_F(MsiPrinter, PrinterTimeoutEndsASetupThatNeverEnds) {
+  const std::wstring log = MsiLog(L"timeout");
+  const std::optional<DWORD> code =
+      Msiexec(L"/i " + kEndlessSetup + L" /qn PRINTERTIMEOUT=5 /l*v " + Quoted(log), 90000);
+  EXPECT_EQ(code.value_or(0), kFailed) << log;
+  EXPECT_FALSE(e2e::ProcessRunsUnder(InstallFolder()));
+  ExpectNothingInstalled();
+  EXPECT_TRUE(Contains(ReadLogLowerCase(ProgramLog()), L"did not end within 5 seconds"));
 }
 
 }  // namespace

@@ -113,9 +113,19 @@ std::wstring InstallFolder() {
 }
 
 std::wstring ProgramLog() {
-  wchar_t windows[MAX_PATH] = {};
-  GetSystemWindowsDirectoryW(windows, MAX_PATH);
-  return std::wstring(windows) + L"\\Temp\\Tarnwell PDF Printer Software.log";
+  return Folder(CSIDL_COMMON_APPDATA) +
+         L"\\Tarnwell PDF Printer Software\\Logs\\Tarnwell PDF Printer Software.log";
+}
+
+std::optional<std::wstring> RememberedChoice() {
+  wchar_t value[16] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Quellmark\\Tarnwell PDF Printer Software",
+                   L"InstallPrinter", RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, value,
+                   &size)) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 std::wstring MsiLog(const std::wstring& name) {

@@ -18,6 +18,8 @@ inline constexpr wchar_t kProductName[] = L"Tarnwell PDF Printer Software";
 std::wstring InstallFolder();
 // The program's own log of the commands the package runs.
 std::wstring ProgramLog();
+// What the package keeps of the first installation's INSTALLPRINTER.
+std::optional<std::wstring> RememberedChoice();
 // A file for an installation log, in a test folder of the temporary folder.
 std::wstring MsiLog(const std::wstring& name);
 // The log's text, lower-cased; Wine's msiexec writes its logs in ANSI.
