@@ -4,8 +4,11 @@
 #   failing-printer.msi  a printer package whose setup fails
 #   failing-upgrade.msi  the higher version, whose program fails its printer step
 #   endless-setup.msi    the release version rebuilt with a setup that never ends
+#   rebuilt.msi          the release version rebuilt with other content (its icon)
+#   restart.msi          the release version whose program asks for a restart
 #   cmake -DDIST=... -DACTIONS_DLL=... -DICON=... -DNEWER_VERSION=...
-#         -DFAILING_SETUP=... -DENDLESS_SETUP=... -DBUILD_MSI=... -DOUT=...
+#         -DFAILING_SETUP=... -DENDLESS_SETUP=... -DRESTART_PROGRAM=...
+#         -DBUILD_MSI=... -DOUT=...
 #         -P make_test_packages.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -13,8 +16,12 @@ file(REMOVE_RECURSE ${OUT})
 file(MAKE_DIRECTORY ${OUT})
 
 function(build_package dist version name)
+  set(icon ${ICON})
+  if(ARGC GREATER 3)
+    set(icon ${ARGV3})
+  endif()
   execute_process(
-      COMMAND ${CMAKE_COMMAND} -DDIST=${dist} -DACTIONS_DLL=${ACTIONS_DLL} -DICON=${ICON}
+      COMMAND ${CMAKE_COMMAND} -DDIST=${dist} -DACTIONS_DLL=${ACTIONS_DLL} -DICON=${icon}
               -DVERSION=${version} -DOUTPUT=${OUT}/${name} -DWORK=${OUT}/work-${name}
               -P ${BUILD_MSI}
       RESULT_VARIABLE result)
@@ -40,3 +47,13 @@ set(endless_dist ${OUT}/endless-dist)
 file(COPY ${DIST}/ DESTINATION ${endless_dist})
 file(COPY_FILE ${ENDLESS_SETUP} "${endless_dist}/Quellmark PDF Setup/setup.exe")
 build_package(${endless_dist} ${RELEASE_VERSION} endless-setup.msi)
+
+# An icon file with one more byte at its end is still the same picture.
+file(COPY_FILE ${ICON} ${OUT}/rebuilt.ico)
+file(APPEND ${OUT}/rebuilt.ico " ")
+build_package(${DIST} ${RELEASE_VERSION} rebuilt.msi ${OUT}/rebuilt.ico)
+
+set(restart_dist ${OUT}/restart-dist)
+file(COPY ${DIST}/ DESTINATION ${restart_dist})
+file(COPY_FILE ${RESTART_PROGRAM} "${restart_dist}/Tarnwell PDF Printer Software.exe")
+build_package(${restart_dist} ${RELEASE_VERSION} restart.msi)

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,14 @@ std::wstring ReadLogLowerCase(const std::wstring& path);
 // Runs msiexec with `arguments` and at most `timeout_ms`: its exit code, or
 // nothing when it did not end in time (it and what it started are ended).
 std::optional<DWORD> Msiexec(const std::wstring& arguments, DWORD timeout_ms = 45000);
+
+// One row of a package's InstallExecuteSequence, with its custom action's type.
+struct Step {
+  int sequence = 0;
+  int type = 0;  // 0 for a standard action
+};
+// The package's InstallExecuteSequence by action name; empty when unreadable.
+std::map<std::wstring, Step> ExecuteSequence(const std::wstring& package);
 
 // One entry of Programs and Features.
 struct Entry {
