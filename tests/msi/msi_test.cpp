@@ -5,6 +5,10 @@
 // /install and /uninstall through the package's printer steps.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -223,6 +227,37 @@ TEST_F(MsiPrinter, RestartNeededByThePrinterStepIsSuccessAndAsksForARestart) {
   EXPECT_EQ(Msiexec(L"/i " + kRestart + L" /qn /norestart /l*v " + Quoted(log)), 3010u) << log;
   EXPECT_EQ(Entries().size(), 1u);
   EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"asks for one at the end")) << log;
+}
+
+// A folder every account may change is not run from as LocalSystem: the
+// printer step runs nothing, says why, and the installation fails.
+TEST_F(MsiPrinter, PrinterStepRunsNothingFromAFolderEveryoneMayChange) {
+  const std::wstring open_folder = L"C:\\Open to all";
+  e2e::RemoveTree(open_folder);
+  ASSERT_TRUE(CreateDirectoryW(open_folder.c_str(), nullptr));
+  // Wine keeps no access list of its own for a file: it turns one into the
+  // Unix permissions (here: others may write) and reads those back.
+  PSECURITY_DESCRIPTOR everyone = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:P(A;OICI;FA;;;WD)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &everyone, nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorDacl(everyone, &present, &dacl, &defaulted);
+  ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(open_folder.c_str()), SE_FILE_OBJECT,
+                                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                  nullptr, nullptr, dacl, nullptr),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  LocalFree(everyone);
+
+  const std::wstring log = MsiLog(L"open-folder");
+  EXPECT_EQ(Msiexec(L"/i " + kRelease + L" /qn INSTALLDIR=" + Quoted(open_folder + L"\\Tarnwell") +
+                    L" /l*v " + Quoted(log)),
+            kFailed);
+  EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"nothing was run, because")) << log;
+  EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"everyone may")) << log;
+  EXPECT_TRUE(Entries().empty());
+  ExpectNoPrinter();
+  e2e::RemoveTree(open_folder);
 }
 
 // A setup that never ends is ended with everything it started once
