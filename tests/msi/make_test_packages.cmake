@@ -21,7 +21,7 @@ function(build_package dist version name)
     set(icon ${ARGV3})
   endif()
   execute_process(
-      COMMAND ${CMAKE_COMMAND} -DDIST=${dist} -DACTIONS_DLL=${ACTIONS_DLL} -DICON=${icon}
+      COMMAND ${CMAKE_COMMAND} -DDIST=${dist} -DACTIONS_DLL=${ACTIONS_DLL} -DICON=${icon} -DCONTACT=${CONTACT}
               -DVERSION=${version} -DOUTPUT=${OUT}/${name} -DWORK=${OUT}/work-${name}
               -P ${BUILD_MSI}
       RESULT_VARIABLE result)

@@ -76,7 +76,8 @@ class MsiTest : public ::testing::Test {
   }
 
   // The shortcut starts the installed program; Programs and Features shows
-  // one entry of `version` by Quellmark, with the icon and no Modify button.
+  // one entry of `version` by Quellmark, with the icon, the support address
+  // as its contact and no Modify button.
   static void ExpectOneInstalledEntry(const char* version) {
     EXPECT_EQ(ShortcutTarget().value_or(L"(no shortcut)"),
               InstallFolder() + L"\\Tarnwell PDF Printer Software.exe");
@@ -85,6 +86,7 @@ class MsiTest : public ::testing::Test {
     EXPECT_EQ(entries[0].publisher, L"Quellmark");
     EXPECT_EQ(entries[0].version, Wide(version));
     EXPECT_EQ(entries[0].no_modify, 1u);
+    EXPECT_EQ(entries[0].contact, Wide(MSI_CONTACT));
     const std::wstring icon = ProductIcon(entries[0].product_code);
     EXPECT_TRUE(!icon.empty() && e2e::PathExists(icon)) << "icon: " << icon;
   }

@@ -65,7 +65,8 @@ void AddEntries(REGSAM view, std::set<std::wstring>& seen, std::vector<Entry>& e
     if (!seen.insert(name).second) continue;
     entries.push_back({name, RegistryText(entry.get(), L"Publisher"),
                        RegistryText(entry.get(), L"DisplayVersion"),
-                       RegistryNumber(entry.get(), L"NoModify")});
+                       RegistryNumber(entry.get(), L"NoModify"),
+                       RegistryText(entry.get(), L"Contact")});
   }
 }
 

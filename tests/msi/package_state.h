@@ -44,6 +44,7 @@ struct Entry {
   std::wstring publisher;
   std::wstring version;
   DWORD no_modify = 0;
+  std::wstring contact;
 };
 // The entries named kProductName.
 std::vector<Entry> Entries();
