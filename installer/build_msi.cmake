@@ -35,10 +35,11 @@ if(shipped)
                       "add them to ${wxs}:\n  ${missing}")
 endif()
 
-# The ProductCode follows the version and the content: the same files give
-# the same code in every build, any changed file a new one, so that a
-# rebuilt package of the same version is a product of its own that replaces
-# the installed one (same-version upgrades are allowed below).
+# The ProductCode follows the version and the content: the same files (and
+# Programs and Features texts) give the same code in every build, any change
+# a new one, so that a rebuilt package of the same version is a product of
+# its own that replaces the installed one (same-version upgrades are allowed
+# below).
 string(REGEX MATCH "UpgradeCode=\"([0-9A-F-]+)\"" _ "${wxs_text}")
 set(upgrade_code ${CMAKE_MATCH_1})
 file(GLOB_RECURSE dist_files RELATIVE ${DIST} LIST_DIRECTORIES false ${DIST}/*)
@@ -53,6 +54,8 @@ foreach(file ${ACTIONS_DLL} ${ICON} ${wxs})
   file(SHA256 ${file} hash)
   string(APPEND content "${name} ${hash}\n")
 endforeach()
+# What Programs and Features shows is part of the package too.
+string(APPEND content "contact ${CONTACT}\nhelp ${HELP_URL}\nabout ${ABOUT_URL}\n")
 string(SHA256 content_hash "${content}")
 string(UUID product_code NAMESPACE ${upgrade_code}
        NAME "Tarnwell PDF Printer Software ${VERSION} ${content_hash}" TYPE SHA1 UPPER)
