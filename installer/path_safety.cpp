@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/installer/folder_access.h"
+#include "win32_common/scoped_handle.h"
 #include "win32_common/win32_error.h"
 
 namespace tarnwell {
@@ -61,7 +62,32 @@ std::wstring ReadAccessList(const std::wstring& path, AccessList& list) {
   return {};
 }
 
+// Whether `sid` is the account this step runs as (LocalSystem, in a real
+// installation).
+bool IsThisAccount(PSID sid) {
+  HANDLE token_handle = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token_handle)) return false;
+  const UniqueHandle token(token_handle);
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size);
+  if (!size || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) {
+    return false;
+  }
+  return EqualSid(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, sid) != FALSE;
+}
+
+bool Missing(const std::wstring& path) {
+  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// A path that is not there holds nothing to run (a missing program then
+// fails to start, and a missing package folder is not needed for removal);
+// whether it could be made is up to the folder above, which is checked.
 std::wstring Check(const std::wstring& path, PathPlace place) {
+  if (Missing(path)) return {};
   AccessList list;
   const std::wstring unreadable = ReadAccessList(path, list);
   if (!unreadable.empty()) {
@@ -144,6 +170,22 @@ std::wstring SecureLogFolder(const std::wstring& log_file) {
         owner, nullptr, dacl, nullptr);
     if (error != ERROR_SUCCESS) {
       return L"the access of \"" + folder + L"\" could not be set: " + DescribeWin32Error(error);
+    }
+  }
+  // A log file owned by another account (left in a folder it made before)
+  // is not written to: it goes, and the program makes its own.
+  PSID file_owner = nullptr;
+  PSECURITY_DESCRIPTOR file_descriptor = nullptr;
+  if (GetNamedSecurityInfoW(log_file.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                            &file_owner, nullptr, nullptr, nullptr,
+                            &file_descriptor) == ERROR_SUCCESS) {
+    const LocalMemory hold_file(file_descriptor);
+    const bool trusted_owner = IsWellKnownSid(file_owner, WinLocalSystemSid) ||
+                               IsWellKnownSid(file_owner, WinBuiltinAdministratorsSid) ||
+                               IsThisAccount(file_owner);
+    if (!trusted_owner && !DeleteFileW(log_file.c_str())) {
+      return L"\"" + log_file + L"\" belongs to another account and could not be removed: " +
+             DescribeWin32Error(GetLastError());
     }
   }
   return {};

@@ -14,7 +14,8 @@ std::wstring UnsafeProgramPath(const std::wstring& program, const std::wstring& 
 
 // Makes the folder holding `log_file`, and its parent, writable only by
 // LocalSystem and the Administrators group (owned by the Administrators, no
-// inherited access), whoever made them before. Why it could not; empty when done.
+// inherited access), whoever made them before, and removes a log file there
+// that neither owns. Why it could not; empty when done.
 std::wstring SecureLogFolder(const std::wstring& log_file);
 
 }  // namespace tarnwell
