@@ -1,6 +1,7 @@
 # Builds the Windows Installer package from an application folder:
 #   cmake -DDIST=<application folder> -DACTIONS_DLL=<printer_actions.dll>
 #         -DICON=<app.ico> -DVERSION=<x.y.z> -DOUTPUT=<file.msi> -DWORK=<scratch folder>
+#         [-DCONTACT=<support address>] [-DHELP_URL=<url>] [-DABOUT_URL=<url>]
 #         [-DPKCS12=... -DPASSWORD_FILE=... -DTIMESTAMP_URL=... -DOSSLSIGNCODE=...]
 #         -P build_msi.cmake
 # The build runs it for the release package; the tests run it for packages
@@ -34,12 +35,30 @@ if(shipped)
                       "add them to ${wxs}:\n  ${missing}")
 endif()
 
-# One ProductCode per version, the same in every build of that version:
-# derived from the UpgradeCode, which never changes.
+# The ProductCode follows the version and the content: the same files (and
+# Programs and Features texts) give the same code in every build, any change
+# a new one, so that a rebuilt package of the same version is a product of
+# its own that replaces the installed one (same-version upgrades are allowed
+# below).
 string(REGEX MATCH "UpgradeCode=\"([0-9A-F-]+)\"" _ "${wxs_text}")
 set(upgrade_code ${CMAKE_MATCH_1})
+file(GLOB_RECURSE dist_files RELATIVE ${DIST} LIST_DIRECTORIES false ${DIST}/*)
+list(SORT dist_files)
+set(content "${VERSION}\n")
+foreach(file IN LISTS dist_files)
+  file(SHA256 ${DIST}/${file} hash)
+  string(APPEND content "app/${file} ${hash}\n")
+endforeach()
+foreach(file ${ACTIONS_DLL} ${ICON} ${wxs})
+  get_filename_component(name ${file} NAME)
+  file(SHA256 ${file} hash)
+  string(APPEND content "${name} ${hash}\n")
+endforeach()
+# What Programs and Features shows is part of the package too.
+string(APPEND content "contact ${CONTACT}\nhelp ${HELP_URL}\nabout ${ABOUT_URL}\n")
+string(SHA256 content_hash "${content}")
 string(UUID product_code NAMESPACE ${upgrade_code}
-       NAME "Tarnwell PDF Printer Software ${VERSION}" TYPE SHA1 UPPER)
+       NAME "Tarnwell PDF Printer Software ${VERSION} ${content_hash}" TYPE SHA1 UPPER)
 
 # wixl finds sources relative to where it runs.
 file(REMOVE_RECURSE ${WORK})
@@ -60,30 +79,93 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "wixl could not build the package:\n${output}")
 endif()
 
+# Runs one SQL statement on the package.
+function(update_package query)
+  execute_process(
+      COMMAND msibuild ${package} -q "${query}"
+      RESULT_VARIABLE result
+      OUTPUT_VARIABLE output
+      ERROR_VARIABLE output)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "msibuild could not update ${package} (${query}):\n${output}")
+  endif()
+endfunction()
+
+function(export_table table variable)
+  execute_process(
+      COMMAND msiinfo export ${package} ${table}
+      RESULT_VARIABLE result
+      OUTPUT_VARIABLE rows)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "msiinfo could not read the ${table} table of ${package}")
+  endif()
+  set(${variable} "${rows}" PARENT_SCOPE)
+endfunction()
+
 # wixl has no Secure attribute: the printer properties join the secure ones
-# here, so a command line's INSTALLPRINTER / REMOVEPRINTER reach the
-# installation's service side also when a standard user installs.
-execute_process(
-    COMMAND msiinfo export ${package} Property
-    RESULT_VARIABLE result
-    OUTPUT_VARIABLE properties)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "msiinfo could not read the properties of ${package}")
-endif()
-set(secure "INSTALLPRINTER;REMOVEPRINTER")
+# here, so a command line's INSTALLPRINTER / REMOVEPRINTER / PRINTERTIMEOUT
+# reach the installation's service side also when a standard user installs.
+export_table(Property properties)
+set(secure "INSTALLPRINTER;REMOVEPRINTER;PRINTERTIMEOUT")
 if(properties MATCHES "\nSecureCustomProperties\t([^\r\n]+)")
-  set(query "UPDATE `Property` SET `Value` = '${secure};${CMAKE_MATCH_1}' WHERE `Property` = 'SecureCustomProperties'")
+  update_package("UPDATE `Property` SET `Value` = '${secure};${CMAKE_MATCH_1}' WHERE `Property` = 'SecureCustomProperties'")
 else()
-  set(query "INSERT INTO `Property` (`Property`, `Value`) VALUES ('SecureCustomProperties', '${secure}')")
+  update_package("INSERT INTO `Property` (`Property`, `Value`) VALUES ('SecureCustomProperties', '${secure}')")
 endif()
-execute_process(
-    COMMAND msibuild ${package} -q "${query}"
-    RESULT_VARIABLE result
-    OUTPUT_VARIABLE output
-    ERROR_VARIABLE output)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "msibuild could not update ${package}:\n${output}")
+
+# Programs and Features: whom to ask, and the links when the build has them.
+foreach(pair "ARPCONTACT;${CONTACT}" "ARPHELPLINK;${HELP_URL}" "ARPURLINFOABOUT;${ABOUT_URL}")
+  string(REGEX REPLACE "^([A-Z]+);(.*)$" "\\1" name "${pair}")
+  string(REGEX REPLACE "^([A-Z]+);(.*)$" "\\2" value "${pair}")
+  if(value STREQUAL "")
+    continue()
+  endif()
+  if(value MATCHES "'")
+    message(FATAL_ERROR "build_msi.cmake: ${name} may not hold a quote: ${value}")
+  endif()
+  update_package("INSERT INTO `Property` (`Property`, `Value`) VALUES ('${name}', '${value}')")
+endforeach()
+
+# wixl writes no file versions: without them Windows Installer takes the
+# programs for unversioned files and keeps an installed copy in a repair or
+# an upgrade. Each program's version and language come from its version block.
+string(REGEX MATCHALL "<File Id=\"[A-Za-z]+\"[^>]*Source=\"app/[^\"]+\"" file_elements "${wxs_text}")
+foreach(element IN LISTS file_elements)
+  string(REGEX MATCH "Id=\"([A-Za-z]+)\"" _ "${element}")
+  set(file_id ${CMAKE_MATCH_1})
+  string(REGEX MATCH "Source=\"app/([^\"]+)\"" _ "${element}")
+  execute_process(
+      COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/file_version.py ${DIST}/${CMAKE_MATCH_1}
+      RESULT_VARIABLE result
+      OUTPUT_VARIABLE version_and_language
+      OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "build_msi.cmake: could not read the version of ${CMAKE_MATCH_1}")
+  endif()
+  if(version_and_language MATCHES "^([0-9.]+)\t([0-9]*)$")
+    update_package("UPDATE `File` SET `Version` = '${CMAKE_MATCH_1}', `Language` = '${CMAKE_MATCH_2}' WHERE `File` = '${file_id}'")
+  endif()
+endforeach()
+
+# wixl ignores Execute="rollback" on a DLL action: the rollback steps get
+# their type here (DLL 1 + continue 64 + rollback 256 + in-script 1024 +
+# no impersonation 2048).
+foreach(action RollbackInstallPrinter RollbackRemovePrinter)
+  update_package("UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = '${action}'")
+endforeach()
+
+# The old version is removed inside the new one's transaction, so a failed
+# upgrade rolls back to it whole; a rebuilt package of the same version
+# replaces the installed one (VersionMaxInclusive, 512) while the newer-
+# version check stays exclusive.
+export_table(InstallExecuteSequence sequence)
+if(NOT sequence MATCHES "\nInstallInitialize\t\t1500\r?\n")
+  message(FATAL_ERROR "build_msi.cmake: InstallInitialize is not at 1500")
 endif()
+update_package("UPDATE `InstallExecuteSequence` SET `Sequence` = 1501 WHERE `Action` = 'RemoveExistingProducts'")
+# Attributes is part of the Upgrade table's key, so the row is made anew.
+update_package("DELETE FROM `Upgrade` WHERE `ActionProperty` = 'WIX_UPGRADE_DETECTED'")
+update_package("INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMax`, `Attributes`, `ActionProperty`) VALUES ('{${upgrade_code}}', '${VERSION}', 513, 'WIX_UPGRADE_DETECTED')")
 
 if(PKCS12)
   include(${CMAKE_CURRENT_LIST_DIR}/../cmake/sign_files.cmake)
@@ -93,4 +175,6 @@ endif()
 get_filename_component(output_folder ${OUTPUT} DIRECTORY)
 file(MAKE_DIRECTORY ${output_folder})
 file(RENAME ${package} ${OUTPUT})
-message(STATUS "Built: ${OUTPUT} (version ${VERSION}, ProductCode {${product_code}})")
+message(STATUS "Built: ${OUTPUT} (version ${VERSION})")
+message(STATUS "ProductCode: {${product_code}}")
+file(WRITE ${WORK}/product-code.txt "{${product_code}}\n")

@@ -3,6 +3,8 @@
 # Installer package into release/, the Windows test programs, and, with
 # --native, the native unit tests.
 #   TARNWELL_SUPPORT_EMAIL=help@example.org scripts/build.sh   sets the support address
+#   TARNWELL_HELP_URL=https://... TARNWELL_ABOUT_URL=https://... scripts/build.sh
+#                         the help and about links of Programs and Features
 #   TARNWELL_SIGN_PKCS12=cert.p12 TARNWELL_SIGN_PASSWORD_FILE=pass.txt \
 #   [TARNWELL_SIGN_TIMESTAMP_URL=http://...] scripts/build.sh  signs the release files
 set -euo pipefail
@@ -10,9 +12,9 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
 
 configure_args=()
-if [ -n "${TARNWELL_SUPPORT_EMAIL:-}" ]; then
-  configure_args+=("-DTARNWELL_SUPPORT_EMAIL=$TARNWELL_SUPPORT_EMAIL")
-fi
+for setting in TARNWELL_SUPPORT_EMAIL TARNWELL_HELP_URL TARNWELL_ABOUT_URL; do
+  if [ -n "${!setting:-}" ]; then configure_args+=("-D$setting=${!setting}"); fi
+done
 # Signing follows the environment of each run: without the variables the
 # release files are built unsigned, whatever an earlier run used.
 for setting in TARNWELL_SIGN_PKCS12 TARNWELL_SIGN_PASSWORD_FILE TARNWELL_SIGN_TIMESTAMP_URL; do
@@ -41,5 +43,7 @@ echo "Built: $root/dist/Tarnwell PDF Printer Software.exe"
 for msi in "$root"/release/*.msi; do
   if [ -f "$msi" ]; then echo "Built: $msi"; fi
 done
+product_code="$root/build/win32/installer/release-msi/product-code.txt"
+if [ -f "$product_code" ]; then echo "ProductCode: $(cat "$product_code")"; fi
 # Whether the release files are signed, as configuring decided it.
 grep -m 1 -o 'Code signing: .*' "$root/build/build-win32.log" || true

@@ -39,7 +39,7 @@ done < <(grep -rn -i -E "^\s*#\s*include\s*[<\"]($windows_headers)(\.h)?[>\"]" s
 check_folder src/win32_common '^(core|win32_common)/'
 check_folder src/win32 '^(core|win32_common|win32)/'
 check_folder package '^(core|win32_common)/|^[a-z_]+\.h$'
-check_folder installer '^(core|win32_common)/'
+check_folder installer '^(core|win32_common)/|^[a-z_]+\.h$'
 
 if [ "$violations" -gt 0 ]; then
   echo "layering: $violations include(s) point the wrong way"

@@ -5,6 +5,10 @@
 // /install and /uninstall through the package's printer steps.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -28,10 +32,30 @@ std::wstring Wide(const char* text) { return fs::path(text).wstring(); }
 const std::wstring kRelease = Quoted(WindowsPath(MSI_RELEASE_PACKAGE));
 const std::wstring kNewer = Quoted(WindowsPath(MSI_TEST_PACKAGES "/newer.msi"));
 const std::wstring kFailingPrinter = Quoted(WindowsPath(MSI_TEST_PACKAGES "/failing-printer.msi"));
+const std::wstring kFailingUpgrade = Quoted(WindowsPath(MSI_TEST_PACKAGES "/failing-upgrade.msi"));
+const std::wstring kEndlessSetup = Quoted(WindowsPath(MSI_TEST_PACKAGES "/endless-setup.msi"));
+const std::wstring kRebuilt = Quoted(WindowsPath(MSI_TEST_PACKAGES "/rebuilt.msi"));
+const std::wstring kRestart = Quoted(WindowsPath(MSI_TEST_PACKAGES "/restart.msi"));
 
 bool Contains(const std::wstring& lower_case_text, std::wstring part) {
   CharLowerBuffW(part.data(), static_cast<DWORD>(part.size()));
   return lower_case_text.find(part) != std::wstring::npos;
+}
+
+// Installs the printer as someone would without the package: the printer
+// package's own setup, run from the application folder.
+void InstallPrinterByOtherMeans() {
+  const std::wstring setup = WindowsPath(MSI_DIST_DIR) + L"\\Quellmark PDF Setup\\setup.exe";
+  std::wstring command_line = Quoted(setup) + L" -s -c";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(CreateProcessW(setup.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
+                             nullptr, nullptr, &startup, &info));
+  CloseHandle(info.hThread);
+  EXPECT_EQ(WaitForSingleObject(info.hProcess, 30000), WAIT_OBJECT_0);
+  CloseHandle(info.hProcess);
+  ASSERT_TRUE(e2e::PrinterExists(e2e::kPackageName));
 }
 
 class MsiTest : public ::testing::Test {
@@ -52,7 +76,8 @@ class MsiTest : public ::testing::Test {
   }
 
   // The shortcut starts the installed program; Programs and Features shows
-  // one entry of `version` by Quellmark, with the icon and no Modify button.
+  // one entry of `version` by Quellmark, with the icon, the support address
+  // as its contact and no Modify button.
   static void ExpectOneInstalledEntry(const char* version) {
     EXPECT_EQ(ShortcutTarget().value_or(L"(no shortcut)"),
               InstallFolder() + L"\\Tarnwell PDF Printer Software.exe");
@@ -61,6 +86,7 @@ class MsiTest : public ::testing::Test {
     EXPECT_EQ(entries[0].publisher, L"Quellmark");
     EXPECT_EQ(entries[0].version, Wide(version));
     EXPECT_EQ(entries[0].no_modify, 1u);
+    EXPECT_EQ(entries[0].contact, Wide(MSI_CONTACT));
     const std::wstring icon = ProductIcon(entries[0].product_code);
     EXPECT_TRUE(!icon.empty() && e2e::PathExists(icon)) << "icon: " << icon;
   }
@@ -136,6 +162,116 @@ TEST_F(MsiPrinter, PrinterThatCannotBeRemovedDoesNotKeepThePackage) {
   EXPECT_EQ(Msiexec(L"/x " + kRelease + L" /qn /l*v " + Quoted(log)), 0u);
   ExpectNothingInstalled();
   EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"/uninstall failed")) << log;
+}
+
+// A repair keeps the first installation's choice, and a removal leaves a
+// printer the package never installed.
+TEST_F(MsiPrinter, RemembersThatThePrinterWasNotWanted) {
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn INSTALLPRINTER=0"), 0u);
+  EXPECT_EQ(RememberedChoice().value_or(L"(none)"), L"0");
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn REINSTALL=ALL REINSTALLMODE=omus"), 0u);
+  ExpectNoPrinter();
+
+  ASSERT_NO_FATAL_FAILURE(InstallPrinterByOtherMeans());
+  ASSERT_EQ(Msiexec(L"/x " + kRelease + L" /qn"), 0u);
+  ExpectNothingInstalled();
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+  EXPECT_FALSE(RememberedChoice().has_value());
+}
+
+// Windows Installer removes the old version inside the new one's
+// transaction, so a failed upgrade rolls back to the old version whole.
+// Wine's msiexec cannot show that: it removes the old version in a session
+// of its own, printer step included, and nothing brings it back. What Wine
+// shows is the failure and its reason; the tables show the order Windows
+// Installer follows.
+TEST_F(MsiPrinter, FailedUpgradeFailsAndItsTablesKeepTheOldVersionInItsTransaction) {
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
+  const std::wstring log = MsiLog(L"failed-upgrade");
+  EXPECT_EQ(Msiexec(L"/i " + kFailingUpgrade + L" /qn /l*v " + Quoted(log)), kFailed) << log;
+  EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"ended with exit code 1 (failed)")) << log;
+
+  const std::wstring package = WindowsPath(MSI_TEST_PACKAGES "/failing-upgrade.msi");
+  const std::map<std::wstring, Step> steps = ExecuteSequence(package);
+  ASSERT_TRUE(steps.count(L"RemoveExistingProducts") && steps.count(L"InstallInitialize"));
+  EXPECT_GT(steps.at(L"RemoveExistingProducts").sequence, steps.at(L"InstallInitialize").sequence);
+  for (const wchar_t* deferred : {L"InstallPrinter", L"RemovePrinter"}) {
+    const std::wstring rollback = std::wstring(L"Rollback") + deferred;
+    ASSERT_TRUE(steps.count(deferred) && steps.count(rollback)) << deferred;
+    EXPECT_GT(steps.at(deferred).sequence, steps.at(L"RemoveExistingProducts").sequence);
+    EXPECT_LT(steps.at(rollback).sequence, steps.at(deferred).sequence) << deferred;
+    EXPECT_EQ(steps.at(rollback).type, 3393) << deferred;  // rollback, in-script, no impersonation
+    EXPECT_EQ(steps.at(deferred).type, 3073) << deferred;  // deferred, no impersonation, checked
+  }
+}
+
+// A rebuild of the same version with other content replaces the installed
+// one; removing its feature removes the printer the first install put there.
+TEST_F(MsiPrinter, SameVersionRebuildReplacesAndRemoveCompleteRemovesThePrinter) {
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
+  const std::wstring first = Entries().at(0).product_code;
+  ASSERT_EQ(Msiexec(L"/i " + kRebuilt + L" /qn"), 0u);
+  ExpectOneInstalledEntry(MSI_RELEASE_VERSION);
+  EXPECT_NE(Entries().at(0).product_code, first);
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+
+  const std::wstring log = MsiLog(L"remove-complete");
+  EXPECT_EQ(Msiexec(L"/i " + kRebuilt + L" /qn REMOVE=Complete /l*v " + Quoted(log)), 0u)
+      << log;
+  ExpectNothingInstalled();
+  ExpectNoPrinter();
+}
+
+// A printer step whose program needs a restart succeeds, and msiexec asks
+// for the restart at its end (with /norestart: exit code 3010).
+TEST_F(MsiPrinter, RestartNeededByThePrinterStepIsSuccessAndAsksForARestart) {
+  const std::wstring log = MsiLog(L"restart");
+  EXPECT_EQ(Msiexec(L"/i " + kRestart + L" /qn /norestart /l*v " + Quoted(log)), 3010u) << log;
+  EXPECT_EQ(Entries().size(), 1u);
+  EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"asks for one at the end")) << log;
+}
+
+// A folder every account may change is not run from as LocalSystem: the
+// printer step runs nothing, says why, and the installation fails.
+TEST_F(MsiPrinter, PrinterStepRunsNothingFromAFolderEveryoneMayChange) {
+  const std::wstring open_folder = L"C:\\Open to all";
+  e2e::RemoveTree(open_folder);
+  ASSERT_TRUE(CreateDirectoryW(open_folder.c_str(), nullptr));
+  // Wine keeps no access list of its own for a file: it turns one into the
+  // Unix permissions (here: others may write) and reads those back.
+  PSECURITY_DESCRIPTOR everyone = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:P(A;OICI;FA;;;WD)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &everyone, nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorDacl(everyone, &present, &dacl, &defaulted);
+  ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(open_folder.c_str()), SE_FILE_OBJECT,
+                                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                  nullptr, nullptr, dacl, nullptr),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  LocalFree(everyone);
+
+  const std::wstring log = MsiLog(L"open-folder");
+  EXPECT_EQ(Msiexec(L"/i " + kRelease + L" /qn INSTALLDIR=" + Quoted(open_folder + L"\\Tarnwell") +
+                    L" /l*v " + Quoted(log)),
+            kFailed);
+  EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"nothing was run, because")) << log;
+  EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"everyone may")) << log;
+  EXPECT_TRUE(Entries().empty());
+  ExpectNoPrinter();
+  e2e::RemoveTree(open_folder);
+}
+
+// A setup that never ends is ended with everything it started once
+// PRINTERTIMEOUT runs out, and the installation fails and rolls back.
+TEST_F(MsiPrinter, PrinterTimeoutEndsASetupThatNeverEnds) {
+  const std::wstring log = MsiLog(L"timeout");
+  const std::optional<DWORD> code =
+      Msiexec(L"/i " + kEndlessSetup + L" /qn PRINTERTIMEOUT=5 /l*v " + Quoted(log), 90000);
+  EXPECT_EQ(code.value_or(0), kFailed) << log;
+  EXPECT_FALSE(e2e::ProcessRunsUnder(InstallFolder()));
+  ExpectNothingInstalled();
+  EXPECT_TRUE(Contains(ReadLogLowerCase(ProgramLog()), L"did not end within 5 seconds"));
 }
 
 }  // namespace

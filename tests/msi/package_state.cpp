@@ -1,6 +1,7 @@
 #include "package_state.h"
 
 #include <msi.h>
+#include <msiquery.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 
@@ -64,7 +65,8 @@ void AddEntries(REGSAM view, std::set<std::wstring>& seen, std::vector<Entry>& e
     if (!seen.insert(name).second) continue;
     entries.push_back({name, RegistryText(entry.get(), L"Publisher"),
                        RegistryText(entry.get(), L"DisplayVersion"),
-                       RegistryNumber(entry.get(), L"NoModify")});
+                       RegistryNumber(entry.get(), L"NoModify"),
+                       RegistryText(entry.get(), L"Contact")});
   }
 }
 
@@ -113,9 +115,19 @@ std::wstring InstallFolder() {
 }
 
 std::wstring ProgramLog() {
-  wchar_t windows[MAX_PATH] = {};
-  GetSystemWindowsDirectoryW(windows, MAX_PATH);
-  return std::wstring(windows) + L"\\Temp\\Tarnwell PDF Printer Software.log";
+  return Folder(CSIDL_COMMON_APPDATA) +
+         L"\\Tarnwell PDF Printer Software\\Logs\\Tarnwell PDF Printer Software.log";
+}
+
+std::optional<std::wstring> RememberedChoice() {
+  wchar_t value[16] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Quellmark\\Tarnwell PDF Printer Software",
+                   L"InstallPrinter", RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, value,
+                   &size)) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 std::wstring MsiLog(const std::wstring& name) {
@@ -158,6 +170,32 @@ std::optional<DWORD> Msiexec(const std::wstring& arguments, DWORD timeout_ms) {
   TerminateProcess(process.get(), 1);
   EndStrayProcesses();
   return std::nullopt;
+}
+
+std::map<std::wstring, Step> ExecuteSequence(const std::wstring& package) {
+  using UniqueMsi = tarnwell::unique_handle<MSIHANDLE, MsiCloseHandle>;
+  std::map<std::wstring, Step> steps;
+  UniqueMsi database;
+  if (MsiOpenDatabaseW(package.c_str(), MSIDBOPEN_READONLY, database.put())) return steps;
+  const auto rows = [&](const wchar_t* query, auto&& take) {
+    UniqueMsi view;
+    if (MsiDatabaseOpenViewW(database.get(), query, view.put()) ||
+        MsiViewExecute(view.get(), 0)) {
+      return;
+    }
+    for (UniqueMsi record; MsiViewFetch(view.get(), record.put()) == ERROR_SUCCESS;) {
+      wchar_t name[80] = {};
+      DWORD size = 80;
+      MsiRecordGetStringW(record.get(), 1, name, &size);
+      take(std::wstring(name), MsiRecordGetInteger(record.get(), 2));
+    }
+  };
+  rows(L"SELECT `Action`, `Sequence` FROM `InstallExecuteSequence`",
+       [&](const std::wstring& action, int sequence) { steps[action].sequence = sequence; });
+  rows(L"SELECT `Action`, `Type` FROM `CustomAction`", [&](const std::wstring& action, int type) {
+    if (steps.count(action)) steps[action].type = type;
+  });
+  return steps;
 }
 
 std::vector<Entry> Entries() {

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ inline constexpr wchar_t kProductName[] = L"Tarnwell PDF Printer Software";
 std::wstring InstallFolder();
 // The program's own log of the commands the package runs.
 std::wstring ProgramLog();
+// What the package keeps of the first installation's INSTALLPRINTER.
+std::optional<std::wstring> RememberedChoice();
 // A file for an installation log, in a test folder of the temporary folder.
 std::wstring MsiLog(const std::wstring& name);
 // The log's text, lower-cased; Wine's msiexec writes its logs in ANSI.
@@ -27,12 +30,21 @@ std::wstring ReadLogLowerCase(const std::wstring& path);
 // nothing when it did not end in time (it and what it started are ended).
 std::optional<DWORD> Msiexec(const std::wstring& arguments, DWORD timeout_ms = 45000);
 
+// One row of a package's InstallExecuteSequence, with its custom action's type.
+struct Step {
+  int sequence = 0;
+  int type = 0;  // 0 for a standard action
+};
+// The package's InstallExecuteSequence by action name; empty when unreadable.
+std::map<std::wstring, Step> ExecuteSequence(const std::wstring& package);
+
 // One entry of Programs and Features.
 struct Entry {
   std::wstring product_code;
   std::wstring publisher;
   std::wstring version;
   DWORD no_modify = 0;
+  std::wstring contact;
 };
 // The entries named kProductName.
 std::vector<Entry> Entries();

@@ -109,6 +109,11 @@ class FakeProcess : public StartedProcess {
     return others_left_-- > 0;
   }
   void Pause(unsigned milliseconds) override { m_.PauseServicingMessages(milliseconds); }
+  void EndAll() override {
+    m_.log.push_back(L"EndAll");
+    polls_left_ = 0;
+    others_left_ = 0;
+  }
 
  private:
   FakeMachine& m_;

@@ -3,6 +3,8 @@
 // deployment tools rely on (exit codes, idempotence, the quiet uninstaller).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/unattended/exit_codes.h"
 #include "core/unattended/unattended_commands.h"
 #include "fake_machine.h"
@@ -48,8 +50,9 @@ struct Unattended {
       }
     };
   }
-  int Run(UnattendedAction action, bool set_default = false) {
-    return RunUnattended(m, log, {action, set_default, std::nullopt});
+  int Run(UnattendedAction action, bool set_default = false,
+          std::optional<unsigned> timeout_seconds = std::nullopt) {
+    return RunUnattended(m, log, {action, set_default, std::nullopt, timeout_seconds});
   }
 };
 
@@ -157,6 +160,23 @@ TEST(Unattended, UninstallPrefersTheQuietCommand) {
   EXPECT_EQ(t.m.started, std::vector<std::wstring>{L"\"" + kFolder + L"\\quiet.exe\" /S"});
   EXPECT_TRUE(t.log.Has(L"QuietUninstallString"));
   EXPECT_TRUE(t.m.printers.empty());
+}
+
+// The fake clock moves 10 ms a reading; a setup polled 1000 times takes
+// more than 2 seconds of it.
+TEST(Unattended, TimeLimitEndsTheWholeSetupAndFails) {
+  Unattended slow;
+  slow.m.polls_until_exit = 1000;
+  EXPECT_EQ(slow.Run(UnattendedAction::Install, false, 2u), exit_code::kFailed);
+  EXPECT_EQ(std::count(slow.m.log.begin(), slow.m.log.end(), L"EndAll"), 1);
+  EXPECT_EQ(slow.m.live_processes, 0);
+  EXPECT_TRUE(slow.log.Has(L"did not end within 2 seconds"));
+
+  Unattended quick;
+  quick.m.polls_until_exit = 3;
+  EXPECT_EQ(quick.Run(UnattendedAction::Install, false, 2u), exit_code::kDone);
+  EXPECT_EQ(std::count(quick.m.log.begin(), quick.m.log.end(), L"EndAll"), 0);
+  EXPECT_EQ(quick.m.printers, std::vector<std::wstring>{kPrinter});
 }
 
 }  // namespace

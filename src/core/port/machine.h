@@ -81,6 +81,10 @@ class StartedProcess {
   // arrive; ends early when this process ends or, once it has ended, when
   // one of the processes it started does.
   virtual void Pause(unsigned milliseconds) = 0;
+  // Ends this process and every process it started that still runs (its
+  // job's live processes, or its known descendants), for a wait that ran
+  // out of time.
+  virtual void EndAll() = 0;
 };
 
 // Outcome of starting a program: the started process, or the platform's

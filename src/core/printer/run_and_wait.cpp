@@ -44,10 +44,21 @@ bool ProcessEnded(StartedProcess& process, std::uint32_t& exit_code) {
   return ended || !code || exit_code != kStillActive;
 }
 
-std::uint32_t WaitForTree(Machine& machine, StartedProcess& process,
-                          const ResultCheck& result_present) {
+// The exit code, or nothing when the time limit ran out first (everything
+// started is then ended).
+std::optional<std::uint32_t> WaitForTree(Machine& machine, StartedProcess& process,
+                                         const ResultCheck& result_present,
+                                         std::optional<unsigned> time_limit_seconds) {
+  std::optional<std::uint64_t> deadline;
+  if (time_limit_seconds) {
+    deadline = machine.SteadyMilliseconds() + std::uint64_t{*time_limit_seconds} * 1000;
+  }
   std::uint32_t exit_code = 0;
   while (true) {
+    if (deadline && machine.SteadyMilliseconds() >= *deadline) {
+      process.EndAll();
+      return std::nullopt;
+    }
     WaitObservation seen;
     seen.process_ended = ProcessEnded(process, exit_code);
     machine.ProcessPendingMessages();
@@ -64,7 +75,7 @@ std::uint32_t WaitForTree(Machine& machine, StartedProcess& process,
 
 RunResult StartAndWait(Machine& machine, std::wstring command_line,
                        std::optional<int> window_style, const ResultCheck& result_present,
-                       ElevationPrompt elevation) {
+                       ElevationPrompt elevation, std::optional<unsigned> time_limit_seconds) {
   const std::size_t nul = command_line.find(L'\0');
   if (nul != std::wstring::npos) command_line.resize(nul);
   const int show = EffectiveWindowStyle(window_style);
@@ -86,8 +97,10 @@ RunResult StartAndWait(Machine& machine, std::wstring command_line,
             static_cast<std::int32_t>(static_cast<std::uint32_t>(kStartFailureBase) + start.error),
             start.error};
   }
-  const std::uint32_t exit_code = WaitForTree(machine, *start.process, result_present);
-  return {true, static_cast<std::int32_t>(exit_code), 0};
+  const std::optional<std::uint32_t> exit_code =
+      WaitForTree(machine, *start.process, result_present, time_limit_seconds);
+  if (!exit_code) return {true, 0, 0, true};
+  return {true, static_cast<std::int32_t>(*exit_code), 0};
 }
 
 std::int32_t RunAndWait(Machine& machine, std::wstring command_line,

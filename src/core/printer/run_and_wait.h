@@ -36,6 +36,7 @@ struct RunResult {
   bool started = false;
   std::int32_t code = 0;  // the exit code, or the start failure's number
   std::uint32_t start_error = 0;  // the platform's error number when not started
+  bool timed_out = false;  // the time limit ran out: it and all it started were ended
 };
 
 // Whether a program that needs administrator rights may be started through
@@ -47,10 +48,13 @@ enum class ElevationPrompt { Allowed, Never };
 using ResultCheck = std::function<bool()>;
 
 // RunAndWait that also tells whether the program could be started at all.
+// With `time_limit_seconds`, a wait still going on after that long ends the
+// program and everything it started, and answers timed_out.
 RunResult StartAndWait(Machine& machine, std::wstring command_line,
                        std::optional<int> window_style = std::nullopt,
                        const ResultCheck& result_present = {},
-                       ElevationPrompt elevation = ElevationPrompt::Allowed);
+                       ElevationPrompt elevation = ElevationPrompt::Allowed,
+                       std::optional<unsigned> time_limit_seconds = std::nullopt);
 
 // Returns the process's exit code (as signed 32 bits), or kStartFailureBase
 // plus the error number when the program cannot be started, elevated or not.

@@ -32,7 +32,8 @@ bool SpoolerUnreachable(std::uint32_t error) {
 
 class UnattendedRun {
  public:
-  UnattendedRun(Machine& machine, LogSink& log) : m_(machine), log_(log) {}
+  UnattendedRun(Machine& machine, LogSink& log, std::optional<unsigned> time_limit_seconds)
+      : m_(machine), log_(log), time_limit_seconds_(time_limit_seconds) {}
 
   int Install(bool set_default) {
     const auto lock = m_.TakeCommandLock();
@@ -187,8 +188,13 @@ class UnattendedRun {
                    m_.AccountName() + L").");
     const std::uint64_t began = m_.SteadyMilliseconds();
     const RunResult result = StartAndWait(m_, command_line, window_style, result_present,
-                                          ElevationPrompt::Never);
+                                          ElevationPrompt::Never, time_limit_seconds_);
     const std::uint64_t took = m_.SteadyMilliseconds() - began;
+    if (result.timed_out) {
+      return Fail(std::wstring(L"The ") + what + L" did not end within " +
+                  std::to_wstring(*time_limit_seconds_) +
+                  L" seconds (/timeout): it and every process it started were ended.");
+    }
     if (!result.started && result.start_error == win_error::kElevationRequired) {
       log_.WriteLine(std::wstring(L"The ") + what +
                      L" needs administrator rights, which this process does not have: nothing "
@@ -223,6 +229,7 @@ class UnattendedRun {
 
   Machine& m_;
   LogSink& log_;
+  std::optional<unsigned> time_limit_seconds_;
   // The exit code of the setup or uninstaller that ran last.
   std::int32_t package_code_ = 0;
 };
@@ -244,7 +251,7 @@ int Dispatch(UnattendedRun& run, const UnattendedRequest& request) {
 }  // namespace
 
 int RunUnattended(Machine& machine, LogSink& log, const UnattendedRequest& request) {
-  UnattendedRun run(machine, log);
+  UnattendedRun run(machine, log, request.timeout_seconds);
   try {
     return Dispatch(run, request);
   } catch (const RunError& e) {

@@ -88,4 +88,17 @@ void ProcessJob::FinishLive() {
   }
 }
 
+void ProcessJob::EndLive() {
+  // A process being ended may just have started another: a few rounds
+  // catch those too.
+  for (int round = 0; round < 10 && LiveCount() > 0; ++round) {
+    for (const DWORD id : LiveIds()) {
+      const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+      if (!process) continue;
+      TerminateProcess(process.get(), ERROR_TIMEOUT);
+      WaitForSingleObject(process.get(), 1000);
+    }
+  }
+}
+
 }  // namespace tarnwell

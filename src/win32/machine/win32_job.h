@@ -37,6 +37,9 @@ class ProcessJob {
   std::vector<DWORD> LiveIds() const;
   // Moves every live process into the finished part; a named job only.
   void FinishLive();
+  // Ends every live process, those they start meanwhile included; the
+  // finished part (other commands' helpers) is left alone.
+  void EndLive();
 
  private:
   UniqueHandle all_;

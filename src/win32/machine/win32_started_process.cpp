@@ -71,6 +71,24 @@ class Win32StartedProcess : public StartedProcess {
     return id_ && !OpenDescendants(id_, created_).empty();
   }
 
+  void EndAll() override {
+    if (process_) TerminateProcess(process_.get(), ERROR_TIMEOUT);
+    if (job_) {
+      job_->EndLive();
+      return;
+    }
+    for (int round = 0; round < 10 && id_; ++round) {
+      const std::vector<UniqueHandle> others = OpenDescendants(id_, created_);
+      if (others.empty()) break;
+      for (const UniqueHandle& other : others) {
+        const UniqueHandle process(
+            OpenProcess(PROCESS_TERMINATE, FALSE, GetProcessId(other.get())));
+        if (process) TerminateProcess(process.get(), ERROR_TIMEOUT);
+        WaitForSingleObject(other.get(), 1000);
+      }
+    }
+  }
+
   void Pause(unsigned milliseconds) override {
     if (!HasEnded()) {
       WaitServicingMessages({process_.get()}, milliseconds);
