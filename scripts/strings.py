@@ -343,7 +343,7 @@ def rc_text(entries, tables):
     def table(langid, texts, title):
         out.append(f"\n// {title}\nLANGUAGE 0x{langid[0]:02X}, 0x{langid[1]:02X}\nSTRINGTABLE\nBEGIN\n")
         for name, ident, _ in entries:
-            out.append(f'  {ident}, L"{rc_quote(texts[name])}"\n')
+            out.append(f'  {ident}, "{rc_quote(texts[name])}"\n')
         out.append("END\n")
 
     table(ENGLISH_LANGID, {name: text for name, _, text in entries}, "English")
