@@ -110,6 +110,16 @@ def po_string(keyword, text):
     return f'{keyword} ""\n' + "".join(f'"{po_quote(p)}"\n' for p in pieces)
 
 
+# The program breaks lines with CR LF; the .po files with LF alone, as gettext
+# and translators' tools expect. A lone CR (the program has a few) stays.
+def to_po(text):
+    return text.replace("\r\n", "\n")
+
+
+def from_po(text):
+    return text.replace("\n", "\r\n")
+
+
 def placeholders(text):
     return sorted(set(re.findall(r"\{[a-z_]+\}", text)))
 
@@ -131,7 +141,7 @@ def template_text(entries):
         if name in CAPTIONS:
             out.append("#. A caption: it must fit on one line of its control (the check measures it).\n")
         out.append(f'msgctxt "{name}"\n')
-        out.append(po_string("msgid", text))
+        out.append(po_string("msgid", to_po(text)))
         out.append('msgstr ""\n')
     return "".join(out)
 
@@ -306,7 +316,8 @@ def check(entries):
                 problems.append(f"{language}: {name} is missing")
                 continue
             msgid, msgstr, fuzzy = translated[name]
-            if msgid != source:
+            msgstr = from_po(msgstr)
+            if msgid != to_po(source):
                 problems.append(f"{language}: {name} was translated from another English text")
             elif fuzzy:
                 problems.append(f"{language}: {name} is marked fuzzy")
