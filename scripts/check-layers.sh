@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Keeps the layers pointing one way. Each folder of src/ may include only what
 # lies below it:
-#   src/core          the portable core: no Windows header, nothing above it
+#   src/core          the portable core: no Windows header, nothing above it,
+#                     and its own folders in one order (below)
 #   src/win32_common  Windows helpers the program and the package share: core
 #   src/win32         the program's Windows side: core, win32_common
 #   src/main.cpp      wiring: anything
@@ -30,8 +31,26 @@ check_folder() {  # FOLDER ALLOWED-PREFIXES-REGEX
   done < <(find "$folder" -type f \( -name '*.h' -o -name '*.cpp' \) -print0)
 }
 
-# The core: only itself, and no Windows header in any form.
+# The core: only itself, and no Windows header in any form. Its folders form
+# one order, bottom first; each may include only itself and those below it:
+#   texts       the texts the user reads, in English, by identifier
+#   port        the machine interface (texts are looked up through it)
+#   app         what every handler shares: runner, error report, skin, pointer
+#   printer     the printer: presence, search, install and uninstall commands
+#   form1       the main window's start-up and pointer handlers
+#   unattended  the command-line mode
+core_order=(texts port app printer form1 unattended)
 check_folder src/core '^core/'
+below=""
+for folder in "${core_order[@]}"; do
+  below="${below:+$below|}$folder"
+  [ -d "src/core/$folder" ] || { report "src/core/$folder is in the order but missing"; continue; }
+  check_folder "src/core/$folder" "^core/($below)/"
+done
+for folder in src/core/*/; do
+  folder="$(basename "$folder")"
+  [[ " ${core_order[*]} " == *" $folder "* ]] || report "src/core/$folder has no place in the core's order"
+done
 while IFS= read -r hit; do
   report "$hit (a Windows header in the portable core)"
 done < <(grep -rn -i -E "^\s*#\s*include\s*[<\"]($windows_headers)(\.h)?[>\"]" src/core)

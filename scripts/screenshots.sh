@@ -2,11 +2,14 @@
 # Makes the window pictures of the documentation from the built program:
 # docs/window-plain.png without a skin, docs/window-<name>.png with each
 # sample skin in skins/, docs/window-dark-scheme.png under a dark system
-# colour scheme and docs/window-192dpi.png at 192 dpi. The program runs in a
+# colour scheme and docs/window-192dpi.png at 192 dpi; with `languages`, only
+# docs/window-languages.png and docs/instructions-languages.png, the window
+# and the start-up instructions in every language. The program runs in a
 # Wine virtual desktop (which draws the window frame and caption) on a
 # private Xvfb; each picture is cropped to the window. The prefix's colours
 # and resolution are put back afterwards.
 #   scripts/screenshots.sh            uses dist/ (scripts/build.sh makes it)
+#   scripts/screenshots.sh languages  the pictures of the languages only
 #   TARNWELL_DIST_DIR=DIR scripts/screenshots.sh   uses another build
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -61,6 +64,7 @@ mkdir -p "$app"
 cp "$dist/$program" "$dist/HAND-M.CUR" "$app/"
 
 desktop_size=800x300
+label_font=/usr/share/fonts/truetype/liberation/LiberationSans-Bold.ttf
 main_width=500  # the main window is at least this wide, the printer instructions narrower
 screen() { import -window root -crop "$desktop_size+0+0" +repage "$work/screen.png"; }
 # Width, height, left and top of what stands on the plain desktop.
@@ -85,12 +89,17 @@ shoot() {  # shoot NAME [SKIN-FILE]
     mkdir -p "$app/x"
     cp "$2" "$app/x/o.cjs"
   fi
-  wine explorer /desktop="$desktop,$desktop_size" "$app/$program" >/dev/null 2>&1 </dev/null &
+  # The display language is the locale Wine starts with.
+  LC_ALL="${shot_locale:-${LC_ALL:-}}" \
+    wine explorer /desktop="$desktop,$desktop_size" "$app/$program" >/dev/null 2>&1 </dev/null &
   # A prefix without the printer shows its instructions first: click the
   # box to bring it forward, then answer it.
   wait_for_window 200 || { echo "Nothing shown for $1" >&2; return 1; }
   read -r w h x y <<<"$(shown_area)"
   if [ "$w" -lt "$main_width" ]; then
+    sleep 1  # until the box has drawn its text
+    screen
+    convert "$work/screen.png" -trim +repage "$work/box-$1.png"
     xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
     sleep 0.3
     xdotool key Return
@@ -99,8 +108,8 @@ shoot() {  # shoot NAME [SKIN-FILE]
   xdotool mousemove 0 0  # no hover look in the picture
   sleep 1
   screen
-  convert "$work/screen.png" -trim +repage "$root/docs/window-$1.png"
-  echo "docs/window-$1.png: $(identify -format '%wx%h' "$root/docs/window-$1.png")"
+  convert "$work/screen.png" -trim +repage "${shot_to:-$root/docs}/window-$1.png"
+  [ -n "${shot_to:-}" ] || echo "docs/window-$1.png: $(identify -format '%wx%h' "$root/docs/window-$1.png")"
   # Close it as a person would: click its caption, then Alt+F4.
   read -r w h x y <<<"$(shown_area)"
   xdotool mousemove $((x + w / 2)) $((y + 8)) click 1 key alt+F4
@@ -108,6 +117,31 @@ shoot() {  # shoot NAME [SKIN-FILE]
 }
 
 mkdir -p "$root/docs"
+if [ "${1:-}" = languages ]; then
+  # English first, then each translation under a locale of its language.
+  desktop_size=1000x420
+  shot_to="$work"
+  windows=()
+  boxes=()
+  for run in en_US:English de_DE:Deutsch fr_FR:Français es_ES:Español it_IT:Italiano \
+      nl_NL:Nederlands pt_BR:"Português (Brasil)" pl_PL:Polski cs_CZ:Čeština \
+      ru_RU:Русский uk_UA:Українська; do
+    shot_locale="${run%%:*}.UTF-8"
+    name="${run%%:*}"
+    shoot "$name"
+    [ -f "$work/box-$name.png" ] || { echo "No instructions shown for $name" >&2; exit 1; }
+    windows+=(-label "${run#*:}" "$work/window-$name.png")
+    boxes+=(-label "${run#*:}" "$work/box-$name.png")
+  done
+  montage -font "$label_font" -pointsize 15 "${windows[@]}" -tile 2x -geometry +10+8 \
+    -background white "$root/docs/window-languages.png"
+  montage -font "$label_font" -pointsize 15 "${boxes[@]}" -tile 2x -geometry +10+8 \
+    -background white "$root/docs/instructions-languages.png"
+  for picture in window-languages instructions-languages; do
+    echo "docs/$picture.png: $(identify -format '%wx%h' "$root/docs/$picture.png")"
+  done
+  exit 0
+fi
 shoot plain
 for skin in "$root"/skins/*.cjs; do
   shoot "$(basename "$skin" .cjs)" "$skin"

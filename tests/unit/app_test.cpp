@@ -5,7 +5,7 @@
 
 #include "core/app/cursor_file.h"
 #include "core/app/error_report.h"
-#include "core/app/form1_handlers.h"
+#include "core/form1/form1_handlers.h"
 #include "core/app/shared_routines.h"
 #include "core/app/step_runner.h"
 #include "fake_machine.h"
@@ -15,7 +15,7 @@ namespace tarnwell::testing {
 namespace {
 
 const std::wstring kTitle = L"Tarnwell PDF Printer";
-const std::wstring kLoadLocation = L"in TarnwellPDFPrinter2021/08/31.Form1.Form_Load ";
+const std::wstring kLoadLocation = L"TarnwellPDFPrinter2021/08/31.Form1.Form_Load";
 const std::wstring kCursorPath = L"C:\\Apps\\Tarnwell\\HAND-M.CUR";
 const std::wstring kPresenceText =
     L"Quellmark PDF Setup is not installed. Please follow these instructions:\r\n\r\n"
@@ -29,14 +29,14 @@ Flow Fail() { throw RunError(L"boom"); }
 
 TEST(ErrorReport, TextAndStyle) {
   ASSERT_NE(std::wstring(SupportEmailAddress()), L"");
-  EXPECT_EQ(BuildErrorReportText(L"in X ", L"Bad file name", 104),
+  Harness h;
+  EXPECT_EQ(BuildErrorReportText(h.m, L"X", L"Bad file name", 104),
             L"Bad file name\r\nin X at line 104\r\rPlease email screenshot of this message to " +
                 std::wstring(SupportEmailAddress()));
-  EXPECT_EQ(BuildErrorReportText(L"in X ", L"", 7).substr(0, 7), L"\r\nin X ");
-  Harness h;
-  ShowErrorReport(h.app, L"in X ", L"d", 3);
+  EXPECT_EQ(BuildErrorReportText(h.m, L"X", L"", 7).substr(0, 7), L"\r\nin X ");
+  ShowErrorReport(h.app, L"X", L"d", 3);
   ASSERT_EQ(h.m.shown.size(), 1u);
-  EXPECT_EQ(h.m.shown[0].text, ExpectedReport(L"in X ", L"d", 3));
+  EXPECT_EQ(h.m.shown[0].text, ExpectedReport(L"X", L"d", 3));
   EXPECT_EQ(h.m.shown[0].caption, L"Application Error");
   EXPECT_EQ(h.m.shown[0].kind, kWarning);
 }
@@ -47,24 +47,24 @@ TEST(StepRunner, FollowsFlowsAndResumesFailuresPerStep) {
   auto step = [&](int line, Flow flow) {
     return Step{line, [&ran, line, flow] { ran.push_back(line); return flow; }};
   };
-  RunSteps(h.app, L"in H ",
+  RunSteps(h.app, L"H",
            {step(10, Flow::Goto(40)), step(20, Flow::End()), step(30, Flow::Next()),
             step(40, Flow::Goto(20)), step(50, Flow::Next())});
   EXPECT_EQ(ran, (std::vector<int>{10, 40, 20}));
   EXPECT_TRUE(h.m.shown.empty());
 
   ran.clear();
-  RunSteps(h.app, L"in H ",
+  RunSteps(h.app, L"H",
            {Step{2, Fail}, step(4, Flow::Next()), Step{6, Fail, Flow::Goto(10)},
             step(8, Flow::Next()), step(10, Flow::Next()),
             Step{12, []() -> Flow { throw std::runtime_error("disk"); }},
             Step{14, Fail, Flow::End()}, step(16, Flow::Next())});
   EXPECT_EQ(ran, (std::vector<int>{4, 10}));
   ASSERT_EQ(h.m.shown.size(), 4u);
-  EXPECT_EQ(h.m.shown[0].text, ExpectedReport(L"in H ", L"boom", 2));
-  EXPECT_EQ(h.m.shown[1].text, ExpectedReport(L"in H ", L"boom", 6));
-  EXPECT_EQ(h.m.shown[2].text, ExpectedReport(L"in H ", L"disk", 12));
-  EXPECT_EQ(h.m.shown[3].text, ExpectedReport(L"in H ", L"boom", 14));
+  EXPECT_EQ(h.m.shown[0].text, ExpectedReport(L"H", L"boom", 2));
+  EXPECT_EQ(h.m.shown[1].text, ExpectedReport(L"H", L"boom", 6));
+  EXPECT_EQ(h.m.shown[2].text, ExpectedReport(L"H", L"disk", 12));
+  EXPECT_EQ(h.m.shown[3].text, ExpectedReport(L"H", L"boom", 14));
 }
 
 TEST(StepRunner, GotoToMissingLineIsAProgrammingFault) {
@@ -151,7 +151,8 @@ TEST(FormLoad, NoCursorFileIsNoFailureAndUnreadablePrintersGiveNoInstructions) {
 }
 
 TEST(PrinterPresence, ExactNameAnywhereInTheListCounts) {
-  EXPECT_EQ(PrinterMissingInstructions(), kPresenceText);
+  FakeMachine english;
+  EXPECT_EQ(PrinterMissingInstructions(english), kPresenceText);
   const std::vector<std::pair<std::vector<std::wstring>, bool>> cases = {
       {{L"Quellmark PDF Setup"}, true},
       {{L"A", L"Quellmark PDF Setup", L"B"}, true},

@@ -20,7 +20,7 @@ void FakeMachine::SetRegSz(const std::wstring& key, const std::wstring& name,
 
 std::wstring ExpectedReport(const std::wstring& location, const std::wstring& description,
                             int line) {
-  return description + L"\r\n" + location + L"at line " + std::to_wstring(line) +
+  return description + L"\r\nin " + location + L" at line " + std::to_wstring(line) +
          L"\r\rPlease email screenshot of this message to " + SupportEmailAddress();
 }
 

@@ -59,6 +59,7 @@ class FakeMachine : public Machine {
   // Called when a program is started (plainly or elevated), to act as it would.
   std::function<void()> on_start;
   std::map<std::wstring, std::vector<std::uint8_t>> file_bytes;  // path -> contents
+  std::map<TextId, std::wstring> translated;  // texts in the user's language; English otherwise
   std::int32_t window_handle = 0x000A01F4;
   // --- The processes a started program starts, and the command lock ---
   int others_polls = 0;              // OthersRunning calls answering true after the process ended
@@ -120,6 +121,10 @@ class FakeMachine : public Machine {
                              int show_state) override;
   void ProcessPendingMessages() override;
   void PauseServicingMessages(unsigned milliseconds) override;
+  std::wstring Text(TextId id) override {
+    const auto found = translated.find(id);
+    return found != translated.end() ? found->second : std::wstring(EnglishText(id));
+  }
   Answer ShowMessage(const std::wstring& text, const std::wstring& caption,
                      MessageKind kind) override;
   void ShellOpen(const std::wstring& file, const std::wstring& parameters,

@@ -19,7 +19,7 @@ const std::wstring kQuestion =
     L"Devices and Printers window so you can see this now?";
 
 std::wstring Report(const std::wstring& description, int line) {
-  return ExpectedReport(L"in TarnwellPDFPrinter2021/08/31.Form1.PushButton13_Click ", description,
+  return ExpectedReport(L"TarnwellPDFPrinter2021/08/31.Form1.PushButton13_Click", description,
                         line);
 }
 

@@ -9,7 +9,7 @@
 
 #include "core/app/apply_skin.h"
 #include "core/app/error_report.h"
-#include "core/app/form1_handlers.h"
+#include "core/form1/form1_handlers.h"
 #include "core/app/skin_file.h"
 #include "core/app/skin_framework.h"
 #include "fake_machine.h"
@@ -121,7 +121,7 @@ TEST(ApplySkin, BrokenSkinFileIsOneReportAtLine102AndStartUpGoesOn) {
   Form_Load(t.app);
   ASSERT_EQ(t.m.shown.size(), 1u);
   EXPECT_EQ(t.m.shown[0].text,
-            BuildErrorReportText(kFormLoadLocation,
+            BuildErrorReportText(t.m, kFormLoadLocation,
                                  L"\"" + kSkinPath + L"\", line 1: unknown key \"buton\"", 102));
   EXPECT_EQ(t.m.back_colours, kButtonFaceSet);
   EXPECT_FALSE(t.m.skin_look.has_value());

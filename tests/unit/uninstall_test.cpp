@@ -18,7 +18,7 @@ const std::wstring kNotInstalled = L"PDF Printer is not yet installed.";
 const std::wstring kNoPath = L"Install path not found.";
 
 std::wstring Report(const std::wstring& description, int line) {
-  return ExpectedReport(L"in TarnwellPDFPrinter2021/08/31.Form1.PushButton1_Click ", description,
+  return ExpectedReport(L"TarnwellPDFPrinter2021/08/31.Form1.PushButton1_Click", description,
                         line);
 }
 

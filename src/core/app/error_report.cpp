@@ -14,16 +14,19 @@ namespace {
 
 const wchar_t* SupportEmailAddress() { return TARNWELL_WIDEN(TARNWELL_SUPPORT_EMAIL); }
 
-std::wstring BuildErrorReportText(const std::wstring& location, const std::wstring& description,
-                                  int line) {
-  return description + L"\r\n" + location + L"at line " + std::to_wstring(line) + L"\r\r" +
-         L"Please email screenshot of this message to " + SupportEmailAddress();
+std::wstring BuildErrorReportText(Machine& machine, const std::wstring& location,
+                                  const std::wstring& description, int line) {
+  return FillIn(machine.Text(TextId::ErrorReport), {{L"description", description},
+                                                    {L"location", location},
+                                                    {L"line", std::to_wstring(line)},
+                                                    {L"email", SupportEmailAddress()}});
 }
 
 void ShowErrorReport(App& app, const std::wstring& location, const std::wstring& description,
                      int line) {
-  app.machine.ShowMessage(BuildErrorReportText(location, description, line), kErrorReportCaption,
-                          kWarning);
+  Machine& m = app.machine;
+  m.ShowMessage(BuildErrorReportText(m, location, description, line),
+                m.Text(TextId::ErrorReportCaption), kWarning);
 }
 
 }  // namespace tarnwell

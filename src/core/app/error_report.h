@@ -7,13 +7,13 @@
 
 namespace tarnwell {
 
-inline constexpr wchar_t kErrorReportCaption[] = L"Application Error";
-
 // The support address whoever ships the program set at build time.
 const wchar_t* SupportEmailAddress();
 
-std::wstring BuildErrorReportText(const std::wstring& location, const std::wstring& description,
-                                  int line);
+// `location` names the handler ("TarnwellPDFPrinter2021/08/31.Form1.Form_Load"),
+// as support knows it, in every language.
+std::wstring BuildErrorReportText(Machine& machine, const std::wstring& location,
+                                  const std::wstring& description, int line);
 
 // Shows the report (OK, exclamation icon) and returns when it is closed.
 void ShowErrorReport(App& app, const std::wstring& location, const std::wstring& description,

@@ -33,6 +33,10 @@ Answer MsgBox(App& app, const std::wstring& text, MessageKind kind) {
   return app.machine.ShowMessage(text, app.title, kind);
 }
 
+Answer MsgBox(App& app, TextId text, MessageKind kind) {
+  return MsgBox(app, app.machine.Text(text), kind);
+}
+
 bool FindOrdinaryFile(Machine& machine, const std::wstring& path) {
   const auto found = machine.FindEntry(path);
   constexpr std::uint32_t kNotOrdinary =

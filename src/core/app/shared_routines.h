@@ -20,6 +20,8 @@ void SetApplicationTitle(App& app);
 
 // Message box with the application title as caption.
 Answer MsgBox(App& app, const std::wstring& text, MessageKind kind = kNotice);
+// The same with one of the program's texts, in the user's language.
+Answer MsgBox(App& app, TextId text, MessageKind kind = kNotice);
 
 // A directory search for an ordinary file: hidden, system and folders are not found.
 bool FindOrdinaryFile(Machine& machine, const std::wstring& path);

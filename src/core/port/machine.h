@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/port/run_error.h"
+#include "core/texts/text_id.h"
 
 namespace tarnwell {
 
@@ -227,6 +228,9 @@ class Machine {
   virtual std::uint64_t SteadyMilliseconds() = 0;
 
   // --- User interface ---
+  // A text the user reads, in the user's display language where the program
+  // has a translation, in English otherwise.
+  virtual std::wstring Text(TextId id) = 0;
   // Modal message box; returns the button that closed it.
   virtual Answer ShowMessage(const std::wstring& text, const std::wstring& caption,
                              MessageKind kind) = 0;

@@ -8,7 +8,7 @@ Step CommandGuardStep(App& app, int line, std::unique_ptr<CommandLock>& lock) {
   return {line, [&app, &lock] {
             lock = app.machine.TakeCommandLock();
             if (lock) return Flow::Next();
-            MsgBox(app, kCommandInProgress, kWarning);
+            MsgBox(app, TextId::CommandInProgress, kWarning);
             return Flow::End();
           }};
 }

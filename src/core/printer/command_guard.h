@@ -9,9 +9,6 @@
 
 namespace tarnwell {
 
-inline constexpr wchar_t kCommandInProgress[] =
-    L"Another installation or removal of the PDF printer is in progress. Please wait until it "
-    L"has finished.";
 
 // Takes the lock into `lock`; when another instance holds it, says so and
 // ends the command. A lock that cannot be made is reported and the command

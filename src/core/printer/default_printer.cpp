@@ -18,7 +18,7 @@ bool MakeDefaultPrinter(App& app, const std::wstring& printer_name, bool show_me
     } catch (...) {
     }
   }
-  if (!result && show_message) MsgBox(app, kCannotSetPrinter);
+  if (!result && show_message) MsgBox(app, TextId::CannotSetPrinter);
   return result;
 }
 

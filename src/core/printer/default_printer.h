@@ -7,7 +7,6 @@
 
 namespace tarnwell {
 
-inline constexpr wchar_t kCannotSetPrinter[] = L"Cannot set printer.";
 
 // Asks the scripting host's network object first and, when it cannot be had
 // or does not do it, the print spooler itself. True when either succeeded;

@@ -12,11 +12,8 @@
 
 namespace tarnwell {
 
-std::wstring ViewPrintersQuestion() {
-  return std::wstring(L"Printer installed as ") + package::kName +
-         L". It is now a virtual printer that is available whenever you go to print something "
-         L"in any application.\r\rWould you like me to open the Devices and Printers window so "
-         L"you can see this now?";
+std::wstring ViewPrintersQuestion(Machine& machine) {
+  return FillIn(machine.Text(TextId::ViewPrintersQuestion), {{L"package", package::kName}});
 }
 
 std::wstring SetupCommandLine(const std::wstring& application_folder) {
@@ -41,7 +38,7 @@ void PushButton13_Click(App& app) {
       {104, [&] { return walk.CurrentIs(package::kName) ? Flow::Next() : Flow::Goto(108); }},
       {106,
        [&] {
-         MsgBox(app, kPrinterAlreadyInstalled);
+         MsgBox(app, TextId::PrinterAlreadyInstalled);
          return Flow::End();
        },
        Flow::End()},
@@ -62,10 +59,10 @@ void PushButton13_Click(App& app) {
          // The setup's outcome is not reported by its exit code, so look for
          // the printer itself before announcing it.
          if (!IsPrinterInstalled(m, package::kName)) {
-           MsgBox(app, kPrinterInstallationFailed, kWarning);
+           MsgBox(app, TextId::PrinterInstallationFailed, kWarning);
            return Flow::End();
          }
-         const Answer answer = m.ShowMessage(ViewPrintersQuestion(), kViewPrintersCaption, kQuestion);
+         const Answer answer = m.ShowMessage(ViewPrintersQuestion(m), m.Text(TextId::ViewPrintersCaption), kQuestion);
          return answer == Answer::Yes ? Flow::Next() : Flow::End();
        }},
       {138,
@@ -79,7 +76,7 @@ void PushButton13_Click(App& app) {
        Flow::End()},
       {140,
        [&] {
-         MsgBox(app, kPackageNotFound);
+         MsgBox(app, FillIn(m.Text(TextId::PackageNotFound), {{L"package", package::kName}}));
          return Flow::End();
        },
        Flow::End()},

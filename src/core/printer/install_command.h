@@ -8,14 +8,10 @@
 namespace tarnwell {
 
 inline constexpr wchar_t kInstallLocation[] =
-    L"in TarnwellPDFPrinter2021/08/31.Form1.PushButton13_Click ";
-inline constexpr wchar_t kPackageNotFound[] = L"Quellmark PDF Setup not found.";
-inline constexpr wchar_t kPrinterAlreadyInstalled[] = L"Printer already installed.";
-inline constexpr wchar_t kPrinterInstallationFailed[] = L"Printer installation failed.";
-inline constexpr wchar_t kViewPrintersCaption[] = L"View Printers";
+    L"TarnwellPDFPrinter2021/08/31.Form1.PushButton13_Click";
 
 // The line-136 question, two carriage returns between its sentences.
-std::wstring ViewPrintersQuestion();
+std::wstring ViewPrintersQuestion(Machine& machine);
 
 // "<application folder>\Quellmark PDF Setup\setup.exe" -s -c, the program path quoted.
 std::wstring SetupCommandLine(const std::wstring& application_folder);

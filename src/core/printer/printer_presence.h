@@ -8,7 +8,7 @@
 namespace tarnwell {
 
 // The instructions for adding the printer by hand: six lines, CR LF breaks.
-std::wstring PrinterMissingInstructions();
+std::wstring PrinterMissingInstructions(Machine& machine);
 
 // Shows the instructions when the printer is missing. Has no error trap:
 // a failure to read the printer list passes to the caller.

@@ -32,7 +32,7 @@ void PushButton1_Click(App& app) {
   // other way out of the command lets go of it when the command returns.
   std::unique_ptr<CommandLock> lock;
 
-  auto message_step = [&](int line, const wchar_t* text, MessageKind kind = kNotice) {
+  auto message_step = [&](int line, TextId text, MessageKind kind = kNotice) {
     return Step{line,
                 [&app, text, kind] {
                   MsgBox(app, text, kind);
@@ -79,16 +79,16 @@ void PushButton1_Click(App& app) {
       {140,
        [&] {
          if (started) {
-           MsgBox(app, kUninstallDone);
+           MsgBox(app, TextId::UninstallDone);
          } else {
-           MsgBox(app, kUninstallerNotStarted, kWarning);
+           MsgBox(app, TextId::UninstallerNotStarted, kWarning);
          }
          return Flow::End();
        },
        Flow::End()},
-      message_step(142, kInstallPathNotFound),
-      message_step(144, kInstallPathNotFound),
-      message_step(146, kPrinterNotInstalled),
+      message_step(142, TextId::InstallPathNotFound),
+      message_step(144, TextId::InstallPathNotFound),
+      message_step(146, TextId::PrinterNotInstalled),
   };
   InsertBefore(steps, 128, EnterBusyState(m, 118));
   InsertBefore(steps, 140, LeaveBusyState(m, 130));

@@ -10,11 +10,7 @@
 namespace tarnwell {
 
 inline constexpr wchar_t kUninstallLocation[] =
-    L"in TarnwellPDFPrinter2021/08/31.Form1.PushButton1_Click ";
-inline constexpr wchar_t kPrinterNotInstalled[] = L"PDF Printer is not yet installed.";
-inline constexpr wchar_t kInstallPathNotFound[] = L"Install path not found.";
-inline constexpr wchar_t kUninstallDone[] = L"Done.";
-inline constexpr wchar_t kUninstallerNotStarted[] = L"Uninstaller could not be started.";
+    L"TarnwellPDFPrinter2021/08/31.Form1.PushButton1_Click";
 
 // The program a registered uninstall command may start, looked for only in
 // the system folder, the Windows folder and PATH's fully qualified folders;

@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "core/port/machine.h"
+
 namespace tarnwell {
 
 // Several lines, CR LF breaks, for one message box captioned with the
-// application's title.
-std::wstring UnattendedUsageText();
+// application's title, in the user's language.
+std::wstring UnattendedUsageText(Machine& machine);
 
 }  // namespace tarnwell

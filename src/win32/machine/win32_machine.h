@@ -56,6 +56,9 @@ class Win32Machine : public Machine {
   bool RunsAsLocalSystem() override;
   std::uint64_t SteadyMilliseconds() override;
 
+  // The program's texts in the user's language: win32_texts.cpp.
+  std::wstring Text(TextId id) override;
+
   // User-interface side: win32_ui.cpp.
   Answer ShowMessage(const std::wstring& text, const std::wstring& caption,
                      MessageKind kind) override;

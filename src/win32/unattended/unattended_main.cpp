@@ -30,7 +30,8 @@ std::unique_ptr<LogSink> OpenLog(const std::optional<std::wstring>& path) {
 
 int ShowUsage() {
   const std::wstring title = DeriveApplicationTitle(kProductName);
-  MessageBoxW(nullptr, UnattendedUsageText().c_str(), title.c_str(),
+  Win32Machine machine;
+  MessageBoxW(nullptr, UnattendedUsageText(machine).c_str(), title.c_str(),
               MB_OK | MB_ICONINFORMATION);
   return exit_code::kDone;
 }

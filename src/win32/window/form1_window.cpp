@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "core/app/form1_handlers.h"
+#include "core/form1/form1_handlers.h"
 #include "win32/window/control_ids.h"
 #include "win32/window/dpi.h"
 #include "win32/window/system_colours.h"
@@ -481,14 +481,18 @@ bool Form1Window::CreateControls() {
   // comes last, under the option buttons that lie on it.
   text1_ = child(L"EDIT", L"Text1", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                  ids::kText1);
-  option1_ = child(L"BUTTON", L"Install PDF Printer and set as default printer",
+  Machine& m = app_.machine;
+  option1_ = child(L"BUTTON", m.Text(TextId::Option1Caption).c_str(),
                    BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0, ids::kOption1);
-  option2_ = child(L"BUTTON", L"Install PDF Printer but do not set as default printer",
-                   BS_AUTORADIOBUTTON, 0, ids::kOption2);
+  option2_ = child(L"BUTTON", m.Text(TextId::Option2Caption).c_str(), BS_AUTORADIOBUTTON, 0,
+                   ids::kOption2);
   const bool buttons_made =
-      push_button13_.Create(hwnd_, ids::kPushButton13, L"Install PDF Printer", WS_GROUP) &&
-      push_button1_.Create(hwnd_, ids::kPushButton1, L"Uninstall PDF Printer", WS_GROUP);
-  frame1_ = child(L"BUTTON", L"Install Options", BS_GROUPBOX | WS_GROUP, 0, ids::kFrame1);
+      push_button13_.Create(hwnd_, ids::kPushButton13,
+                            m.Text(TextId::PushButton13Caption).c_str(), WS_GROUP) &&
+      push_button1_.Create(hwnd_, ids::kPushButton1, m.Text(TextId::PushButton1Caption).c_str(),
+                           WS_GROUP);
+  frame1_ = child(L"BUTTON", m.Text(TextId::Frame1Caption).c_str(), BS_GROUPBOX | WS_GROUP, 0,
+                  ids::kFrame1);
   if (!text1_ || !option1_ || !option2_ || !buttons_made || !frame1_) return false;
   SendMessageW(option1_, BM_SETCHECK, BST_CHECKED, 0);
   return true;

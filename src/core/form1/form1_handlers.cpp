@@ -1,4 +1,4 @@
-#include "core/app/form1_handlers.h"
+#include "core/form1/form1_handlers.h"
 
 #include "core/app/apply_skin.h"
 #include "core/app/shared_routines.h"

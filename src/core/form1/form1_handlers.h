@@ -1,4 +1,5 @@
-// The main window's handlers: start-up and pointer feedback. The install and
+// The main window's handlers: start-up and pointer feedback. They sit above
+// the printer code, whose presence check start-up runs; the install and
 // uninstall commands live with the printer code.
 #pragma once
 
@@ -7,7 +8,7 @@
 namespace tarnwell {
 
 inline constexpr wchar_t kFormLoadLocation[] =
-    L"in TarnwellPDFPrinter2021/08/31.Form1.Form_Load ";
+    L"TarnwellPDFPrinter2021/08/31.Form1.Form_Load";
 inline constexpr wchar_t kCursorFile[] = L"\\HAND-M.CUR";
 
 // The start-up sequence; runs before the window is shown.
