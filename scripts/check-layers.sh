@@ -39,7 +39,8 @@ check_folder() {  # FOLDER ALLOWED-PREFIXES-REGEX
 #   printer     the printer: presence, search, install and uninstall commands
 #   form1       the main window's start-up and pointer handlers
 #   unattended  the command-line mode
-core_order=(texts port app printer form1 unattended)
+#   installer   the package's printer steps: who may change a folder
+core_order=(texts port app printer form1 unattended installer)
 check_folder src/core '^core/'
 below=""
 for folder in "${core_order[@]}"; do
