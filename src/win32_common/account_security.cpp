@@ -58,7 +58,11 @@ bool IsTrustedOwner(PSID owner) {
     return true;
   }
   std::vector<std::uint8_t> user = TokenInformation(TokenUser);
-  return UserOf(user) && EqualSid(owner, UserOf(user));
+  if (UserOf(user) && EqualSid(owner, UserOf(user))) return true;
+  // What this account makes is owned by its token's default owner (its
+  // user, the Administrators group, or under Wine its primary group).
+  std::vector<std::uint8_t> made = TokenInformation(TokenOwner);
+  return !made.empty() && EqualSid(owner, reinterpret_cast<TOKEN_OWNER*>(made.data())->Owner);
 }
 
 bool HasTrustedOwner(HANDLE object, int type) {

@@ -17,9 +17,9 @@ std::wstring CurrentAccountSid();
 // enabled in its token (elevated).
 bool RunsElevatedOrAsLocalSystem();
 
-// Whether `owner` is LocalSystem, the Administrators group or the running
-// account: an object owned by anyone else was made, or taken, by another
-// account.
+// Whether `owner` is LocalSystem, the Administrators group, the running
+// account or the owner it gives what it makes: an object owned by anyone
+// else was made, or taken, by another account.
 bool IsTrustedOwner(PSID owner);
 
 // The owner of a kernel object or file (`type` SE_KERNEL_OBJECT or
