@@ -88,9 +88,13 @@ bool HoldPlainFolders(const std::wstring& file, std::vector<UniqueFile>& held) {
                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                   nullptr));
     BY_HANDLE_FILE_INFORMATION info;
-    if (!handle || !GetFileInformationByHandle(handle.get(), &info) ||
-        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return false;
+    // Asked by name too, now that the held folder cannot be swapped: not
+    // every file system reports a link through the handle.
+    const DWORD by_name = GetFileAttributesW(folder.c_str());
+    const DWORD attributes = info.dwFileAttributes | (by_name == INVALID_FILE_ATTRIBUTES ? 0 : by_name);
+    if (by_name == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       return false;
     }
     held.push_back(std::move(handle));
