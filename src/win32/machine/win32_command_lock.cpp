@@ -13,7 +13,8 @@
 // object have full access to it: no other account can end, limit, join or
 // re-secure a command's processes. An instance that may not use the shared
 // job (another account made it) puts its processes into a job named for its
-// own account, and waits on the shared one's live processes too.
+// own account ("... command processes S-1-5-..."), and waits on the shared
+// one's live processes too; every instance also waits on LocalSystem's.
 #include <windows.h>
 #include <aclapi.h>
 
@@ -114,6 +115,14 @@ JobPair OpenJobPair(const std::wstring& name, const std::wstring& finished_name)
   return {std::make_shared<ProcessJob>(std::move(all.handle), std::move(finished.handle)), ours};
 }
 
+// The live processes of another account's jobs, when they exist.
+DWORD LiveInExisting(const std::wstring& name, const std::wstring& finished_name) {
+  UniqueHandle all(OpenJobObjectW(JOB_OBJECT_QUERY, FALSE, name.c_str()));
+  if (!all) return 0;
+  UniqueHandle finished(OpenJobObjectW(JOB_OBJECT_QUERY, FALSE, finished_name.c_str()));
+  return ProcessJob(std::move(all), std::move(finished)).LiveCount();
+}
+
 }  // namespace
 
 std::unique_ptr<CommandLock> Win32Machine::TakeCommandLock() {
@@ -131,8 +140,11 @@ std::unique_ptr<CommandLock> Win32Machine::TakeCommandLock() {
   // An instance that ended during its wait left its processes running.
   DWORD live = shared.job->LiveCount();
   std::shared_ptr<ProcessJob> job = shared.job;
+  const std::wstring account = L" " + CurrentAccountSid();
+  // A deployment tool's LocalSystem run that had to use a job of its own.
+  const std::wstring system = L" S-1-5-18";
+  if (account != system) live += LiveInExisting(kJobName + system, kFinishedJobName + system);
   if (!shared.ours) {
-    const std::wstring account = L" " + CurrentAccountSid();
     JobPair own = release_on_throw(
         [&] { return OpenJobPair(kJobName + account, kFinishedJobName + account); });
     live += own.job->LiveCount();
