@@ -1,6 +1,7 @@
 // The program run with switches, as a deployment tool runs it: its exit
 // code, its log and the machine's state afterwards, and no window at all.
 #include <windows.h>
+#include <aclapi.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "scenario.h"
 
@@ -52,6 +54,65 @@ class WindowWatch {
   std::set<DWORD> pids_;
   std::set<DWORD> heard_;
 };
+
+
+// The objects named in \BaseNamedObjects (where "Global\" names go), by
+// name and type, read with ntdll's directory functions.
+struct NamedObject {
+  std::wstring name, type;
+};
+
+std::vector<NamedObject> GlobalObjects() {
+  struct Text {
+    USHORT length, maximum;
+    PWSTR buffer;
+  };
+  struct Attributes {
+    ULONG length;
+    HANDLE root;
+    Text* name;
+    ULONG attributes;
+    PVOID descriptor, quality;
+  };
+  struct Entry {
+    Text name, type;
+  };
+  using OpenDirectory = LONG(NTAPI*)(HANDLE*, ACCESS_MASK, Attributes*);
+  using QueryDirectory = LONG(NTAPI*)(HANDLE, PVOID, ULONG, BOOLEAN, BOOLEAN, PULONG, PULONG);
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  const auto open = reinterpret_cast<OpenDirectory>(
+      reinterpret_cast<void*>(GetProcAddress(ntdll, "NtOpenDirectoryObject")));
+  const auto query = reinterpret_cast<QueryDirectory>(
+      reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryDirectoryObject")));
+  std::vector<NamedObject> objects;
+  if (!open || !query) return objects;
+  wchar_t path[] = L"\\BaseNamedObjects";
+  Text name{sizeof(path) - sizeof(wchar_t), sizeof(path), path};
+  Attributes attributes{sizeof(Attributes), nullptr, &name, 0x40 /* case-insensitive */, nullptr,
+                        nullptr};
+  HANDLE directory = nullptr;
+  if (open(&directory, 0x0001 /* DIRECTORY_QUERY */, &attributes) != 0) return objects;
+  alignas(8) BYTE buffer[4096];
+  ULONG context = 0;
+  for (bool first = true; query(directory, buffer, sizeof(buffer), TRUE, first, &context,
+                                nullptr) == 0; first = false) {
+    const auto* entry = reinterpret_cast<const Entry*>(buffer);
+    objects.push_back({{entry->name.buffer, entry->name.length / sizeof(wchar_t)},
+                       {entry->type.buffer, entry->type.length / sizeof(wchar_t)}});
+  }
+  CloseHandle(directory);
+  return objects;
+}
+
+HANDLE OpenToReadSecurity(const NamedObject& object) {
+  const std::wstring name = L"Global\\" + object.name;
+  if (object.type == L"Mutant") return OpenMutexW(READ_CONTROL, FALSE, name.c_str());
+  if (object.type == L"Job") return OpenJobObjectW(READ_CONTROL, FALSE, name.c_str());
+  if (object.type == L"Event") return OpenEventW(READ_CONTROL, FALSE, name.c_str());
+  if (object.type == L"Semaphore") return OpenSemaphoreW(READ_CONTROL, FALSE, name.c_str());
+  if (object.type == L"Section") return OpenFileMappingW(READ_CONTROL, FALSE, name.c_str());
+  return nullptr;
+}
 
 struct Outcome {
   DWORD code = 0xFFFFFFFF;
@@ -175,8 +236,26 @@ TEST_F(Unattended, FailuresAreExitCodesAndLogLinesNeverWindows) {
   EXPECT_FALSE(run.window_seen);
   EXPECT_NE(Log().find("Unknown switch \"/bogus\""), std::string::npos);
 
-  // A log that cannot be written changes nothing else.
-  EXPECT_EQ(Run(L"/status /log \"C:\\no such folder\\x.log\"").code, 1u);
+  // The lock's name taken by an object of another kind: a failure, not a
+  // command in progress.
+  HANDLE squatter = CreateEventW(nullptr, TRUE, FALSE,
+                                 L"Global\\Tarnwell PDF Printer Software command");
+  ASSERT_NE(squatter, nullptr);
+  EXPECT_EQ(Run(L"/uninstall" + log).code, 1603u);
+  CloseHandle(squatter);
+  EXPECT_NE(Log().find("Failed: The lock's name \"Global\\Tarnwell PDF Printer Software command\" "
+                       "is taken by an object this program did not make."),
+            std::string::npos);
+
+  // A log that cannot be opened: nothing is done.
+  EXPECT_EQ(Run(L"/status /log \"C:\\no such folder\\x.log\"").code, 1622u);
+  // A quoted folder: its last backslash escapes the quote, and the rest of
+  // the line would be its name. Refused; written as the usage says, it works.
+  const std::wstring folder = app_->path() + L"\\logs \u00dc";
+  EXPECT_EQ(Run(L"/status /log \"" + folder + L"\\\" /default").code, 1639u);
+  EXPECT_EQ(Run(L"/status /log \"" + folder + L"\\\\\"").code, 1u);
+  EXPECT_EQ(GetFileAttributesW((folder + L"\\Tarnwell PDF Printer Software.log").c_str()) &
+                FILE_ATTRIBUTE_DIRECTORY, 0u);
 
   // The one window of this mode: /? shows the usage until it is answered.
   EXPECT_EQ(Run(L"/?", true).code, 0u);
@@ -208,6 +287,62 @@ TEST_F(Unattended, OneCommandAtATimeWithOtherRuns) {
   }
   EXPECT_GE(lines, 8u);
   EXPECT_NE(text.find("in progress"), std::string::npos);
+}
+
+// Other accounts may take their turn with the lock and see whether a command
+// runs, nothing more: only LocalSystem, the Administrators group and the
+// object's owner may end, limit, join or re-secure what a setup runs in.
+TEST_F(Unattended, TheNamedObjectsGrantOtherAccountsOnlyWaitingAndQuerying) {
+  app_->UseSetupFixture(L"e2e_slow_setup.exe");
+  Outcome slow;
+  std::thread first([&] { slow = Run(L"/install"); });
+  ASSERT_TRUE(WaitUntil([&] { return ProcessRunsUnder(app_->Package()); }, 10000));
+  // The program runs as this test's account: the one that made the objects.
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  BYTE user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  DWORD size = sizeof(user);
+  ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, size, &size));
+  CloseHandle(token);
+  const PSID maker = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
+  std::set<std::wstring> seen;
+  for (const NamedObject& object : GlobalObjects()) {
+    if (object.name.find(L"Tarnwell") == std::wstring::npos) continue;
+    SCOPED_TRACE(::testing::PrintToString(object.name + L" (" + object.type + L")"));
+    seen.insert(object.type + L": " + object.name);
+    const HANDLE handle = OpenToReadSecurity(object);
+    ASSERT_NE(handle, nullptr) << GetLastError();
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(GetSecurityInfo(handle, SE_KERNEL_OBJECT,
+                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                              nullptr, &dacl, nullptr, &descriptor), static_cast<DWORD>(ERROR_SUCCESS));
+    CloseHandle(handle);
+    ASSERT_NE(dacl, nullptr);  // no access list at all lets everyone do anything
+    const DWORD others_may = object.type == L"Mutant" ? SYNCHRONIZE | MUTEX_MODIFY_STATE
+                                                      : SYNCHRONIZE | JOB_OBJECT_QUERY;
+    for (WORD i = 0; i < dacl->AceCount; ++i) {
+      ACE_HEADER* header = nullptr;
+      ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&header)));
+      if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+      const auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+      const PSID sid = const_cast<DWORD*>(&ace->SidStart);
+      if (IsWellKnownSid(sid, WinLocalSystemSid) ||
+          IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || EqualSid(sid, owner) ||
+          EqualSid(sid, maker)) {
+        continue;
+      }
+      EXPECT_EQ(ace->Mask & ~others_may, 0u) << std::hex << ace->Mask;
+    }
+    LocalFree(descriptor);
+  }
+  first.join();
+  EXPECT_EQ(slow.code, 0u);
+  EXPECT_EQ(seen, (std::set<std::wstring>{
+                      L"Mutant: Tarnwell PDF Printer Software command",
+                      L"Job: Tarnwell PDF Printer Software command processes",
+                      L"Job: Tarnwell PDF Printer Software finished command processes"}));
 }
 
 }  // namespace

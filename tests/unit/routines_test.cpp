@@ -153,8 +153,8 @@ TEST(CommandLine, ResolveRegisteredCommand) {
       L"C:\\P F\\u.exe", L"C:\\a", L"C:\\a b.exe", L"C:\\Program.exe",
       L"C:\\Windows\\system32\\MsiExec.exe", L"C:\\Windows\\notepad.exe", L"D:\\tools\\t.exe",
       L"C:\\Apps\\Tarnwell\\cmd.exe", L"C:\\Windows\\system32\\cmd.exe", L"rel\\x.exe"};
-  const ProgramSearch search{L"C:\\Windows\\system32", L"C:\\Windows",
-                             L"rel;\"D:\\tools\";;C:\\Apps\\Tarnwell\\"};
+  // D:\tools and C:\Apps\Tarnwell stand for folders on PATH: never searched.
+  const ProgramSearch search{L"C:\\Windows\\system32", L"C:\\Windows"};
   const std::wstring none = L"-";
   const std::wstring long_words = L"C:\\P" + std::wstring(16400, L' ').replace(1, 16399, 16399, L'x');
   std::wstring many_blanks = L"C:\\P F\\u.exe";
@@ -168,12 +168,12 @@ TEST(CommandLine, ResolveRegisteredCommand) {
       {L"MsiExec.exe /X{1}", L"C:\\Windows\\system32\\MsiExec.exe",
        L"\"C:\\Windows\\system32\\MsiExec.exe\" /X{1}"},
       {L"notepad x", L"C:\\Windows\\notepad.exe", L"\"C:\\Windows\\notepad.exe\" x"},
-      {L"\"t\" /q", L"D:\\tools\\t.exe", L"\"D:\\tools\\t.exe\" /q"},  // quoted PATH entry
+      {L"\"t\" /q", none, none},                 // only on PATH: not found
       {L"cmd /c x", L"C:\\Windows\\system32\\cmd.exe", L"\"C:\\Windows\\system32\\cmd.exe\" /c x"},
       {L"C:\\P F\\u.exe\" /S", none, none},      // stray quote: never C:\Program.exe
       {L"C:\\Program Files\\u.exe /S", none, none},  // missing: neither
       {L"\"C:\\P F\\u.exe /S", none, none},      // unclosed quote
-      {L"x.exe", none, none},                    // found nowhere (a relative PATH entry is skipped)
+      {L"x.exe", none, none},                    // found nowhere
       {L"rel\\x.exe", none, none},               // relative path
       {L"\"rel\\x.exe\"", none, none},
       {L"C:u.exe", none, none},

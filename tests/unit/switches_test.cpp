@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/unattended/log_path.h"
 #include "core/unattended/switches.h"
 
 namespace tarnwell::testing {
@@ -49,7 +50,11 @@ TEST(UnattendedSwitches, AcceptedLeftToTheWindowAndRefused) {
       Accepted({L"-default", L"/Log", log, L"/install"}, Action::Install, true, log),
       Accepted({L"/uninstall", L"-LOG", log}, Action::Uninstall, false, log),
       Accepted({L"-Status"}, Action::Status),
-      Accepted({L"/status", L"/log", L"status.log"}, Action::Status, false, L"status.log"),
+      Accepted({L"/status", L"/log", L"\\\\srv\\logs\\s.log"}, Action::Status, false,
+               L"\\\\srv\\logs\\s.log"),
+      Accepted({L"/status", L"/log", L"C:/Logs/"}, Action::Status, false, L"C:/Logs/"),
+      Accepted({L"/status", L"/log", L"c:\\console.com10.log"}, Action::Status, false,
+               L"c:\\console.com10.log"),
       Accepted({L"/?"}, Action::Help),
       Accepted({L"-?"}, Action::Help),
       {{L"/uninstall", L"-TIMEOUT", L"1800"}, Mode::Unattended,
@@ -72,7 +77,26 @@ TEST(UnattendedSwitches, AcceptedLeftToTheWindowAndRefused) {
       Refused({L"/install", L"/log"}, L"/log"),
       Refused({L"/install", L"/log", L""}, L"/log"),
       Refused({L"/install", L"/log", L"/default"}, L"/log"),
-      Refused({L"/install", L"/log", L"a.log", L"/log", L"b.log"}, L"/log", L"a.log"),
+      Refused({L"/install", L"/log", L"C:\\a.log", L"/log", L"C:\\b.log"}, L"/log", L"C:\\a.log"),
+      // Log paths: only a full path of a disk file, else nothing is done or
+      // written. A quoted folder's "\\\"" is a quote to the platform.
+      Refused({L"/install", L"/log", L"C:\\Logs\" /default"}, L"\"C:\\Logs\\\\\" or \"C:\\Logs\""),
+      Refused({L"/status", L"/log", L"status.log"}, L"not a full path"),
+      Refused({L"/status", L"/log", L"C:run.log"}, L"not a full path"),
+      Refused({L"/status", L"/log", L"\\Logs\\run.log"}, L"not a full path"),
+      Refused({L"/status", L"/log", L"COM1"}, L"not a full path"),
+      Refused({L"/status", L"/log", L"\\\\.\\pipe\\x"}, L"not a full path"),
+      Refused({L"/status", L"/log", L"\\\\srv"}, L"not a full path"),
+      Refused({L"/status", L"/log", L"\\\\?\\GLOBALROOT\\x"}, L"character"),
+      Refused({L"/status", L"/log", L"C:\\Logs\\*.log"}, L"character"),
+      Refused({L"/status", L"/log", L"C:\\a|b"}, L"character"),
+      Refused({L"/status", L"/log", L"C:\\a\tb"}, L"character"),
+      Refused({L"/status", L"/log", L"C:\\Logs\\NUL"}, L"device"),
+      Refused({L"/status", L"/log", L"C:\\Logs\\lpt1 .log"}, L"device"),
+      Refused({L"/status", L"/log", L"C:\\Logs\\Com\u00B9.txt"}, L"device"),
+      Refused({L"/status", L"/log", L"C:\\con\\run.log"}, L"device"),
+      Refused({L"/status", L"/log", L"C:\\run.log:x"}, L"colon"),
+      Refused({L"/status", L"/log", L"C:\\Logs\\..\\run.log"}, L"\"..\""),
       Refused({L"/?", L"/log", log}, L"/?", log),
       Refused({L"/status", L"/timeout", L"60"}, L"/timeout goes only"),
       Refused({L"/install", L"/timeout", L"0"}, L"/timeout needs"),
@@ -95,6 +119,14 @@ TEST(UnattendedSwitches, AcceptedLeftToTheWindowAndRefused) {
       EXPECT_EQ(parsed.reason, L"");
     }
   }
+}
+
+// A folder, named with a trailing separator or found on disk, gets the file.
+TEST(UnattendedSwitches, LogFolderGetsTheProgramsLogFile) {
+  const auto folders = [](const std::wstring& path) { return path == L"C:\\Logs"; };
+  EXPECT_EQ(LogFileOf(L"C:\\Logs", folders), L"C:\\Logs\\Tarnwell PDF Printer Software.log");
+  EXPECT_EQ(LogFileOf(L"D:\\x\\", folders), L"D:\\x\\Tarnwell PDF Printer Software.log");
+  EXPECT_EQ(LogFileOf(L"C:\\Logs\\run.log", folders), L"C:\\Logs\\run.log");
 }
 
 }  // namespace

@@ -8,11 +8,13 @@
 #include <cctype>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/unattended/switches.h"
 #include "test_support.h"
 #include "win32/unattended/command_line_words.h"
+#include "win32/unattended/log_file.h"
 #include "win32_common/files.h"
 #include "win32_common/scoped_handle.h"
 
@@ -173,6 +175,71 @@ TEST(UnattendedLogOnWine, TwoRunsLoggingAtOnceLoseAndTearNoLine) {
   EXPECT_EQ(next['B'], kLinesPerWriter + 1);
   // Without turns the writers never met, and the check above would prove nothing.
   EXPECT_GT(turns, 0);
+}
+
+// Runs the program with `switches`; its exit code and how long it took, or
+// 0xFFFFFFFF when it did not end within 30 s.
+std::pair<DWORD, long long> RunProgram(const std::wstring& switches) {
+  const std::wstring folder = wine_test::PackageFolder();
+  const std::wstring program =
+      folder.substr(0, folder.find_last_of(L'\\')) + L"\\Tarnwell PDF Printer Software.exe";
+  std::wstring command = L"\"" + program + L"\" " + switches;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  const auto began = wine_test::Clock::now();
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &info)) {
+    return {0xFFFFFFFF, 0};
+  }
+  CloseHandle(info.hThread);
+  const UniqueHandle process(info.hProcess);
+  DWORD code = 0xFFFFFFFF;
+  if (WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process.get(), &code);
+  } else {
+    TerminateProcess(process.get(), 1);
+  }
+  return {code, wine_test::MillisecondsSince(began)};
+}
+
+// Anyone who can open the log can lock it: the command goes on without it.
+TEST(UnattendedLogOnWine, ALogHeldLockedByAnotherProcessDelaysACommandTwoSecondsAtMost) {
+  ScratchFolder scratch(L"tarnwell held log");
+  const std::wstring log = scratch.path() + L"\\held.log";
+  const auto [free_code, free_ms] = RunProgram(L"/status /log \"" + log + L"\"");
+  ASSERT_TRUE(free_code == 0 || free_code == 1) << free_code;
+  const std::size_t size = ReadFileCapped(log, 1 << 20).size();
+  ASSERT_GT(size, 0u);
+
+  UniqueFile holder(CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
+  OVERLAPPED range{};
+  ASSERT_TRUE(LockFileEx(holder.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &range));
+  const auto [held_code, held_ms] = RunProgram(L"/status /log \"" + log + L"\"");
+  EXPECT_EQ(held_code, free_code);
+  EXPECT_LT(held_ms, 3000);
+  LARGE_INTEGER held_size{};
+  ASSERT_TRUE(GetFileSizeEx(holder.get(), &held_size));
+  EXPECT_EQ(static_cast<std::size_t>(held_size.QuadPart), size);
+
+  // Lines it could not place are counted, for the closing line, and the
+  // next one once the lock is gone is written.
+  {
+    LogFile file(log);
+    ASSERT_TRUE(file.is_open());
+    const auto began = wine_test::Clock::now();
+    for (int i = 0; i < 12; ++i) file.WriteLine(L"dropped");
+    EXPECT_LT(wine_test::MillisecondsSince(began), 2500);
+    EXPECT_EQ(file.dropped(), 12u);
+    UnlockFileEx(holder.get(), 0, MAXDWORD, MAXDWORD, &range);
+    file.WriteLine(L"placed");
+    EXPECT_EQ(file.dropped(), 12u);
+  }
+  const std::vector<std::string> lines = LinesOf(ReadFileCapped(log, 1 << 20));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().substr(24), "placed");
 }
 
 }  // namespace

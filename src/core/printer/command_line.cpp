@@ -17,24 +17,11 @@ bool IsBareName(const std::wstring& name) {
          name != L"..";
 }
 
-std::wstring Unquoted(const std::wstring& text) {
-  if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') {
-    return text.substr(1, text.size() - 2);
-  }
-  return text;
-}
-
-// The folders a bare name is looked for in; relative PATH entries, which
-// would depend on the current folder, are left out.
+// Windows' own folders only: PATH may hold folders any user can write to
+// (a folder at a drive's root, a tool's folder), and what is started from
+// there would run with our rights, as LocalSystem or elevated.
 std::vector<std::wstring> SearchFolders(const ProgramSearch& search) {
   std::vector<std::wstring> folders = {search.system_folder, search.windows_folder};
-  std::size_t start = 0;
-  while (start <= search.path_variable.size()) {
-    std::size_t end = search.path_variable.find(L';', start);
-    if (end == std::wstring::npos) end = search.path_variable.size();
-    folders.push_back(Unquoted(search.path_variable.substr(start, end - start)));
-    start = end + 1;
-  }
   std::erase_if(folders, [](const std::wstring& folder) { return !IsFullyQualified(folder); });
   return folders;
 }

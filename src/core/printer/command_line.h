@@ -18,12 +18,11 @@ inline constexpr std::size_t kMaxCommandLine = 32767;
 bool IsFullyQualified(const std::wstring& path);
 
 // Where a program named without a folder is looked for, in this order: the
-// system folder, the Windows folder, then the fully qualified folders of PATH.
-// Never the application folder or the current folder.
+// system folder, then the Windows folder. Never PATH, the application folder
+// or the current folder.
 struct ProgramSearch {
   std::wstring system_folder;
   std::wstring windows_folder;
-  std::wstring path_variable;
 };
 
 // Answers whether a path names an existing file (not a folder).

@@ -15,7 +15,7 @@ namespace tarnwell {
 
 std::optional<ResolvedCommand> ResolveUninstallProgram(Machine& m, const std::wstring& command) {
   return ResolveRegisteredCommand(
-      command, {m.SystemFolder(), m.WindowsFolder(), m.EnvironmentVariable(L"PATH")},
+      command, {m.SystemFolder(), m.WindowsFolder()},
       [&m](const std::wstring& path) {
         const auto found = m.FindEntry(path);
         return found && (*found & file_attr::kDirectory) == 0;

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "core/app/text.h"
+#include "core/unattended/log_path.h"
 
 namespace tarnwell {
 namespace {
@@ -93,7 +94,10 @@ class SwitchReader {
       Refuse(L"/log needs the log file's path after it.");
       return i;
     }
-    if (request_.log_path) {
+    const std::wstring refusal = LogPathRefusal(words_[i + 1]);
+    if (!refusal.empty()) {
+      Refuse(refusal);
+    } else if (request_.log_path) {
       Refuse(L"/log is given more than once.");
     } else {
       request_.log_path = words_[i + 1];

@@ -47,7 +47,9 @@ struct ParsedCommandLine {
 };
 
 // Reads the words after the program's name, already split by the platform's
-// rules. The word after /log is its file unless it is a switch itself.
+// rules. The word after /log is its file unless it is a switch itself; a path
+// LogPathRefusal refuses makes the line invalid and is not kept, so nothing
+// is written there.
 ParsedCommandLine ParseCommandLineWords(const std::vector<std::wstring>& words);
 
 // Whether anything but blanks and tabs follows the program's name in a whole

@@ -4,15 +4,26 @@
 // makes taking the lock atomic between instances, the job keeps it held
 // while what a command started still runs, even after the instance that
 // started it has ended (its mutex is then abandoned, the job lives on with
-// its processes). So the lock is free when the mutex can be taken and the
-// job has no live process. Both objects let every account open them, so a
-// deployment system's account and a person's window see the same lock; an
-// object that cannot be opened for want of access counts as held.
+// its processes). So the lock is free when the mutex can be taken and no
+// job of the lock has a live process.
+//
+// Every account may take its turn with the mutex (a deployment tool's
+// LocalSystem and a person's window share it) and may query the jobs, but
+// only LocalSystem, the Administrators group and the account that made an
+// object have full access to it: no other account can end, limit, join or
+// re-secure a command's processes. An instance that may not use the shared
+// job (another account made it) puts its processes into a job named for its
+// own account ("... command processes S-1-5-..."), and waits on the shared
+// one's live processes too; every instance also waits on LocalSystem's.
 #include <windows.h>
-#include <sddl.h>
+#include <aclapi.h>
 
+#include <string>
+
+#include "core/port/run_error.h"
 #include "win32/machine/win32_job.h"
 #include "win32/machine/win32_machine.h"
+#include "win32_common/account_security.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/win32_error.h"
 
@@ -23,21 +34,15 @@ constexpr wchar_t kMutexName[] = L"Global\\Tarnwell PDF Printer Software command
 constexpr wchar_t kJobName[] = L"Global\\Tarnwell PDF Printer Software command processes";
 constexpr wchar_t kFinishedJobName[] =
     L"Global\\Tarnwell PDF Printer Software finished command processes";
-// Everyone may open, wait on and use both objects.
-constexpr wchar_t kEveryoneMayOpen[] = L"D:(A;;GA;;;WD)";
+// What other accounts may do: wait for the mutex and release it, which is
+// what taking a turn needs; wait on a job and query it.
+constexpr DWORD kMutexTurnRights = SYNCHRONIZE | MUTEX_MODIFY_STATE;
+constexpr wchar_t kOthersMayTakeTurns[] = L"(A;;0x00100001;;;WD)";
+constexpr wchar_t kOthersMayQuery[] = L"(A;;0x00100004;;;WD)";
 
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { LocalFree(memory); }
-};
-using SecurityDescriptor = std::unique_ptr<void, LocalFreeDeleter>;
-
-SecurityDescriptor EveryoneMayOpen() {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kEveryoneMayOpen, SDDL_REVISION_1,
-                                                            &descriptor, nullptr)) {
-    ThrowLastError();
-  }
-  return SecurityDescriptor(descriptor);
+[[noreturn]] void ThrowNameTaken(const wchar_t* name) {
+  throw RunError(L"The lock's name \"" + std::wstring(name) +
+                 L"\" is taken by an object this program did not make.");
 }
 
 class Win32CommandLock : public CommandLock {
@@ -56,12 +61,15 @@ class Win32CommandLock : public CommandLock {
   std::shared_ptr<ProcessJob> job_;
 };
 
-// Owns the mutex on return, or answers why not: held (nullptr, no error) or
-// failed (throws).
-UniqueHandle TakeMutex(SECURITY_ATTRIBUTES& attributes) {
-  UniqueHandle mutex(CreateMutexW(&attributes, FALSE, kMutexName));
+// Owns the mutex on return, or nullptr when another holder has it. A name
+// that is not our mutex, or that refuses us a turn, throws.
+UniqueHandle TakeMutex() {
+  const SecurityDescriptor descriptor = TrustedAccountsDescriptor(L"GA", kOthersMayTakeTurns);
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+  UniqueHandle mutex(CreateMutexExW(&attributes, kMutexName, 0, kMutexTurnRights));
   if (!mutex) {
-    if (GetLastError() == ERROR_ACCESS_DENIED) return {};
+    const DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_HANDLE) ThrowNameTaken(kMutexName);
     ThrowLastError();
   }
   const DWORD taken = WaitForSingleObject(mutex.get(), 0);
@@ -70,22 +78,86 @@ UniqueHandle TakeMutex(SECURITY_ATTRIBUTES& attributes) {
   ThrowLastError();
 }
 
+struct OpenedJob {
+  UniqueHandle handle;
+  bool ours = false;  // full access, and made by an account we trust
+};
+
+// Makes or opens one named job. One made by another account is opened to be
+// queried only; a name that is no job, or refuses even that, throws.
+OpenedJob OpenJob(const wchar_t* name, SECURITY_ATTRIBUTES& attributes) {
+  UniqueHandle job(CreateJobObjectW(&attributes, name));
+  if (job) {
+    const bool made_here = GetLastError() != ERROR_ALREADY_EXISTS;
+    const bool ours = made_here || HasTrustedOwner(job.get(), SE_KERNEL_OBJECT);
+    return {std::move(job), ours};
+  }
+  if (GetLastError() == ERROR_ACCESS_DENIED) {
+    UniqueHandle query(OpenJobObjectW(JOB_OBJECT_QUERY, FALSE, name));
+    if (query) return {std::move(query), false};
+  }
+  const DWORD error = GetLastError();
+  if (error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_HANDLE) ThrowNameTaken(name);
+  ThrowLastError();
+}
+
+struct JobPair {
+  std::shared_ptr<ProcessJob> job;
+  bool ours = false;
+};
+
+JobPair OpenJobPair(const std::wstring& name, const std::wstring& finished_name) {
+  const SecurityDescriptor descriptor = TrustedAccountsDescriptor(L"GA", kOthersMayQuery);
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+  OpenedJob all = OpenJob(name.c_str(), attributes);
+  OpenedJob finished = OpenJob(finished_name.c_str(), attributes);
+  const bool ours = all.ours && finished.ours && ProcessJob::AllowBreakaway(all.handle.get());
+  return {std::make_shared<ProcessJob>(std::move(all.handle), std::move(finished.handle)), ours};
+}
+
+// The live processes of another account's jobs, when they exist.
+DWORD LiveInExisting(const std::wstring& name, const std::wstring& finished_name) {
+  UniqueHandle all(OpenJobObjectW(JOB_OBJECT_QUERY, FALSE, name.c_str()));
+  if (!all) return 0;
+  UniqueHandle finished(OpenJobObjectW(JOB_OBJECT_QUERY, FALSE, finished_name.c_str()));
+  return ProcessJob(std::move(all), std::move(finished)).LiveCount();
+}
+
 }  // namespace
 
 std::unique_ptr<CommandLock> Win32Machine::TakeCommandLock() {
-  const SecurityDescriptor descriptor = EveryoneMayOpen();
-  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
-  UniqueHandle mutex = TakeMutex(attributes);
+  UniqueHandle mutex = TakeMutex();
   if (!mutex) return nullptr;
-  std::shared_ptr<ProcessJob> job = ProcessJob::OpenNamed(kJobName, kFinishedJobName, &attributes);
+  const auto release_on_throw = [&](auto open) {
+    try {
+      return open();
+    } catch (...) {
+      ReleaseMutex(mutex.get());
+      throw;
+    }
+  };
+  JobPair shared = release_on_throw([] { return OpenJobPair(kJobName, kFinishedJobName); });
+  // An instance that ended during its wait left its processes running.
+  DWORD live = shared.job->LiveCount();
+  std::shared_ptr<ProcessJob> job = shared.job;
+  const std::wstring account = L" " + CurrentAccountSid();
+  // A deployment tool's LocalSystem run that had to use a job of its own.
+  const std::wstring system = L" S-1-5-18";
+  if (account != system) live += LiveInExisting(kJobName + system, kFinishedJobName + system);
+  if (!shared.ours) {
+    JobPair own = release_on_throw(
+        [&] { return OpenJobPair(kJobName + account, kFinishedJobName + account); });
+    live += own.job->LiveCount();
+    // Both names taken by others: this command's processes go into a job
+    // only this instance knows; the mutex alone then holds the lock.
+    job = own.ours ? own.job : ProcessJob::CreatePrivate();
+  }
   if (!job) {
     const DWORD error = GetLastError();
     ReleaseMutex(mutex.get());
-    if (error == ERROR_ACCESS_DENIED) return nullptr;
     throw RunError(DescribeWin32Error(error));
   }
-  // An instance that ended during its wait left its processes running.
-  if (job->LiveCount() > 0) {
+  if (live > 0) {
     ReleaseMutex(mutex.get());
     return nullptr;
   }

@@ -32,14 +32,14 @@ std::vector<DWORD> ProcessIds(HANDLE job) {
   return ids;
 }
 
-bool AllowBreakaway(HANDLE job) {
+}  // namespace
+
+bool ProcessJob::AllowBreakaway(HANDLE job) {
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
   return SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
                                  sizeof(limits)) != FALSE;
 }
-
-}  // namespace
 
 ProcessJob::ProcessJob(UniqueHandle all, UniqueHandle finished)
     : all_(std::move(all)), finished_(std::move(finished)) {}
@@ -48,17 +48,6 @@ std::shared_ptr<ProcessJob> ProcessJob::CreatePrivate() {
   UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
   if (!job || !AllowBreakaway(job.get())) return nullptr;
   return std::make_shared<ProcessJob>(std::move(job), UniqueHandle());
-}
-
-std::shared_ptr<ProcessJob> ProcessJob::OpenNamed(const wchar_t* name,
-                                                  const wchar_t* finished_name,
-                                                  SECURITY_ATTRIBUTES* attributes) {
-  UniqueHandle all(CreateJobObjectW(attributes, name));
-  if (!all) return nullptr;
-  UniqueHandle finished(CreateJobObjectW(attributes, finished_name));
-  if (!finished) return nullptr;
-  if (!AllowBreakaway(all.get())) return nullptr;
-  return std::make_shared<ProcessJob>(std::move(all), std::move(finished));
 }
 
 bool ProcessJob::Assign(HANDLE process) {

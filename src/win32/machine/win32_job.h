@@ -21,11 +21,11 @@ class ProcessJob {
  public:
   // An unnamed job for one start; nullptr when none can be made.
   static std::shared_ptr<ProcessJob> CreatePrivate();
-  // The two named jobs, made or opened with `attributes`. Returns nullptr and
-  // leaves the error in GetLastError() when either cannot be.
-  static std::shared_ptr<ProcessJob> OpenNamed(const wchar_t* name, const wchar_t* finished_name,
-                                               SECURITY_ATTRIBUTES* attributes);
+  // Lets a job's processes start children outside it (a package may).
+  static bool AllowBreakaway(HANDLE job);
 
+  // The whole job and its finished part; either may be a handle that can
+  // only query, to count another instance's live processes.
   ProcessJob(UniqueHandle all, UniqueHandle finished);
 
   // Puts a (suspended or just started) process into the job.

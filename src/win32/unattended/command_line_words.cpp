@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include "core/port/run_error.h"
 #include "core/unattended/switches.h"
+#include "win32_common/system_library.h"
 #include "win32_common/scoped_handle.h"
 
 namespace tarnwell {
@@ -15,11 +17,12 @@ using UniqueArgv = unique_handle<LPWSTR*, FreeLocal>;
 
 // shell32 is needed only here and only with switches, so it is loaded on
 // that first use, from the system folder alone, rather than at every start.
-CommandLineToArgvFunction LoadCommandLineToArgv(UniqueModule& shell32) {
-  shell32.reset(LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-  if (!shell32) return nullptr;
-  return reinterpret_cast<CommandLineToArgvFunction>(
-      reinterpret_cast<void*>(GetProcAddress(shell32.get(), "CommandLineToArgvW")));
+CommandLineToArgvFunction LoadCommandLineToArgv() {
+  try {
+    return SystemFunction<CommandLineToArgvFunction>(L"shell32.dll", "CommandLineToArgvW");
+  } catch (const RunError&) {
+    return nullptr;
+  }
 }
 
 }  // namespace
@@ -27,8 +30,7 @@ CommandLineToArgvFunction LoadCommandLineToArgv(UniqueModule& shell32) {
 bool ProcessHasArguments() { return HasWordsAfterProgramName(GetCommandLineW()); }
 
 std::optional<std::vector<std::wstring>> SplitCommandLineWords(const std::wstring& command_line) {
-  UniqueModule shell32;
-  const CommandLineToArgvFunction split = LoadCommandLineToArgv(shell32);
+  const CommandLineToArgvFunction split = LoadCommandLineToArgv();
   if (!split) return std::nullopt;
   int count = 0;
   const UniqueArgv words(split(command_line.c_str(), &count));

@@ -1,9 +1,23 @@
 #include "win32/unattended/log_file.h"
 
+#include <aclapi.h>
+
+#include <algorithm>
 #include <cstdio>
+
+#include "core/port/run_error.h"
+#include "core/unattended/log_path.h"
+#include "win32_common/account_security.h"
 
 namespace tarnwell {
 namespace {
+
+// A command waits at most this long for its log in all, and one line at
+// most the shorter time, so a lock held for good costs a few lines' worth
+// of waiting and the rest of the lines are dropped at once.
+constexpr std::int64_t kCommandWaitMs = 2000;
+constexpr std::int64_t kLineWaitMs = 250;
+constexpr int kYieldsBeforeSleeping = 20;
 
 std::wstring LocalTimeStamp() {
   SYSTEMTIME now;
@@ -33,25 +47,69 @@ std::string Utf8(const std::wstring& text) {
   return bytes;
 }
 
-// Holds an exclusive lock on the whole possible range of a file, so every
-// writer of the file waits for the one at work, wherever it writes.
-class WholeFileLock {
- public:
-  explicit WholeFileLock(HANDLE file) : file_(file) {
-    locked_ = LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &range_) != FALSE;
-  }
-  ~WholeFileLock() {
-    if (locked_) UnlockFileEx(file_, 0, MAXDWORD, MAXDWORD, &range_);
-  }
-  WholeFileLock(const WholeFileLock&) = delete;
-  WholeFileLock& operator=(const WholeFileLock&) = delete;
-  bool locked() const { return locked_; }
+std::int64_t Ticks() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
 
- private:
-  HANDLE file_;
-  OVERLAPPED range_{};  // offset 0
-  bool locked_ = false;
-};
+std::int64_t TicksPerMs() {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return std::max<std::int64_t>(frequency.QuadPart / 1000, 1);
+}
+
+// The exclusive lock on the whole possible range of a file, taken only if
+// no one else holds it, so every writer of the file waits for the one at
+// work, wherever it writes.
+bool TryLockWholeFile(HANDLE file) {
+  OVERLAPPED range{};  // offset 0
+  return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                    MAXDWORD, &range) != FALSE;
+}
+
+void UnlockWholeFile(HANDLE file) {
+  OVERLAPPED range{};
+  UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &range);
+}
+
+bool IsExistingFolder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Opens every folder of the path, refusing any that is a junction or a
+// symbolic link. The handles, held without delete sharing, keep each folder
+// from being renamed or replaced by a link until the file is open.
+bool HoldPlainFolders(const std::wstring& file, std::vector<UniqueFile>& held) {
+  for (const std::wstring& folder : LogPathFolders(file)) {
+    UniqueFile handle(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return false;
+    // Asked by name too, now that the held folder cannot be swapped: not
+    // every file system reports a link through the handle.
+    const DWORD by_name = GetFileAttributesW(folder.c_str());
+    const DWORD attributes = info.dwFileAttributes | (by_name == INVALID_FILE_ATTRIBUTES ? 0 : by_name);
+    if (by_name == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      return false;
+    }
+    held.push_back(std::move(handle));
+  }
+  return true;
+}
+
+// An ordinary file on a disk with one name: not a device or pipe, not a
+// link or junction, not a hard link to another file.
+bool IsOrdinaryDiskFile(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
+         info.nNumberOfLinks == 1 &&
+         !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
 
 }  // namespace
 
@@ -59,28 +117,69 @@ class WholeFileLock {
 // temporary folder, when a deployment tool runs us as LocalSystem), so a
 // file planted there in advance must not lead the writes elsewhere: a
 // symbolic link or junction is opened as itself, not followed, and a file
-// with more than one name (a hard link to another file) is not written.
-LogFile::LogFile(const std::wstring& path)
-    : file_(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                        nullptr)) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (file_ && (!GetFileInformationByHandle(file_.get(), &info) || info.nNumberOfLinks > 1 ||
-                (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
-    file_.reset();
+// with more than one name is not written. Running with rights others lack,
+// the folders must not lead through links either, a file another account
+// owns is not written, and a new file is only for trusted accounts.
+LogFile::LogFile(const std::wstring& path) {
+  const std::wstring file = LogFileOf(path, IsExistingFolder);
+  const bool privileged = RunsElevatedOrAsLocalSystem();
+  std::vector<UniqueFile> folders;
+  if (privileged && !HoldPlainFolders(file, folders)) return;
+  SecurityDescriptor descriptor;
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), nullptr, FALSE};
+  if (privileged) {
+    try {
+      descriptor = TrustedAccountsDescriptor(L"FA", L"");
+    } catch (const RunError&) {
+      return;
+    }
+    attributes.lpSecurityDescriptor = descriptor.get();
   }
+  UniqueFile opened(CreateFileW(file.c_str(), GENERIC_WRITE | READ_CONTROL,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!opened) return;
+  const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+  if (!IsOrdinaryDiskFile(opened.get())) return;
+  if (privileged && existed && !HasTrustedOwner(opened.get(), SE_FILE_OBJECT)) return;
+  file_ = std::move(opened);
+}
+
+bool LogFile::LockInTime() {
+  if (TryLockWholeFile(file_.get())) return true;
+  const std::int64_t per_ms = TicksPerMs();
+  const std::int64_t began = Ticks();
+  const std::int64_t line_limit =
+      std::min(kLineWaitMs * per_ms, kCommandWaitMs * per_ms - waited_ticks_);
+  bool locked = false;
+  for (int attempt = 0; !locked && Ticks() - began < line_limit; ++attempt) {
+    if (attempt < kYieldsBeforeSleeping) {
+      SwitchToThread();
+    } else {
+      Sleep(1);
+    }
+    locked = TryLockWholeFile(file_.get());
+  }
+  waited_ticks_ += Ticks() - began;
+  return locked;
 }
 
 void LogFile::WriteLine(const std::wstring& text) {
   if (!file_) return;
-  const WholeFileLock lock(file_.get());
-  if (!lock.locked()) return;
+  if (!LockInTime()) {
+    ++dropped_;
+    return;
+  }
   // Stamped under the lock, so the lines of all writers stand in time order.
   const std::string line = Utf8(LocalTimeStamp() + L" " + OneLine(text) + L"\r\n");
   const LARGE_INTEGER none{};
-  if (!SetFilePointerEx(file_.get(), none, nullptr, FILE_END)) return;
   DWORD written = 0;
-  WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  if (!SetFilePointerEx(file_.get(), none, nullptr, FILE_END) ||
+      !WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+      written != line.size()) {
+    ++dropped_;
+  }
+  UnlockWholeFile(file_.get());
 }
 
 }  // namespace tarnwell

@@ -1,7 +1,9 @@
 // The /log file: lines appended in UTF-8, each led by the local time.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/unattended/log_sink.h"
 #include "win32_common/scoped_handle.h"
@@ -10,22 +12,34 @@ namespace tarnwell {
 
 // Several runs may log into one file at once. Each line is written under a
 // lock on the file, at its end, in one write, so no line is lost or torn;
-// appending alone is not enough for that under every platform.
+// appending alone is not enough for that under every platform. The lock is
+// never waited for long: anyone who can open the file can hold it, and a
+// command must not hang on that.
 class LogFile : public LogSink {
  public:
-  // Opens the file for shared writing, creating it when missing. A file that
-  // cannot be opened leaves a log that writes nothing.
+  // Opens `path` (one LogPathRefusal accepts; a folder gets kLogFileName)
+  // for shared writing, creating the file when missing. A path that cannot
+  // be opened, or leads where a privileged run must not write, leaves a log
+  // that is not open and writes nothing.
   explicit LogFile(const std::wstring& path);
 
   bool is_open() const { return static_cast<bool>(file_); }
 
   // "YYYY-MM-DD hh:mm:ss.mmm <text>" and CR LF. Line breaks and other
   // control characters in `text` become blanks, so one call is one line.
-  // A line that cannot be written is dropped.
+  // A line whose lock cannot be had in time, or that cannot be written, is
+  // dropped and counted.
   void WriteLine(const std::wstring& text) override;
 
+  // How many lines were dropped so far.
+  unsigned dropped() const { return dropped_; }
+
  private:
+  bool LockInTime();
+
   UniqueFile file_;
+  unsigned dropped_ = 0;
+  std::int64_t waited_ticks_ = 0;  // performance-counter ticks spent waiting
 };
 
 }  // namespace tarnwell

@@ -23,9 +23,16 @@ class NoLog : public LogSink {
   void WriteLine(const std::wstring&) override {}
 };
 
-std::unique_ptr<LogSink> OpenLog(const std::optional<std::wstring>& path) {
-  if (!path) return std::make_unique<NoLog>();
-  return std::make_unique<LogFile>(*path);
+// The closing line, and how many lines the log lost to another process
+// holding it locked, when it lost any.
+std::wstring ClosingLine(int code, unsigned dropped) {
+  std::wstring line = L"Exit code " + std::to_wstring(code) + L".";
+  if (dropped > 0) {
+    line += L" " + std::to_wstring(dropped) +
+            L" earlier line(s) of this run were dropped: the log file was locked by another "
+            L"process for too long.";
+  }
+  return line;
 }
 
 int ShowUsage() {
@@ -50,16 +57,23 @@ std::optional<int> RunCommandLineIfAny() {
     return ShowUsage();
   }
 
-  const std::unique_ptr<LogSink> log = OpenLog(parsed.request.log_path);
-  log->WriteLine(std::wstring(L"Command line: ") + GetCommandLineW());
+  std::unique_ptr<LogFile> file;
+  if (parsed.request.log_path) file = std::make_unique<LogFile>(*parsed.request.log_path);
+  NoLog no_log;
+  LogSink& log = file ? static_cast<LogSink&>(*file) : no_log;
   int code = exit_code::kInvalidCommandLine;
   if (parsed.mode == CommandLineMode::Invalid) {
-    log->WriteLine(L"Invalid command line: " + parsed.reason);
+    log.WriteLine(std::wstring(L"Command line: ") + GetCommandLineW());
+    log.WriteLine(L"Invalid command line: " + parsed.reason);
+  } else if (file && !file->is_open()) {
+    // Nothing is done that could not be logged where asked.
+    return exit_code::kLogNotOpened;
   } else {
+    log.WriteLine(std::wstring(L"Command line: ") + GetCommandLineW());
     Win32Machine machine;
-    code = RunUnattended(machine, *log, parsed.request);
+    code = RunUnattended(machine, log, parsed.request);
   }
-  log->WriteLine(L"Exit code " + std::to_wstring(code) + L".");
+  log.WriteLine(ClosingLine(code, file ? file->dropped() : 0));
   return code;
 }
 

@@ -1,0 +1,39 @@
+// Who this process runs as, and which accounts it may trust with what it
+// makes: LocalSystem, the Administrators group and its own account. Any other
+// account on the machine may be hostile.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+namespace tarnwell {
+
+// The running account's SID as "S-1-5-...", or empty when it cannot be read.
+std::wstring CurrentAccountSid();
+
+// Whether the process runs as LocalSystem, or with the Administrators group
+// enabled in its token (elevated).
+bool RunsElevatedOrAsLocalSystem();
+
+// Whether `owner` is LocalSystem, the Administrators group, the running
+// account or the owner it gives what it makes: an object owned by anyone
+// else was made, or taken, by another account.
+bool IsTrustedOwner(PSID owner);
+
+// The owner of a kernel object or file (`type` SE_KERNEL_OBJECT or
+// SE_FILE_OBJECT); false when it cannot be read or is not trusted.
+bool HasTrustedOwner(HANDLE object, int type);
+
+struct LocalFreeDeleter {
+  void operator()(void* memory) const { LocalFree(memory); }
+};
+using SecurityDescriptor = std::unique_ptr<void, LocalFreeDeleter>;
+
+// A descriptor from its text form: "D:P" followed by full access (`full`,
+// e.g. "GA") for LocalSystem, Administrators and the running account, then
+// `others` appended as it is. Throws RunError.
+SecurityDescriptor TrustedAccountsDescriptor(const std::wstring& full, const std::wstring& others);
+
+}  // namespace tarnwell
