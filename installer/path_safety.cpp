@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/installer/folder_access.h"
+#include "win32_common/account_security.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/win32_error.h"
 
@@ -60,21 +61,6 @@ std::wstring ReadAccessList(const std::wstring& path, AccessList& list) {
                             (header->AceFlags & INHERIT_ONLY_ACE) != 0});
   }
   return {};
-}
-
-// Whether `sid` is the account this step runs as (LocalSystem, in a real
-// installation).
-bool IsThisAccount(PSID sid) {
-  HANDLE token_handle = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token_handle)) return false;
-  const UniqueHandle token(token_handle);
-  DWORD size = 0;
-  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  std::vector<BYTE> buffer(size);
-  if (!size || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) {
-    return false;
-  }
-  return EqualSid(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, sid) != FALSE;
 }
 
 bool Missing(const std::wstring& path) {
@@ -180,10 +166,7 @@ std::wstring SecureLogFolder(const std::wstring& log_file) {
                             &file_owner, nullptr, nullptr, nullptr,
                             &file_descriptor) == ERROR_SUCCESS) {
     const LocalMemory hold_file(file_descriptor);
-    const bool trusted_owner = IsWellKnownSid(file_owner, WinLocalSystemSid) ||
-                               IsWellKnownSid(file_owner, WinBuiltinAdministratorsSid) ||
-                               IsThisAccount(file_owner);
-    if (!trusted_owner && !DeleteFileW(log_file.c_str())) {
+    if (!IsTrustedOwner(file_owner) && !DeleteFileW(log_file.c_str())) {
       return L"\"" + log_file + L"\" belongs to another account and could not be removed: " +
              DescribeWin32Error(GetLastError());
     }
