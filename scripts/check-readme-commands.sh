@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs the cmd recipes of README.md's deployment section under Wine's cmd, as
+# Runs the cmd recipes of docs/deploying.md under Wine's cmd, as
 # an administrator would paste them: deploy.cmd with install and uninstall,
 # the msiexec lines against release/'s package, and the `start "" /wait`
-# lines against the installed program. Each block is taken from the README
+# lines against the installed program. Each block is taken from docs/deploying.md
 # (the fenced block after its `<!-- wine-cmd: NAME -->` line) and compared by
 # the exit codes it echoes. Needs the Wine prefix, display and wineserver of
 # the caller (scripts/wine-env.sh). Prints one line per block; fails when any
@@ -20,14 +20,14 @@ block() {
     $0 == marker { found = 1; next }
     found && /^```/ { if (inside) exit; inside = 1; next }
     inside { print }
-  ' "$root/README.md" | sed 's/$/\r/'
+  ' "$root/docs/deploying.md" | sed 's/$/\r/'
 }
 
 msi="$(ls "$root"/release/*.msi | head -n 1)"
 product_code="$(msiinfo export "$msi" Property | tr -d '\r' | sed -n 's/^ProductCode\t{\(.*\)}$/\1/p')"
 msi_folder="$(winpath "$root/release")"
 
-# A copy of the application folder with README's deploy.cmd in it.
+# A copy of the application folder with the guide's deploy.cmd in it.
 cp -r "$root/dist" "$work/app"
 block deploy.cmd >"$work/app/deploy.cmd"
 

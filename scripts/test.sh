@@ -44,7 +44,7 @@ tarnwell_start_wineserver
 ctest --test-dir "$root/build/win32" --output-on-failure --timeout 1200 2>&1 | tee "$root/build/ctest-win32.log"
 count "$root/build/ctest-win32.log"
 
-echo "== README's cmd recipes (Wine's cmd)"
+echo "== The deployment guide's cmd recipes (Wine's cmd)"
 if "$root/scripts/check-readme-commands.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
 echo "$passed passed, $failed failed"
