@@ -2,7 +2,8 @@
 """The program's texts in every language: from the English in the core to the
 translators' .po files and from them to the program's string tables.
 
-  strings.py pot    writes res/strings/tarnwell.pot from src/core/texts/texts.def
+  strings.py pot    writes res/strings/tarnwell.pot from src/core/texts/texts.def,
+                    its "//:" lines becoming the translators' notes
   strings.py check  checks every res/strings/*.po against the English
   strings.py rc OUT checks, then writes the string tables of every language
   strings.py cpp OUT  checks, then writes every language's texts as a C++
@@ -119,6 +120,8 @@ def translator_notes():
                 fail([f"{TEXTS_DEF}: a note for translators neither above an entry nor "
                       f"starting with a {{value}}: {paragraph[0]!r}"])
             paragraph = []
+    if paragraph:
+        fail([f"{TEXTS_DEF}: a note for translators at the end, above no entry: {paragraph[0]!r}"])
     return by_text, by_value
 
 
