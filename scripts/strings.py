@@ -2,7 +2,8 @@
 """The program's texts in every language: from the English in the core to the
 translators' .po files and from them to the program's string tables.
 
-  strings.py pot    writes res/strings/tarnwell.pot from src/core/texts/texts.def
+  strings.py pot    writes res/strings/tarnwell.pot from src/core/texts/texts.def,
+                    its "//:" lines becoming the translators' notes
   strings.py check  checks every res/strings/*.po against the English
   strings.py rc OUT checks, then writes the string tables of every language
   strings.py cpp OUT  checks, then writes every language's texts as a C++
@@ -10,9 +11,10 @@ translators' .po files and from them to the program's string tables.
 
 The check fails on a text that is missing, empty or marked fuzzy; on one whose
 English has changed since it was translated; on a translation whose {values},
-switches, numbers, paths or port name differ from the English; on a caption
-that would not fit its control at 96 or 192 dpi; and on a template that no
-longer matches the English (run `strings.py pot`).
+switches, numbers, paths or port name differ from the English, or that breaks
+its lines more or less often than the English; on a caption that would not fit
+its control at 96 or 192 dpi; and on a template that no longer matches the
+English (run `strings.py pot`).
 """
 import re
 import struct
@@ -96,6 +98,33 @@ def english_texts():
     return entries
 
 
+def translator_notes():
+    """The "//:" notes of texts.def: ({text name: [line]}, [({value}, [line])]).
+
+    A paragraph of notes right above an entry is that text's; one that starts
+    with a {value} is for every text holding the value."""
+    by_text, by_value, paragraph = {}, [], []
+    for line in TEXTS_DEF.read_text(encoding="utf-8").splitlines():
+        stripped = line.strip()
+        if stripped.startswith("//:"):
+            paragraph.append(stripped[3:].strip())
+            continue
+        if paragraph:
+            value = re.match(r"\{[a-z_]+\}", paragraph[0])
+            entry = re.match(r"TARNWELL_TEXT\(\s*(\w+)", stripped)
+            if value:
+                by_value.append((value.group(0), paragraph))
+            elif entry:
+                by_text[entry.group(1)] = paragraph
+            else:
+                fail([f"{TEXTS_DEF}: a note for translators neither above an entry nor "
+                      f"starting with a {{value}}: {paragraph[0]!r}"])
+            paragraph = []
+    if paragraph:
+        fail([f"{TEXTS_DEF}: a note for translators at the end, above no entry: {paragraph[0]!r}"])
+    return by_text, by_value
+
+
 # --- gettext files ------------------------------------------------------------
 
 def po_quote(text):
@@ -124,7 +153,19 @@ def placeholders(text):
     return sorted(set(re.findall(r"\{[a-z_]+\}", text)))
 
 
-def template_text(entries):
+def line_breaks(text):
+    """A program text's line breaks: (CR LF pairs, lone CRs, lone LFs)."""
+    pairs = text.count("\r\n")
+    return pairs, text.count("\r") - pairs, text.count("\n") - pairs
+
+
+def describe_breaks(counts):
+    kinds = zip(counts, ("line break(s) \\n", "lone \\r", "lone LF"))
+    return ", ".join(f"{n} {kind}" for n, kind in kinds if n) or "no line break"
+
+
+def template_text(entries, notes):
+    by_text, by_value = notes
     out = ['# The texts of Tarnwell PDF Printer Software, in English.\n',
            '# Made by scripts/strings.py pot from src/core/texts/texts.def: do not edit.\n',
            'msgid ""\n', 'msgstr ""\n',
@@ -136,8 +177,20 @@ def template_text(entries):
         out.append("\n")
         out.append(f"#. String table id {ident}.\n")
         values = placeholders(text)
+        out += [f"#. {line}\n" for line in by_text.get(name, [])]
+        for value, paragraph in by_value:
+            if value in values:
+                out += [f"#. {line}\n" for line in paragraph]
         if values:
-            out.append(f"#. Keep {', '.join(values)} as they are: the program fills them in.\n")
+            one = len(values) == 1
+            out.append(f"#. Keep {', '.join(values)} as {'it is' if one else 'they are'}: "
+                       f"the program fills {'it' if one else 'them'} in.\n")
+        pairs, lone_crs, _ = line_breaks(text)
+        if lone_crs:
+            out.append("#. A message box breaks the line at each \\r as at each \\n: keep both "
+                       "where the English\n#. has them (\\r\\r leaves an empty line).\n")
+        if pairs or lone_crs:
+            out.append("#. Break the lines as often as the English does: the check counts them.\n")
         if name in CAPTIONS:
             out.append("#. A caption: it must fit on one line of its control (the check measures it).\n")
         out.append(f'msgctxt "{name}"\n')
@@ -292,8 +345,9 @@ def kept_words(text):
 
 def check(entries):
     problems = []
-    if not TEMPLATE.exists() or TEMPLATE.read_text(encoding="utf-8") != template_text(entries):
-        problems.append(f"{TEMPLATE.relative_to(ROOT)} does not match the English texts: "
+    if not TEMPLATE.exists() or (TEMPLATE.read_text(encoding="utf-8")
+                                 != template_text(entries, translator_notes())):
+        problems.append(f"{TEMPLATE.name} does not match the English texts: "
                         "run scripts/strings.py pot, then update every .po")
     font = Font(FONT)
     english = {name: text for name, _, text in entries}
@@ -329,6 +383,9 @@ def check(entries):
             elif kept_words(msgstr) != kept_words(source):
                 problems.append(f"{language}: {name} must keep {sorted(kept_words(source))}, "
                                 f"has {sorted(kept_words(msgstr))}")
+            elif line_breaks(msgstr) != line_breaks(source):
+                problems.append(f"{language}: {name} has {describe_breaks(line_breaks(msgstr))}, "
+                                f"the English {describe_breaks(line_breaks(source))}")
             else:
                 texts[name] = msgstr
         for name in sorted(set(translated) - set(english)):
@@ -399,7 +456,8 @@ def cpp_text(entries, tables):
 def main(argv):
     entries = english_texts()
     if argv[:1] == ["pot"]:
-        TEMPLATE.write_text(template_text(entries), encoding="utf-8", newline="\n")
+        TEMPLATE.write_text(template_text(entries, translator_notes()), encoding="utf-8",
+                            newline="\n")
         print(f"strings: wrote {TEMPLATE.relative_to(ROOT)}")
         return
     if argv[:1] not in (["check"], ["rc"], ["cpp"]) or (argv[0] != "check") != (len(argv) == 2):

@@ -28,6 +28,17 @@ if "$root/scripts/check-layers.sh"; then passed=$((passed + 1)); else failed=$((
 echo "== Imports"
 if "$root/scripts/check-imports.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
+echo "== The translators' files (gettext's msgfmt --check)"
+po_clean=1
+for po in "$root"/res/strings/*.po; do
+  # A warning (a header field missing, say) counts as a failure too.
+  if ! said="$(msgfmt --check --output-file=/dev/null "$po" 2>&1)" || [ -n "$said" ]; then
+    printf '%s\n' "$said"
+    po_clean=0
+  fi
+done
+if [ "$po_clean" = 1 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
 echo "== Unit tests (native)"
 # One line per passing unit test would drown the rest: show failures and the summary.
 ctest --test-dir "$root/build/native" --output-on-failure -j2 2>&1 | tee "$root/build/ctest-native.log" |
