@@ -144,10 +144,6 @@ foreach(kind "File;File;FileName" "Directory;Directory;DefaultDir" "Shortcut;Sho
   endforeach()
 endforeach()
 
-# wixl writes HKMU (the per-machine or per-user root, -1) as 4, which is no
-# root at all.
-update_package("UPDATE `Registry` SET `Root` = -1 WHERE `Root` = 4")
-
 # Programs and Features: whom to ask, and the links when the build has them.
 foreach(pair "ARPCONTACT;${CONTACT}" "ARPHELPLINK;${HELP_URL}" "ARPURLINFOABOUT;${ABOUT_URL}")
   string(REGEX REPLACE "^([A-Z]+);(.*)$" "\\1" name "${pair}")

@@ -21,12 +21,12 @@ import tempfile
 GUID = re.compile(r"^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}$")
 SHORT_NAME = re.compile(r'^[^\\?|><:/*"+,;=\[\] .]{1,8}(\.[^\\?|><:/*"+,;=\[\] .]{1,3})?$')
 LONG_NAME_FORBIDDEN = re.compile(r'[\\?|><:/*"]')
-# Profile folders that follow ALLUSERS, and those that stay the user's.
-ALLUSERS_FOLDERS = {"ProgramMenuFolder", "StartMenuFolder", "DesktopFolder", "StartupFolder",
-                    "TemplateFolder", "AdminToolsFolder"}
-USER_FOLDERS = {"AppDataFolder", "LocalAppDataFolder", "FavoritesFolder", "PersonalFolder",
-                "NetHoodFolder", "PrintHoodFolder", "RecentFolder", "SendToFolder",
-                "MyPicturesFolder"}
+# The profile folders. Validation counts what goes there as per-user data
+# whatever ALLUSERS says (a package may be installed either way).
+PROFILE_FOLDERS = {"ProgramMenuFolder", "StartMenuFolder", "DesktopFolder", "StartupFolder",
+                   "TemplateFolder", "AdminToolsFolder", "AppDataFolder", "LocalAppDataFolder",
+                   "FavoritesFolder", "PersonalFolder", "NetHoodFolder", "PrintHoodFolder",
+                   "RecentFolder", "SendToFolder", "MyPicturesFolder"}
 # Standard actions in the order ICE27 requires, where present.
 STANDARD_ORDER = ["CostInitialize", "FileCost", "CostFinalize", "InstallValidate",
                   "InstallInitialize", "ProcessComponents", "UnpublishFeatures",
@@ -144,38 +144,34 @@ def ice24_product_properties(package):
     return faults
 
 
-def folder_scope(package, directory, all_users):
-    """'user', 'machine' or 'either' for files and shortcuts in `directory`."""
+def folder_scope(package, directory):
+    """'user' for files and shortcuts in a profile folder, else 'machine'."""
     parents = {row["Directory"]: row["Directory_Parent"] for row in package.rows("Directory")}
     while directory:
-        if directory in USER_FOLDERS:
+        if directory in PROFILE_FOLDERS:
             return "user"
-        if directory in ALLUSERS_FOLDERS:
-            return "machine" if all_users else "either"
         directory = parents.get(directory)
     return "machine"
 
 
-def registry_scope(root, all_users):
-    return {"1": "user", "-1": "machine" if all_users else "either"}.get(root, "machine")
+def registry_scope(root):
+    return {"1": "user", "-1": "either"}.get(root, "machine")
 
 
 def ice38_43_57_shortcuts_and_scopes(package):
     faults = []
-    properties = {row["Property"]: row["Value"] for row in package.rows("Property")}
-    all_users = properties.get("ALLUSERS") == "1"
     features = {row["Feature"] for row in package.rows("Feature")}
     registry = {row["Registry"]: row for row in package.rows("Registry")}
     components = {row["Component"]: row for row in package.rows("Component")}
     scopes = {name: set() for name in components}
     for row in package.rows("File"):
-        scopes[row["Component_"]].add(folder_scope(package, components[row["Component_"]]["Directory_"], all_users))
+        scopes[row["Component_"]].add(folder_scope(package, components[row["Component_"]]["Directory_"]))
     for row in registry.values():
-        scopes[row["Component_"]].add(registry_scope(row["Root"], all_users))
+        scopes[row["Component_"]].add(registry_scope(row["Root"]))
     for row in package.rows("Shortcut"):
-        scopes[row["Component_"]].add(folder_scope(package, row["Directory_"], all_users))
+        scopes[row["Component_"]].add(folder_scope(package, row["Directory_"]))
     user_profile = {name for name, row in components.items()
-                    if folder_scope(package, row["Directory_"], False) != "machine"}
+                    if folder_scope(package, row["Directory_"]) == "user"}
     shortcut_components = {row["Component_"] for row in package.rows("Shortcut")
                            if row["Target"] not in features}
 
@@ -187,17 +183,17 @@ def ice38_43_57_shortcuts_and_scopes(package):
     for name in sorted(user_profile):
         if not registry_key_path(name):
             faults.append("ICE38: Component %s installs to a user profile folder; its key path "
-                          "must be its own registry value under HKCU or HKMU" % name)
+                          "must be its own registry value under HKCU" % name)
     for name in sorted(shortcut_components):
         if not registry_key_path(name):
             faults.append("ICE43: Component %s has non-advertised shortcuts; its key path must "
-                          "be its own registry value under HKCU or HKMU, not a file" % name)
+                          "be its own registry value under HKCU, not a file" % name)
     for name, found in sorted(scopes.items()):
         if "user" in found and "machine" in found:
             faults.append("ICE57: Component %s mixes per-user and per-machine data" % name)
         elif "either" in found and len(found) > 1:
-            faults.append("ICE57: Component %s mixes data that may be per-user with data that "
-                          "may not" % name)
+            faults.append("ICE57: Component %s mixes data that may be per-user or per-machine "
+                          "(HKMU) with data that is one of them" % name)
     return faults
 
 
@@ -378,6 +374,8 @@ PLANTED = [
     ("ICE38/43/57", ["-q", "INSERT INTO `Registry` (`Registry`, `Root`, `Key`, `Name`, `Value`, "
                            "`Component_`) VALUES ('PlantedUserValue', 1, 'Software\\Planted', "
                            "'Value', '1', 'Program')"], "ICE57: Component Program"),
+    ("ICE38/43/57", ["-q", "UPDATE `Registry` SET `Root` = -1 "
+                           "WHERE `Component_` = 'StartMenuShortcut'"], "ICE57: Component StartMenuShortcut"),
     ("ICE39", ["-s", "Tarnwell PDF Printer Software", "Quellmark", "Intel;1033",
                "{98128ec0-47e1-5795-ae0f-00515490aecf}"], "PackageCode"),
     ("ICE63", ["-q", "UPDATE `InstallExecuteSequence` SET `Sequence` = 1550 "
