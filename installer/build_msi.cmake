@@ -2,11 +2,22 @@
 #   cmake -DDIST=<application folder> -DACTIONS_DLL=<printer_actions.dll>
 #         -DICON=<app.ico> -DVERSION=<x.y.z> -DOUTPUT=<file.msi> -DWORK=<scratch folder>
 #         [-DCONTACT=<support address>] [-DHELP_URL=<url>] [-DABOUT_URL=<url>]
+#         [-DSOURCE_DATE_EPOCH=<seconds since 1970>]
 #         [-DPKCS12=... -DPASSWORD_FILE=... -DTIMESTAMP_URL=... -DOSSLSIGNCODE=...]
 #         -P build_msi.cmake
 # The build runs it for the release package; the tests run it for packages
 # of other versions and contents. With a certificate the package is signed.
+# The same inputs give the same bytes: every time stamp in the package comes
+# from SOURCE_DATE_EPOCH (by default the commit's time), and its PackageCode
+# from its content.
 cmake_minimum_required(VERSION 3.25)
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/source_date_epoch.cmake)
+if(NOT SOURCE_DATE_EPOCH)
+  tarnwell_source_date_epoch(SOURCE_DATE_EPOCH ${CMAKE_CURRENT_LIST_DIR}/..)
+endif()
+# Debian's python modules (python3-pefile, python3-olefile) are the system
+# interpreter's.
+set(python /usr/bin/python3)
 
 foreach(setting DIST ACTIONS_DLL ICON VERSION OUTPUT WORK)
   if(NOT ${setting})
@@ -60,12 +71,20 @@ string(SHA256 content_hash "${content}")
 string(UUID product_code NAMESPACE ${upgrade_code}
        NAME "Tarnwell PDF Printer Software ${VERSION} ${content_hash}" TYPE SHA1 UPPER)
 
-# wixl finds sources relative to where it runs.
+# wixl finds sources relative to where it runs. The cabinet keeps each
+# file's modification time: the copies get the build's moment.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
-file(CREATE_LINK ${DIST} ${WORK}/app SYMBOLIC)
-file(CREATE_LINK ${ACTIONS_DLL} ${WORK}/printer_actions.dll SYMBOLIC)
-file(CREATE_LINK ${ICON} ${WORK}/app.ico SYMBOLIC)
+file(COPY ${DIST}/ DESTINATION ${WORK}/app)
+file(COPY_FILE ${ACTIONS_DLL} ${WORK}/printer_actions.dll)
+file(COPY_FILE ${ICON} ${WORK}/app.ico)
+file(GLOB_RECURSE work_files LIST_DIRECTORIES true ${WORK}/*)
+execute_process(
+    COMMAND touch -h -d @${SOURCE_DATE_EPOCH} ${work_files}
+    RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "build_msi.cmake: could not set the files' times in ${WORK}")
+endif()
 
 set(package ${WORK}/package.msi)
 execute_process(
@@ -102,16 +121,28 @@ function(export_table table variable)
   set(${variable} "${rows}" PARENT_SCOPE)
 endfunction()
 
-# wixl has no Secure attribute: the printer properties join the secure ones
-# here, so a command line's INSTALLPRINTER / REMOVEPRINTER / PRINTERTIMEOUT
-# reach the installation's service side also when a standard user installs.
-export_table(Property properties)
-set(secure "INSTALLPRINTER;REMOVEPRINTER;PRINTERTIMEOUT")
-if(properties MATCHES "\nSecureCustomProperties\t([^\r\n]+)")
-  update_package("UPDATE `Property` SET `Value` = '${secure};${CMAKE_MATCH_1}' WHERE `Property` = 'SecureCustomProperties'")
-else()
-  update_package("INSERT INTO `Property` (`Property`, `Value`) VALUES ('SecureCustomProperties', '${secure}')")
-endif()
+# INSTALLPRINTER, REMOVEPRINTER and PRINTERTIMEOUT are deliberately not
+# secure properties (wixl ignores Secure="yes" anyway): a standard user's
+# repair must not steer the LocalSystem printer step. Administrators' and
+# LocalSystem's command lines, and transforms, pass them all the same.
+
+# Short names (8.3) beside the long ones, which validation (ICE03) wants and
+# wixl leaves out: each File, Directory and Shortcut with a ShortName in the
+# source gets "SHORT~1.EXT|Long name".
+foreach(kind "File;File;FileName" "Directory;Directory;DefaultDir" "Shortcut;Shortcut;Name")
+  list(GET kind 0 element)
+  list(GET kind 1 table)
+  list(GET kind 2 column)
+  string(REGEX MATCHALL "<${element} [^>]*ShortName=\"[^\"]+\"" elements "${wxs_text}")
+  foreach(found IN LISTS elements)
+    string(REGEX MATCH " Id=\"([A-Za-z]+)\"" _ "${found}")
+    set(id ${CMAKE_MATCH_1})
+    string(REGEX MATCH " Name=\"([^\"]+)\"" _ "${found}")
+    set(long_name "${CMAKE_MATCH_1}")
+    string(REGEX MATCH " ShortName=\"([^\"]+)\"" _ "${found}")
+    update_package("UPDATE `${table}` SET `${column}` = '${CMAKE_MATCH_1}|${long_name}' WHERE `${table}` = '${id}'")
+  endforeach()
+endforeach()
 
 # Programs and Features: whom to ask, and the links when the build has them.
 foreach(pair "ARPCONTACT;${CONTACT}" "ARPHELPLINK;${HELP_URL}" "ARPURLINFOABOUT;${ABOUT_URL}")
@@ -135,7 +166,7 @@ foreach(element IN LISTS file_elements)
   set(file_id ${CMAKE_MATCH_1})
   string(REGEX MATCH "Source=\"app/([^\"]+)\"" _ "${element}")
   execute_process(
-      COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/file_version.py ${DIST}/${CMAKE_MATCH_1}
+      COMMAND ${python} ${CMAKE_CURRENT_LIST_DIR}/file_version.py ${DIST}/${CMAKE_MATCH_1}
       RESULT_VARIABLE result
       OUTPUT_VARIABLE version_and_language
       OUTPUT_STRIP_TRAILING_WHITESPACE)
@@ -167,6 +198,36 @@ update_package("UPDATE `InstallExecuteSequence` SET `Sequence` = 1501 WHERE `Act
 update_package("DELETE FROM `Upgrade` WHERE `ActionProperty` = 'WIX_UPGRADE_DETECTED'")
 update_package("INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMax`, `Attributes`, `ActionProperty`) VALUES ('{${upgrade_code}}', '${VERSION}', 513, 'WIX_UPGRADE_DETECTED')")
 
+# The summary: its PackageCode is derived from the finished tables and
+# files (the package's bytes with a placeholder code), and its dates are the
+# build's moment, not the time wixl ran.
+string(REGEX MATCH "<Package [^>]*Manufacturer=\"([^\"]+)\"" _ "${wxs_text}")
+set(author "${CMAKE_MATCH_1}")
+function(set_summary package_code)
+  execute_process(
+      COMMAND msibuild ${package} -s "Tarnwell PDF Printer Software ${VERSION}" "${author}"
+              "Intel;1033" "{${package_code}}"
+      RESULT_VARIABLE result
+      OUTPUT_VARIABLE output
+      ERROR_VARIABLE output)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "msibuild could not write the summary of ${package}:\n${output}")
+  endif()
+  execute_process(
+      COMMAND ${python} ${CMAKE_CURRENT_LIST_DIR}/summary_dates.py ${package} ${SOURCE_DATE_EPOCH}
+      RESULT_VARIABLE result
+      OUTPUT_VARIABLE output
+      ERROR_VARIABLE output)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "summary_dates.py could not date the summary of ${package}:\n${output}")
+  endif()
+endfunction()
+set_summary(00000000-0000-0000-0000-000000000000)
+file(SHA256 ${package} package_hash)
+string(UUID package_code NAMESPACE ${upgrade_code}
+       NAME "Tarnwell PDF Printer Software package ${package_hash}" TYPE SHA1 UPPER)
+set_summary(${package_code})
+
 if(PKCS12)
   include(${CMAKE_CURRENT_LIST_DIR}/../cmake/sign_files.cmake)
   tarnwell_sign_files(${package})
@@ -177,4 +238,5 @@ file(MAKE_DIRECTORY ${output_folder})
 file(RENAME ${package} ${OUTPUT})
 message(STATUS "Built: ${OUTPUT} (version ${VERSION})")
 message(STATUS "ProductCode: {${product_code}}")
+message(STATUS "PackageCode: {${package_code}}")
 file(WRITE ${WORK}/product-code.txt "{${product_code}}\n")

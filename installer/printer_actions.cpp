@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "path_safety.h"
+#include "restart_request.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
 #include "win32_common/win32_error.h"
@@ -173,7 +174,7 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
   }
   const DWORD code = outcome.exit_code;
   if (code == kRestartRequired || code == kRestartStarted) {
-    MsiSetMode(install, MSIRUNMODE_REBOOTATEND, TRUE);
+    tarnwell::RecordRestartRequest(install);
     Log(install, name + L": the program ended with exit code " + std::to_wstring(code) +
                      L": the printer package needs a restart to finish; Windows Installer "
                      L"asks for one at the end. See " + Quoted(command->log_file) + L".");

@@ -9,6 +9,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 pkgs=(cmake make g++ googletest libgtest-dev
       g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
       wine wine64 wine32:i386 xvfb x11-utils xdotool fonts-liberation fonts-wine imagemagick python3 gettext
+      python3-pefile python3-olefile
       msitools wixl osslsigncode openssl)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

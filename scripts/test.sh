@@ -39,6 +39,13 @@ for po in "$root"/res/strings/*.po; do
 done
 if [ "$po_clean" = 1 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
+echo "== The package's tables (validation rules, with planted faults)"
+if /usr/bin/python3 "$root/scripts/check-msi-tables.py" --planted "$root"/release/*.msi; then
+  passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
+echo "== Reproducible build (a second build in another folder)"
+if "$root/scripts/check-reproducible.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
 echo "== Unit tests (native)"
 # One line per passing unit test would drown the rest: show failures and the summary.
 ctest --test-dir "$root/build/native" --output-on-failure -j2 2>&1 | tee "$root/build/ctest-native.log" |
