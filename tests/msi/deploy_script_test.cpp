@@ -23,6 +23,11 @@ std::wstring MachineLog(const wchar_t* name) {
   return std::wstring(program_data) + L"\\Tarnwell PDF Printer Software\\Logs\\" + name;
 }
 
+std::wstring Lower(std::wstring text) {
+  CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
 bool DefaultRecorded() {
   DWORD value = 0, size = sizeof value;
   return RegGetValueW(HKEY_CURRENT_USER, kMarkerKey, L"DefaultPrinterSet", RRF_RT_REG_DWORD,
@@ -44,10 +49,13 @@ class DeployScript : public ::testing::Test {
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kMarkerKey, L"DefaultPrinterSet");
   }
 
-  // cmd /c "deploy.cmd ARGUMENTS": cmd's exit code is the script's.
+  // cmd /c "FOLDER\deploy.cmd ARGUMENTS": cmd's exit code is the script's.
   std::optional<DWORD> Deploy(const std::wstring& arguments) const {
-    return RunSystemProgram(L"cmd.exe", L"/c \"\"" + app_.path() + L"\\deploy.cmd\" " + arguments + L"\"",
-                            60000);
+    return DeployFrom(app_.path(), arguments);
+  }
+  static std::optional<DWORD> DeployFrom(const std::wstring& folder, const std::wstring& arguments) {
+    return RunSystemProgram(L"cmd.exe", L"/c \"\"" + folder + L"\\deploy.cmd\" " + arguments + L"\"",
+                            90000);
   }
 
   e2e::AppFolder app_{L"deploy script"};
@@ -96,6 +104,25 @@ TEST_F(DeployScript, DefaultPrinterIsSetOnceAndItsRecordRemoved) {
   EXPECT_FALSE(DefaultRecorded());
   EXPECT_EQ(e2e::DefaultPrinter(), e2e::kPackageName);
   EXPECT_EQ(Deploy(L"forgetdefault").value_or(1), 0u);
+}
+
+// The printer step beside the package: deploy.cmd alone in its folder runs
+// the program the package installed without the printer.
+TEST_F(DeployScript, AloneItRunsTheProgramThePackageInstalled) {
+  const std::wstring package = L"Z:" + fs::path(MSI_RELEASE_PACKAGE).make_preferred().wstring();
+  ASSERT_EQ(Msiexec(L"/i \"" + package + L"\" /qn INSTALLPRINTER=0").value_or(1), 0u);
+  const fs::path alone = fs::path(app_.path()).parent_path() / L"deploy script alone";
+  e2e::RemoveTree(alone.wstring());
+  fs::create_directories(alone);
+  fs::copy_file(fs::path(app_.path()) / L"deploy.cmd", alone / L"deploy.cmd");
+
+  EXPECT_EQ(DeployFrom(alone.wstring(), L"install").value_or(1), 0u);
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+  EXPECT_NE(ReadLogLowerCase(MachineLog(L"install.log")).find(Lower(InstallFolder())),
+            std::wstring::npos);
+  EXPECT_EQ(DeployFrom(alone.wstring(), L"uninstall").value_or(1), 0u);
+  EXPECT_FALSE(e2e::PrinterExists(e2e::kPackageName));
+  e2e::RemoveTree(alone.wstring());
 }
 
 }  // namespace
