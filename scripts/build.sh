@@ -55,6 +55,7 @@ echo "Built: $root/dist/Tarnwell PDF Printer Software.exe"
 for msi in "$root"/release/*.msi; do
   if [ -f "$msi" ]; then echo "Built: $msi"; fi
 done
+if [ -f "$root/release/deploy.cmd" ]; then echo "Built: $root/release/deploy.cmd"; fi
 product_code="$root/build/win32/installer/release-msi/product-code.txt"
 if [ -f "$product_code" ]; then echo "ProductCode: $(cat "$product_code")"; fi
 # Whether the release files are signed, as configuring decided it.
