@@ -4,6 +4,7 @@
 #         [-DCONTACT=<support address>] [-DHELP_URL=<url>] [-DABOUT_URL=<url>]
 #         [-DSOURCE_DATE_EPOCH=<seconds since 1970>]
 #         [-DPKCS12=... -DPASSWORD_FILE=... -DTIMESTAMP_URL=... -DOSSLSIGNCODE=...]
+#         [-DRELEASE=ON: refuse the example support address]
 #         -P build_msi.cmake
 # The build runs it for the release package; the tests run it for packages
 # of other versions and contents. With a certificate the package is signed.
@@ -30,6 +31,8 @@ endif()
 
 # A failed run leaves no package behind, not even an earlier one.
 file(REMOVE ${OUTPUT})
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/support_address.cmake)
+tarnwell_check_support_address("${CONTACT}" "${RELEASE}")
 
 set(wxs ${CMAKE_CURRENT_LIST_DIR}/tarnwell.wxs)
 file(READ ${wxs} wxs_text)
@@ -183,6 +186,20 @@ endforeach()
 # no impersonation 2048).
 foreach(action RollbackInstallPrinter RollbackRemovePrinter)
   update_package("UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = '${action}'")
+endforeach()
+
+# Progress text for the printer steps, which can run for as long as
+# PRINTERTIMEOUT: the progress bar shows it while each one runs. wixl makes
+# no ActionText table; its columns are Windows Installer's own.
+update_package("CREATE TABLE `ActionText` (`Action` CHAR(72) NOT NULL, `Description` LONGCHAR LOCALIZABLE, `Template` LONGCHAR LOCALIZABLE PRIMARY KEY `Action`)")
+foreach(pair
+    "InstallPrinter;Installing the PDF printer Quellmark PDF Setup (this can take some minutes)"
+    "RollbackInstallPrinter;Removing the PDF printer Quellmark PDF Setup again"
+    "RemovePrinter;Removing the PDF printer Quellmark PDF Setup (this can take some minutes)"
+    "RollbackRemovePrinter;Installing the PDF printer Quellmark PDF Setup again")
+  list(GET pair 0 action)
+  list(GET pair 1 text)
+  update_package("INSERT INTO `ActionText` (`Action`, `Description`) VALUES ('${action}', '${text}')")
 endforeach()
 
 # The old version is removed inside the new one's transaction, so a failed

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the program into dist/ (the application folder), the Windows
 # Installer package into release/, the Windows test programs, and, with
-# --native, the native unit tests.
+# --native, the native unit tests. --release makes a release build, which
+# stops while the support address is still the example one.
 #   TARNWELL_SUPPORT_EMAIL=help@example.org scripts/build.sh   sets the support address
 #   TARNWELL_HELP_URL=https://... TARNWELL_ABOUT_URL=https://... scripts/build.sh
 #                         the help and about links of Programs and Features
@@ -20,6 +21,17 @@ done
 for setting in TARNWELL_SIGN_PKCS12 TARNWELL_SIGN_PASSWORD_FILE TARNWELL_SIGN_TIMESTAMP_URL; do
   configure_args+=("-D$setting=${!setting:-}")
 done
+native=0
+release=OFF
+for argument in "$@"; do
+  case "$argument" in
+    --native) native=1 ;;
+    --release) release=ON ;;
+    *) echo "usage: scripts/build.sh [--native] [--release]" >&2; exit 2 ;;
+  esac
+done
+# Like signing, each run says whether it is a release build.
+configure_args+=("-DTARNWELL_RELEASE_BUILD=$release")
 
 build() {  # build DIR LOG-NAME CMAKE-ARGS...
   local dir="$1" name="$2"
@@ -36,14 +48,16 @@ build() {  # build DIR LOG-NAME CMAKE-ARGS...
 
 build "$root/build/win32" build-win32 \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-mingw.cmake" -DCMAKE_BUILD_TYPE=Release
-if [ "${1:-}" = "--native" ]; then
+if [ "$native" = 1 ]; then
   build "$root/build/native" build-native -DCMAKE_BUILD_TYPE=Debug
 fi
 echo "Built: $root/dist/Tarnwell PDF Printer Software.exe"
 for msi in "$root"/release/*.msi; do
   if [ -f "$msi" ]; then echo "Built: $msi"; fi
 done
+if [ -f "$root/release/deploy.cmd" ]; then echo "Built: $root/release/deploy.cmd"; fi
 product_code="$root/build/win32/installer/release-msi/product-code.txt"
 if [ -f "$product_code" ]; then echo "ProductCode: $(cat "$product_code")"; fi
 # Whether the release files are signed, as configuring decided it.
 grep -m 1 -o 'Code signing: .*' "$root/build/build-win32.log" || true
+grep -m 1 -o 'Development build: .*' "$root/build/build-win32.log" || true

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs the cmd recipes of docs/deploying.md under Wine's cmd, as
-# an administrator would paste them: deploy.cmd with install and uninstall,
-# the msiexec lines against release/'s package, and the `start "" /wait`
-# lines against the installed program. Each block is taken from docs/deploying.md
-# (the fenced block after its `<!-- wine-cmd: NAME -->` line) and compared by
+# an administrator would paste them: release/deploy.cmd with install and
+# uninstall, the msiexec lines against release/'s package, the `start ""
+# /wait` lines against the installed program, and the printer package
+# update against a package of the next version built here. Each block is
+# taken from docs/deploying.md (the fenced block after its
+# `<!-- wine-cmd: NAME -->` line) and compared by
 # the exit codes it echoes. Needs the Wine prefix, display and wineserver of
 # the caller (scripts/wine-env.sh). Prints one line per block; fails when any
 # code differs.
@@ -27,9 +29,18 @@ msi="$(ls "$root"/release/*.msi | head -n 1)"
 product_code="$(msiinfo export "$msi" Property | tr -d '\r' | sed -n 's/^ProductCode\t{\(.*\)}$/\1/p')"
 msi_folder="$(winpath "$root/release")"
 
-# A copy of the application folder with the guide's deploy.cmd in it.
+# A copy of the application folder with the shipped deploy.cmd in it.
 cp -r "$root/dist" "$work/app"
-block deploy.cmd >"$work/app/deploy.cmd"
+cp "$root/release/deploy.cmd" "$work/app/deploy.cmd"
+
+# The printer package update names the next version's package.
+next_version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=\([0-9]*\)\.\([0-9]*\)\.\([0-9]*\).*/\1.\2.\3/p' \
+                "$root/build/win32/CMakeCache.txt" | awk -F. '{ print $1 "." $2 "." $3 + 1 }')"
+mkdir -p "$work/next"
+cmake -DDIST="$root/dist" -DACTIONS_DLL="$root/build/win32/installer/printer_actions.dll" \
+  -DICON="$root/res/app.ico" -DVERSION="$next_version" -DCONTACT=support@example.com \
+  -DOUTPUT="$work/next/Tarnwell PDF Printer Software $next_version.msi" -DWORK="$work/next-work" \
+  -P "$root/installer/build_msi.cmake" >/dev/null || echo "FAILED: building the $next_version package"
 
 failed=0
 # run NAME EXPECTED-CODES: writes the script, runs it, compares the echoed codes.
@@ -59,6 +70,17 @@ block "by hand" | run 'start "" /wait: install, status' "0 0"
 block "by hand, removal" | run 'start "" /wait: uninstall' "0"
 block "remove by ProductCode" | sed "s/{ProductCode}/{$product_code}/" |
   run "msiexec /x {ProductCode} REMOVEPRINTER=0 ({$product_code})" "0"
+# The printer package update runs over the release package with its printer.
+{ printf 'cd /d "%s"\r\n' "$msi_folder"
+  printf 'start "" /wait msiexec /i "%s" /qn /norestart\r\n' "$(basename "$msi")"
+  printf 'cd /d "%s"\r\n' "$(winpath "$work/next")"
+  block "printer package update" |
+    sed "s/Tarnwell PDF Printer Software [0-9.]*\.msi/Tarnwell PDF Printer Software $next_version.msi/"
+  printf '"%s\\Tarnwell PDF Printer Software.exe" /status\r\necho %%errorlevel%%\r\n' "$app"
+  printf 'start "" /wait msiexec /x "Tarnwell PDF Printer Software %s.msi" /qn /norestart\r\n' "$next_version"
+} | run "printer package update to $next_version: uninstall, upgrade, status" "0 0 0"
+block "logging policy" | run "Windows Installer logging policy on" "0"
+block "logging policy off" | run "Windows Installer logging policy off" "0"
 printf 'call "%s\\deploy.cmd" status\r\necho %%errorlevel%%\r\ncall "%s\\deploy.cmd" uninstall\r\necho %%errorlevel%%\r\n' \
   "$app" "$app" | run "deploy.cmd status, uninstall" "1 0"
 exit "$failed"

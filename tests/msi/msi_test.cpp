@@ -77,7 +77,7 @@ class MsiTest : public ::testing::Test {
 
   // The shortcut starts the installed program; Programs and Features shows
   // one entry of `version` by Quellmark, with the icon, the support address
-  // as its contact and no Modify button.
+  // as its contact, the program's folder and no Modify button.
   static void ExpectOneInstalledEntry(const char* version) {
     EXPECT_EQ(ShortcutTarget().value_or(L"(no shortcut)"),
               InstallFolder() + L"\\Tarnwell PDF Printer Software.exe");
@@ -87,6 +87,7 @@ class MsiTest : public ::testing::Test {
     EXPECT_EQ(entries[0].version, Wide(version));
     EXPECT_EQ(entries[0].no_modify, 1u);
     EXPECT_EQ(entries[0].contact, Wide(MSI_CONTACT));
+    EXPECT_EQ(entries[0].install_location, InstallFolder() + L"\\");
     const std::wstring icon = ProductIcon(entries[0].product_code);
     EXPECT_TRUE(!icon.empty() && e2e::PathExists(icon)) << "icon: " << icon;
   }

@@ -66,7 +66,8 @@ void AddEntries(REGSAM view, std::set<std::wstring>& seen, std::vector<Entry>& e
     entries.push_back({name, RegistryText(entry.get(), L"Publisher"),
                        RegistryText(entry.get(), L"DisplayVersion"),
                        RegistryNumber(entry.get(), L"NoModify"),
-                       RegistryText(entry.get(), L"Contact")});
+                       RegistryText(entry.get(), L"Contact"),
+                       RegistryText(entry.get(), L"InstallLocation")});
   }
 }
 
@@ -151,7 +152,14 @@ std::wstring ReadLogLowerCase(const std::wstring& path) {
 }
 
 std::optional<DWORD> Msiexec(const std::wstring& arguments, DWORD timeout_ms) {
-  const std::wstring program = SystemFolder() + L"\\msiexec.exe";
+  const std::optional<DWORD> code = RunSystemProgram(L"msiexec.exe", arguments, timeout_ms);
+  if (!code) EndStrayProcesses();
+  return code;
+}
+
+std::optional<DWORD> RunSystemProgram(const std::wstring& name, const std::wstring& arguments,
+                                      DWORD timeout_ms) {
+  const std::wstring program = SystemFolder() + L"\\" + name;
   std::wstring command_line = L"\"" + program + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -168,7 +176,6 @@ std::optional<DWORD> Msiexec(const std::wstring& arguments, DWORD timeout_ms) {
     return code;
   }
   TerminateProcess(process.get(), 1);
-  EndStrayProcesses();
   return std::nullopt;
 }
 

@@ -29,6 +29,10 @@ std::wstring ReadLogLowerCase(const std::wstring& path);
 // Runs msiexec with `arguments` and at most `timeout_ms`: its exit code, or
 // nothing when it did not end in time (it and what it started are ended).
 std::optional<DWORD> Msiexec(const std::wstring& arguments, DWORD timeout_ms = 45000);
+// Runs the system folder's program `name` the same way; when it does not end
+// in time, only it is ended.
+std::optional<DWORD> RunSystemProgram(const std::wstring& name, const std::wstring& arguments,
+                                      DWORD timeout_ms);
 
 // One row of a package's InstallExecuteSequence, with its custom action's type.
 struct Step {
@@ -45,6 +49,7 @@ struct Entry {
   std::wstring version;
   DWORD no_modify = 0;
   std::wstring contact;
+  std::wstring install_location;
 };
 // The entries named kProductName.
 std::vector<Entry> Entries();

@@ -1,0 +1,129 @@
+// release/deploy.cmd run by cmd from an application folder, as a deployment
+// tool runs its install and uninstall commands, checked by the exit codes
+// it hands back and by what the machine ends with.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+
+#include "../e2e/system_state.h"
+#include "package_state.h"
+
+namespace msi {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr wchar_t kMarkerKey[] = L"Software\\Quellmark\\Tarnwell PDF Printer Software";
+
+std::wstring MachineLog(const wchar_t* name) {
+  wchar_t program_data[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"ProgramData", program_data, MAX_PATH);
+  return std::wstring(program_data) + L"\\Tarnwell PDF Printer Software\\Logs\\" + name;
+}
+
+std::wstring Lower(std::wstring text) {
+  CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+bool DefaultRecorded() {
+  DWORD value = 0, size = sizeof value;
+  return RegGetValueW(HKEY_CURRENT_USER, kMarkerKey, L"DefaultPrinterSet", RRF_RT_REG_DWORD,
+                      nullptr, &value, &size) == ERROR_SUCCESS &&
+         value == 1;
+}
+
+class DeployScript : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetMachine();
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kMarkerKey, L"DefaultPrinterSet");
+    for (const wchar_t* log : {L"install.log", L"uninstall.log"}) DeleteFileW(MachineLog(log).c_str());
+    fs::copy_file(L"Z:" + fs::path(MSI_DEPLOY_SCRIPT).make_preferred().wstring(),
+                  fs::path(app_.path()) / L"deploy.cmd");
+  }
+  void TearDown() override {
+    ResetMachine();
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kMarkerKey, L"DefaultPrinterSet");
+  }
+
+  // cmd /c "FOLDER\deploy.cmd ARGUMENTS": cmd's exit code is the script's.
+  std::optional<DWORD> Deploy(const std::wstring& arguments) const {
+    return DeployFrom(app_.path(), arguments);
+  }
+  static std::optional<DWORD> DeployFrom(const std::wstring& folder, const std::wstring& arguments) {
+    return RunSystemProgram(L"cmd.exe", L"/c \"\"" + folder + L"\\deploy.cmd\" " + arguments + L"\"",
+                            90000);
+  }
+
+  e2e::AppFolder app_{L"deploy script"};
+};
+
+TEST_F(DeployScript, InstallsReportsAndRemovesWithTheProgramsOwnCodes) {
+  EXPECT_EQ(Deploy(L"status").value_or(0), 1u);
+  ASSERT_EQ(Deploy(L"install").value_or(1), 0u);
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+  EXPECT_NE(ReadLogLowerCase(MachineLog(L"install.log")).find(L"/install /timeout 1800 /log"),
+            std::wstring::npos);
+  EXPECT_EQ(Deploy(L"status").value_or(1), 0u);
+
+  // Switches after the command reach the program: its own log instead of
+  // the script's, and a second /timeout is refused by the program (1639).
+  const std::wstring own_log = MsiLog(L"deploy-uninstall");
+  ASSERT_EQ(Deploy(L"uninstall /log \"" + own_log + L"\"").value_or(1), 0u);
+  EXPECT_FALSE(e2e::PrinterExists(e2e::kPackageName));
+  EXPECT_NE(ReadLogLowerCase(own_log).find(L"exit code 0."), std::wstring::npos);
+  EXPECT_FALSE(e2e::PathExists(MachineLog(L"uninstall.log")));
+  EXPECT_EQ(Deploy(L"uninstall /timeout 600 /timeout 60").value_or(0), 1639u);
+
+  EXPECT_EQ(Deploy(L"repair").value_or(0), 1639u);
+}
+
+// The default time limit would take 30 minutes; a short one given to the
+// script ends the setup and everything it started.
+TEST_F(DeployScript, TimeLimitEndsASetupThatNeverEnds) {
+  app_.UseSetupFixture(L"msi_endless_setup.exe");
+  EXPECT_EQ(Deploy(L"install /timeout 3").value_or(0), 1603u);
+  EXPECT_FALSE(e2e::ProcessRunsUnder(app_.path()));
+  EXPECT_FALSE(e2e::PrinterExists(e2e::kPackageName));
+  EXPECT_NE(ReadLogLowerCase(MachineLog(L"install.log")).find(L"did not end within 3 seconds"),
+            std::wstring::npos);
+}
+
+// The per-user app: the default printer once, recorded for detection; its
+// uninstall command removes only the record.
+TEST_F(DeployScript, DefaultPrinterIsSetOnceAndItsRecordRemoved) {
+  ASSERT_EQ(Deploy(L"install").value_or(1), 0u);
+  ASSERT_EQ(Deploy(L"default").value_or(1), 0u);
+  EXPECT_EQ(e2e::DefaultPrinter(), e2e::kPackageName);
+  EXPECT_TRUE(DefaultRecorded());
+
+  EXPECT_EQ(Deploy(L"forgetdefault").value_or(1), 0u);
+  EXPECT_FALSE(DefaultRecorded());
+  EXPECT_EQ(e2e::DefaultPrinter(), e2e::kPackageName);
+  EXPECT_EQ(Deploy(L"forgetdefault").value_or(1), 0u);
+}
+
+// The printer step beside the package: deploy.cmd alone in its folder runs
+// the program the package installed without the printer.
+TEST_F(DeployScript, AloneItRunsTheProgramThePackageInstalled) {
+  const std::wstring package = L"Z:" + fs::path(MSI_RELEASE_PACKAGE).make_preferred().wstring();
+  ASSERT_EQ(Msiexec(L"/i \"" + package + L"\" /qn INSTALLPRINTER=0").value_or(1), 0u);
+  const fs::path alone = fs::path(app_.path()).parent_path() / L"deploy script alone";
+  e2e::RemoveTree(alone.wstring());
+  fs::create_directories(alone);
+  fs::copy_file(fs::path(app_.path()) / L"deploy.cmd", alone / L"deploy.cmd");
+
+  EXPECT_EQ(DeployFrom(alone.wstring(), L"install").value_or(1), 0u);
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+  EXPECT_NE(ReadLogLowerCase(MachineLog(L"install.log")).find(Lower(InstallFolder())),
+            std::wstring::npos);
+  EXPECT_EQ(DeployFrom(alone.wstring(), L"uninstall").value_or(1), 0u);
+  EXPECT_FALSE(e2e::PrinterExists(e2e::kPackageName));
+  e2e::RemoveTree(alone.wstring());
+}
+
+}  // namespace
+}  // namespace msi
