@@ -14,11 +14,9 @@ namespace fs = std::filesystem;
 
 constexpr Rgb kWhite = 0xFFFFFF;
 
-// The sample skins in the source tree; Wine shows the Unix root as drive Z:.
-fs::path SkinsFolder() {
-  const fs::path this_file = L"Z:" + fs::path(__FILE__).make_preferred().wstring();
-  return this_file.parent_path().parent_path().parent_path() / L"skins";
-}
+// The sample skins in the source tree (source paths are left out of what the
+// build writes, so not from __FILE__); Wine shows the Unix root as drive Z:.
+fs::path SkinsFolder() { return L"Z:" + fs::path(E2E_SKINS_DIR).make_preferred().wstring(); }
 
 class Skin : public Scenario {
  protected:
