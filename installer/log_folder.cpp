@@ -75,6 +75,13 @@ std::optional<std::wstring> UnusableFile(HANDLE opened) {
   return std::nullopt;
 }
 
+// A folder made, or found there, and opened as itself.
+struct MadeAndOpened {
+  bool made = false;
+  DWORD make_error = 0;
+  BoundedOpen opened;
+};
+
 class LogFolderMaker {
  public:
   LogFolderMaker(const Deadline& deadline, StepLog& log) : deadline_(deadline), log_(log) {}
@@ -91,22 +98,21 @@ class LogFolderMaker {
 
   // `folder` made now, or found usable; held. Why not otherwise.
   std::optional<std::wstring> MakeOrUse(const std::wstring& folder) {
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor_.get(), FALSE};
-    const bool made = CreateDirectoryW(folder.c_str(), &attributes);
-    if (!made && GetLastError() != ERROR_ALREADY_EXISTS) {
-      return L"it could not be made: " + DescribeWin32Error(GetLastError());
+    MadeAndOpened folder_there = MakeAndOpen(folder);
+    if (!folder_there.opened.timed_out && !folder_there.made &&
+        folder_there.make_error != ERROR_ALREADY_EXISTS) {
+      return L"it could not be made: " + DescribeWin32Error(folder_there.make_error);
     }
-    return Hold(folder, made);
+    return Hold(folder_there);
   }
 
-  std::optional<std::wstring> Hold(const std::wstring& folder, bool made_now) {
-    BoundedOpen opened = CreateFileBefore(
-        deadline_, folder, READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, OPEN_EXISTING,
-        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
-    if (opened.timed_out) return std::wstring(L"it could not be opened in time");
-    if (!opened.file) return L"it could not be opened: " + DescribeWin32Error(opened.error);
-    if (auto why = UnusableFolder(opened.file.get(), made_now)) return why;
-    log_.held.Add(std::move(opened.file));
+  std::optional<std::wstring> Hold(MadeAndOpened& folder) {
+    if (folder.opened.timed_out) return std::wstring(L"it could not be opened in time");
+    if (!folder.opened.file) {
+      return L"it could not be opened: " + DescribeWin32Error(folder.opened.error);
+    }
+    if (auto why = UnusableFolder(folder.opened.file.get(), folder.made)) return why;
+    log_.held.Add(std::move(folder.opened.file));
     return std::nullopt;
   }
 
@@ -121,17 +127,21 @@ class LogFolderMaker {
 
   // Only a folder this call makes is taken: an existing one is not ours.
   std::optional<std::wstring> FreshFolderBeside(const std::wstring& folder) {
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor_.get(), FALSE};
     for (int attempt = 0; attempt < kFreshNameTries; ++attempt) {
       const std::optional<std::wstring> fresh = FreshName(folder);
       if (!fresh) break;
-      if (!CreateDirectoryW(fresh->c_str(), &attributes)) {
-        if (GetLastError() == ERROR_ALREADY_EXISTS) continue;
-        log_.notes.push_back(L"A new log folder beside it could not be made: " +
-                             DescribeWin32Error(GetLastError()) + L".");
+      MadeAndOpened made = MakeAndOpen(*fresh);
+      if (made.opened.timed_out) {
+        log_.notes.push_back(L"A new log folder beside it could not be made in time.");
         return std::nullopt;
       }
-      if (const auto why = Hold(*fresh, true)) {
+      if (!made.made) {
+        if (made.make_error == ERROR_ALREADY_EXISTS) continue;
+        log_.notes.push_back(L"A new log folder beside it could not be made: " +
+                             DescribeWin32Error(made.make_error) + L".");
+        return std::nullopt;
+      }
+      if (const auto why = Hold(made)) {
         log_.notes.push_back(L"The new log folder " + Quoted(*fresh) + L" is not used: " + *why +
                              L".");
         return std::nullopt;
@@ -142,6 +152,32 @@ class LogFolderMaker {
     }
     log_.notes.push_back(L"No new log folder could be made beside it.");
     return std::nullopt;
+  }
+
+  // Both on the worker, within the deadline: even making a folder opens
+  // the folder it goes in, which another account may hold up.
+  MadeAndOpened MakeAndOpen(const std::wstring& folder) {
+    struct Made {
+      bool made = false;
+      DWORD error = 0;
+    };
+    auto made = std::make_shared<Made>();
+    MadeAndOpened result;
+    result.opened = OpenBefore(deadline_, [folder, descriptor = descriptor_, made] {
+      SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.get(), FALSE};
+      made->made = CreateDirectoryW(folder.c_str(), &attributes);
+      made->error = made->made ? ERROR_SUCCESS : GetLastError();
+      if (!made->made && made->error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
+      return CreateFileW(folder.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                         nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    });
+    // Read only once the worker is done with it.
+    if (!result.opened.timed_out) {
+      result.made = made->made;
+      result.make_error = made->error;
+    }
+    return result;
   }
 
   // Whether a file of that name in a usable folder may be written; a new
@@ -161,7 +197,7 @@ class LogFolderMaker {
  private:
   const Deadline& deadline_;
   StepLog& log_;
-  SecurityDescriptor descriptor_;
+  std::shared_ptr<void> descriptor_;  // shared with workers that may outlive a call
 };
 
 }  // namespace
