@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <aclapi.h>
-#include <sddl.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -237,19 +235,7 @@ TEST_F(MsiPrinter, PrinterStepRunsNothingFromAFolderEveryoneMayChange) {
   const std::wstring open_folder = L"C:\\Open to all";
   e2e::RemoveTree(open_folder);
   ASSERT_TRUE(CreateDirectoryW(open_folder.c_str(), nullptr));
-  // Wine keeps no access list of its own for a file: it turns one into the
-  // Unix permissions (here: others may write) and reads those back.
-  PSECURITY_DESCRIPTOR everyone = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-      L"D:P(A;OICI;FA;;;WD)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &everyone, nullptr));
-  BOOL present = FALSE, defaulted = FALSE;
-  PACL dacl = nullptr;
-  GetSecurityDescriptorDacl(everyone, &present, &dacl, &defaulted);
-  ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(open_folder.c_str()), SE_FILE_OBJECT,
-                                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                  nullptr, nullptr, dacl, nullptr),
-            static_cast<DWORD>(ERROR_SUCCESS));
-  LocalFree(everyone);
+  ASSERT_TRUE(e2e::LetEveryoneChange(open_folder));
 
   const std::wstring log = MsiLog(L"open-folder");
   EXPECT_EQ(Msiexec(L"/i " + kRelease + L" /qn INSTALLDIR=" + Quoted(open_folder + L"\\Tarnwell") +
