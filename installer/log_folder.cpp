@@ -37,9 +37,7 @@ std::optional<std::wstring> FreshName(const std::wstring& folder) {
 }
 
 // Why the folder `opened` is open on may not hold the log; nothing when it
-// may. Made by this step (`made_now`: its list was given at creation), or
-// before by LocalSystem or an administrator, it is owned by them and only
-// they may change it; one found there must moreover inherit nothing, or it
+// may: anything but a plain folder LocalSystem or the Administrators made
 // may have been made, or prepared, by another account.
 std::optional<std::wstring> UnusableFolder(HANDLE opened, bool made_now) {
   BY_HANDLE_FILE_INFORMATION info{};
@@ -49,17 +47,8 @@ std::optional<std::wstring> UnusableFolder(HANDLE opened, bool made_now) {
     return std::wstring(L"it is a link, junction or mount point");
   }
   AccessList list;
-  bool is_protected = false;
-  if (auto unreadable = ReadAccess(opened, list, is_protected)) return unreadable;
-  // The step runs as LocalSystem: the checking account is LocalSystem itself.
-  if (!list.has_owner || (list.owner != Holder::System && list.owner != Holder::Administrators &&
-                          list.owner != Holder::CheckingAccount)) {
-    return L"it is owned by " + (list.has_owner ? list.owner_name : L"nobody");
-  }
-  if (!made_now && !is_protected) {
-    return std::wstring(L"it inherits permissions from the folder above");
-  }
-  return UnsafeAccess(list, PathPlace::ProgramOrPackage);
+  if (auto unreadable = ReadAccess(opened, list)) return unreadable;
+  return UnusableLogFolder(list, made_now);
 }
 
 // A log file already in a usable folder: written only if it is a plain file

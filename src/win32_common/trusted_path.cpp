@@ -55,7 +55,7 @@ EntryKind KindOf(BYTE type) {
 
 }  // namespace
 
-std::optional<std::wstring> ReadAccess(HANDLE part, AccessList& list, bool& is_protected) {
+std::optional<std::wstring> ReadAccess(HANDLE part, AccessList& list) {
   const std::wstring checking_account = CurrentAccountSid();
   PSID owner = nullptr;
   PACL dacl = nullptr;
@@ -67,7 +67,7 @@ std::optional<std::wstring> ReadAccess(HANDLE part, AccessList& list, bool& is_p
   const SecurityDescriptor hold(descriptor);
   SECURITY_DESCRIPTOR_CONTROL control = 0;
   DWORD revision = 0;
-  is_protected = GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+  list.is_protected = GetSecurityDescriptorControl(descriptor, &control, &revision) &&
                  (control & SE_DACL_PROTECTED);
   list.has_owner = owner != nullptr;
   std::tie(list.owner, list.owner_name) = HolderOf(owner, checking_account);
@@ -125,8 +125,7 @@ std::optional<std::wstring> CheckPart(const Part& part, const Deadline& deadline
     return shown + (part.folder ? L" is not a folder" : L" is a folder");
   }
   AccessList list;
-  bool is_protected = false;
-  if (const auto unreadable = ReadAccess(opened.file.get(), list, is_protected)) {
+  if (const auto unreadable = ReadAccess(opened.file.get(), list)) {
     return L"the permissions of " + shown + L" could not be read: " + *unreadable;
   }
   if (const auto why = UnsafeAccess(list, part.place)) return shown + L" is not safe: " + *why;

@@ -30,7 +30,7 @@ class HeldPath {
 // The owner and access list of the file or folder `part` is open on (with
 // READ_CONTROL), the account running this check counted as
 // Holder::CheckingAccount; why they could not be read.
-std::optional<std::wstring> ReadAccess(HANDLE part, AccessList& list, bool& is_protected);
+std::optional<std::wstring> ReadAccess(HANDLE part, AccessList& list);
 
 // Checks `program` (a fully qualified "X:\..." path), its folder, with
 // `files_beside` every file in that folder too, and each folder above it up

@@ -97,5 +97,31 @@ TEST(FolderAccess, OnlyTrustedAccountsMayChangeWhatRunsAsLocalSystem) {
   }
 }
 
+// A log folder found there is used only if LocalSystem or an administrator
+// made it as the step makes it; anything else gets a new folder beside it.
+TEST(FolderAccess, OnlyAFolderMadeAsTheStepMakesItHoldsItsLog) {
+  AccessList as_made = ByAdmins({kSystem, kAdmins});
+  as_made.is_protected = true;
+  AccessList inheriting = as_made;
+  inheriting.is_protected = false;
+  AccessList users_write = as_made;
+  users_write.entries.push_back(Other(L"Users", kModify));
+  AccessList users_own = as_made;
+  users_own.owner = Holder::Other;
+  users_own.owner_name = kUser;
+  AccessList installer_owns = as_made;
+  installer_owns.owner = Holder::TrustedInstaller;
+  installer_owns.owner_name = L"TrustedInstaller";
+  EXPECT_EQ(UnusableLogFolder(as_made, false).value_or(L"(usable)"), L"(usable)");
+  EXPECT_EQ(UnusableLogFolder(inheriting, true).value_or(L"(usable)"), L"(usable)");
+  EXPECT_EQ(UnusableLogFolder(inheriting, false).value_or(L"(usable)"),
+            L"it inherits permissions from the folder above");
+  EXPECT_EQ(UnusableLogFolder(users_write, false).value_or(L"(usable)"), L"Users may write to it");
+  EXPECT_EQ(UnusableLogFolder(users_own, false).value_or(L"(usable)"),
+            L"it is owned by S-1-5-21-1004336348-1177238915-682003330-1001");
+  EXPECT_EQ(UnusableLogFolder(installer_owns, false).value_or(L"(usable)"),
+            L"it is owned by TrustedInstaller");
+}
+
 }  // namespace
 }  // namespace tarnwell::testing

@@ -89,4 +89,16 @@ std::optional<std::wstring> UnsafeAccess(const AccessList& list, PathPlace place
   return std::nullopt;
 }
 
+std::optional<std::wstring> UnusableLogFolder(const AccessList& list, bool made_now) {
+  if (!list.has_owner) return std::wstring(L"it has no owner");
+  if (list.owner != Holder::System && list.owner != Holder::Administrators &&
+      list.owner != Holder::CheckingAccount) {
+    return L"it is owned by " + list.owner_name;
+  }
+  if (!made_now && !list.is_protected) {
+    return std::wstring(L"it inherits permissions from the folder above");
+  }
+  return UnsafeAccess(list, PathPlace::ProgramOrPackage);
+}
+
 }  // namespace tarnwell

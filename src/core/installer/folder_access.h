@@ -40,6 +40,7 @@ struct AccessList {
   std::wstring owner_name;
   bool has_list = true;        // false: a missing (null) list, which allows everything
   std::vector<AccessEntry> entries;
+  bool is_protected = false;   // false: it takes entries from the folder above
 };
 
 enum class PathPlace {
@@ -57,5 +58,13 @@ enum class PathPlace {
 // Why `list` makes the path unsafe, as part of a sentence ("Users may
 // delete it"), or nothing when it is safe.
 std::optional<std::wstring> UnsafeAccess(const AccessList& list, PathPlace place);
+
+// Why a folder found where a privileged step keeps its log may not hold it,
+// as part of a sentence, or nothing. It must be owned by LocalSystem or the
+// Administrators (the checking account is LocalSystem there), inherit
+// nothing, and let nobody else change it. One the step has just made, with
+// its list given at creation (`made_now`), need not show the protection:
+// not every file system keeps it.
+std::optional<std::wstring> UnusableLogFolder(const AccessList& list, bool made_now);
 
 }  // namespace tarnwell
