@@ -50,7 +50,9 @@ class UnattendedRun {
         return Fail(L"The package's setup program " + Quoted(setup) + L" was not found.");
       }
       log_.WriteLine(L"The package's setup program: " + Quoted(setup) + L".");
-      if (const auto unsafe = m_.HoldProgramPath(setup, true)) return Unsafe(*unsafe);
+      if (const auto unsafe = m_.HoldProgramPath(setup, true, time_limit_seconds_)) {
+        return Unsafe(*unsafe);
+      }
       const int started = Start(L"setup", SetupCommandLine(folder), package::kSetupWindowStyle,
                                 [this] { return PackageInstalled(m_); });
       if (started != exit_code::kDone) return started;
@@ -94,8 +96,8 @@ class UnattendedRun {
                   L" names no program that may be started: the program must be an existing "
                   L"file named by its full path, or a program of the system's folders.");
     }
-    if (const auto unsafe = m_.HoldProgramPath(resolved->program,
-                                               !InWindowsFolders(resolved->program))) {
+    if (const auto unsafe = m_.HoldProgramPath(
+            resolved->program, !InWindowsFolders(resolved->program), time_limit_seconds_)) {
       return Unsafe(*unsafe);
     }
     const int started = Start(L"uninstaller", resolved->command_line, std::nullopt,

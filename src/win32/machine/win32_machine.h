@@ -57,8 +57,8 @@ class Win32Machine : public Machine {
   bool RunsAsLocalSystem() override;
   std::uint64_t SteadyMilliseconds() override;
   // The check before a privileged start: win32/unattended/held_program_path.cpp.
-  std::optional<std::wstring> HoldProgramPath(const std::wstring& program,
-                                              bool files_beside) override;
+  std::optional<std::wstring> HoldProgramPath(const std::wstring& program, bool files_beside,
+                                              std::optional<unsigned> time_limit_seconds) override;
 
   // The program's texts in the user's language: win32_texts.cpp.
   std::wstring Text(TextId id) override;
