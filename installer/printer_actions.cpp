@@ -16,82 +16,29 @@
 #include <string>
 #include <vector>
 
-#include "path_safety.h"
+#include "core/app/text.h"
+#include "core/installer/printer_step.h"
+#include "core/printer/package.h"
+#include "core/printer/printer_search.h"
+#include "core/unattended/exit_codes.h"
+#include "log_folder.h"
+#include "msi_session.h"
 #include "restart_request.h"
+#include "win32_common/bounded_open.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
+#include "win32_common/trusted_path.h"
 #include "win32_common/win32_error.h"
 
 namespace {
 
-using UniqueMsiHandle = tarnwell::unique_handle<MSIHANDLE, MsiCloseHandle>;
+using tarnwell::Quoted;
 
-constexpr wchar_t kPrinterName[] = L"Quellmark PDF Setup";
-constexpr wchar_t kPackageFolderName[] = L"Quellmark PDF Setup";
-constexpr unsigned kDefaultTimeLimit = 1800;
-constexpr unsigned kLongestTimeLimit = 604800;
-// How long past its own limit the program may take to end what it started
-// and write its log, before this step stops waiting for it.
-constexpr unsigned kGraceSeconds = 120;
-constexpr DWORD kRestartRequired = 3010;
-constexpr DWORD kRestartStarted = 1641;
-
-struct Command {
-  std::wstring program;
-  std::wstring log_file;
-  unsigned time_limit = kDefaultTimeLimit;
-};
-
+// What every step reads of its session and writes to the installation's log.
 std::wstring Property(MSIHANDLE install, const wchar_t* name) {
-  DWORD size = 0;
-  wchar_t empty[1] = L"";
-  if (MsiGetPropertyW(install, name, empty, &size) != ERROR_MORE_DATA) return {};
-  std::vector<wchar_t> value(++size);
-  if (MsiGetPropertyW(install, name, value.data(), &size) != ERROR_SUCCESS) return {};
-  return std::wstring(value.data(), size);
+  return tarnwell::MsiProperty(install, name);
 }
-
-// A line in the installation's log.
-void Log(MSIHANDLE install, const std::wstring& text) {
-  const UniqueMsiHandle record(MsiCreateRecord(1));
-  if (!record) return;
-  // The text goes in as a field, not as the template, so brackets in a path
-  // are not taken for properties.
-  MsiRecordSetStringW(record.get(), 0, L"[1]");
-  MsiRecordSetStringW(record.get(), 1, text.c_str());
-  MsiProcessMessage(install, INSTALLMESSAGE_INFO, record.get());
-}
-
-bool IsFullPath(const std::wstring& path) {
-  return path.size() > 3 && path[1] == L':' && path[2] == L'\\';
-}
-
-// PRINTERTIMEOUT as given; anything but a number of seconds the program
-// accepts means the default.
-unsigned TimeLimit(const std::wstring& text) {
-  if (text.empty() || text.size() > 6 || text.find_first_not_of(L"0123456789") != std::wstring::npos) {
-    return kDefaultTimeLimit;
-  }
-  const unsigned seconds = std::stoul(text);
-  return seconds >= 1 && seconds <= kLongestTimeLimit ? seconds : kDefaultTimeLimit;
-}
-
-std::optional<Command> ReadCommand(MSIHANDLE install) {
-  const std::wstring data = Property(install, L"CustomActionData");
-  const std::size_t first = data.find(L'|');
-  if (first == std::wstring::npos) return std::nullopt;
-  const std::size_t second = data.find(L'|', first + 1);
-  Command command{data.substr(0, first),
-                  data.substr(first + 1, second == std::wstring::npos ? std::wstring::npos
-                                                                      : second - first - 1)};
-  if (second != std::wstring::npos) command.time_limit = TimeLimit(data.substr(second + 1));
-  if (!IsFullPath(command.program) || !IsFullPath(command.log_file)) return std::nullopt;
-  return command;
-}
-
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
-
-std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+void Log(MSIHANDLE install, const std::wstring& text) { tarnwell::LogToMsi(install, text); }
 
 // A started program's exit code, or why it did not run.
 struct Outcome {
@@ -100,10 +47,12 @@ struct Outcome {
   std::wstring failure;
 };
 
-// Starts `program` by its full path, in the system folder, and waits for it.
-// The program keeps its own time limit; this wait ends a program that
-// overruns it by far.
-Outcome Run(const std::wstring& program, const std::wstring& command_line, unsigned time_limit) {
+// Starts `program` by its full path, in the system folder, and waits for it
+// until `end`. The program keeps its own time limit; this wait ends a
+// program that overruns it by far. What `held` keeps unchangeable is let go
+// once the program's image is mapped: its setup may change its own folder.
+Outcome Run(const std::wstring& program, const std::wstring& command_line,
+            const tarnwell::Deadline& end, tarnwell::HeldPath& held) {
   wchar_t system_folder[MAX_PATH] = {};
   if (!GetSystemDirectoryW(system_folder, MAX_PATH)) {
     return {false, 0, tarnwell::DescribeWin32Error(GetLastError())};
@@ -113,16 +62,18 @@ Outcome Run(const std::wstring& program, const std::wstring& command_line, unsig
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      system_folder, &startup, &info)) {
-    return {false, 0, tarnwell::DescribeWin32Error(GetLastError())};
-  }
+  const BOOL started = CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE,
+                                      0, nullptr, system_folder, &startup, &info);
+  const DWORD start_error = GetLastError();
+  held.Release();
+  if (!started) return {false, 0, tarnwell::DescribeWin32Error(start_error)};
   const tarnwell::UniqueHandle process(info.hProcess);
   const tarnwell::UniqueHandle thread(info.hThread);
-  const DWORD wait = WaitForSingleObject(process.get(), (time_limit + kGraceSeconds) * 1000);
+  const DWORD wait = WaitForSingleObject(process.get(), end.Remaining());
   if (wait == WAIT_TIMEOUT) {
     TerminateProcess(process.get(), ERROR_INSTALL_FAILURE);
-    return {false, 0, L"it was still running " + std::to_wstring(kGraceSeconds) +
+    return {false, 0, L"it was still running " +
+                          std::to_wstring(tarnwell::kPrinterStepGraceSeconds) +
                           L" s after its time limit, and was ended."};
   }
   DWORD exit_code = 0;
@@ -142,46 +93,54 @@ enum class StepResult {
 // Every outcome, and where the program's own log is, goes into the
 // installation's log.
 StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
-  const std::optional<Command> command = ReadCommand(install);
+  const std::optional<tarnwell::PrinterStepData> command =
+      tarnwell::ReadPrinterStepData(Property(install, L"CustomActionData"));
   const std::wstring name = std::wstring(L"Tarnwell PDF Printer Software ") + command_switch;
   if (!command) {
     Log(install, name + L": no program and log file were handed to this step.");
     return StepResult::kFailed;
   }
-  const std::wstring package_folder = Folder(command->program) + L"\\" + kPackageFolderName;
-  const std::wstring unsafe = tarnwell::UnsafeProgramPath(command->program, package_folder);
-  if (!unsafe.empty()) {
-    Log(install, name + L": nothing was run, because " + unsafe +
-                     L" Programs run by this step run as LocalSystem; install to a folder "
-                     L"only administrators can change, such as the Program Files folder.");
+  // Every open before the run ends within the time limit, and the whole
+  // step within the limit and the grace: a file another account holds up
+  // cannot keep Windows Installer busy longer.
+  const auto limit_ms = command->time_limit_seconds * 1000;
+  const tarnwell::Deadline opens_end = tarnwell::Deadline::In(limit_ms);
+  const tarnwell::Deadline step_end =
+      tarnwell::Deadline::In(limit_ms + tarnwell::kPrinterStepGraceSeconds * 1000);
+  tarnwell::HeldPath held;
+  if (const auto unsafe =
+          tarnwell::HoldIfOnlyTrustedMayChange(command->program, true, opens_end, held)) {
+    Log(install, name + L": nothing was run, because " + *unsafe +
+                     L". Programs run by this step run as LocalSystem; install to a folder "
+                     L"only SYSTEM, the Administrators and TrustedInstaller can change, such as "
+                     L"the Program Files folder.");
     return StepResult::kRefused;
   }
-  const std::wstring log_folder_problem = tarnwell::SecureLogFolder(command->log_file);
-  if (!log_folder_problem.empty()) {
-    Log(install, name + L": nothing was run, because the log folder could not be prepared: " +
-                     log_folder_problem);
-    return StepResult::kRefused;
-  }
-  const std::wstring command_line = Quoted(command->program) + L" " + command_switch +
-                                    L" /log " + Quoted(command->log_file) + L" /timeout " +
-                                    std::to_wstring(command->time_limit);
+  // A log folder that cannot be used costs the program's log, not the step.
+  tarnwell::StepLog program_log = tarnwell::PrepareStepLog(command->log_file, opens_end);
+  for (const std::wstring& note : program_log.notes) Log(install, name + L": " + note);
+  if (!program_log.file) Log(install, name + L": the program runs without its own log.");
+  const std::wstring log_file = program_log.file.value_or(L"(none)");
+  const std::wstring command_line = tarnwell::PrinterStepCommandLine(
+      command->program, command_switch, program_log.file, command->time_limit_seconds);
   Log(install, name + L": running " + command_line + L"; the program's own log is " +
-                   Quoted(command->log_file) + L".");
-  const Outcome outcome = Run(command->program, command_line, command->time_limit);
+                   Quoted(log_file) + L".");
+  const Outcome outcome = Run(command->program, command_line, step_end, held);
   if (!outcome.ran) {
     Log(install, name + L": the program could not be run: " + outcome.failure);
     return StepResult::kFailed;
   }
   const DWORD code = outcome.exit_code;
-  if (code == kRestartRequired || code == kRestartStarted) {
+  if (code == tarnwell::exit_code::kRestartRequired ||
+      code == tarnwell::exit_code::kRestartStarted) {
     tarnwell::RecordRestartRequest(install);
     Log(install, name + L": the program ended with exit code " + std::to_wstring(code) +
                      L": the printer package needs a restart to finish; Windows Installer "
-                     L"asks for one at the end. See " + Quoted(command->log_file) + L".");
+                     L"asks for one at the end. See " + Quoted(log_file) + L".");
     return StepResult::kDone;
   }
   Log(install, name + L": the program ended with exit code " + std::to_wstring(code) +
-                   (code == 0 ? L"." : L" (failed); see " + Quoted(command->log_file) + L"."));
+                   (code == 0 ? L"." : L" (failed); see " + Quoted(log_file) + L"."));
   return code == 0 ? StepResult::kDone : StepResult::kFailed;
 }
 
@@ -197,10 +156,12 @@ bool PrinterPresent() {
     std::vector<BYTE> buffer(needed);
     if (!enum_printers(flags, nullptr, 4, buffer.data(), needed, &needed, &count)) return false;
     const auto* printers = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
+    // The name /install looks for, compared as /install compares it.
+    const std::wstring wanted(tarnwell::package::kName);
     for (DWORD i = 0; i < count; ++i) {
-      if (printers[i].pPrinterName && lstrcmpiW(printers[i].pPrinterName, kPrinterName) == 0) {
-        return true;
-      }
+      if (!printers[i].pPrinterName) continue;
+      const std::wstring device(printers[i].pPrinterName);
+      if (tarnwell::IsPrinterNamed(device, wanted)) return true;
     }
   } catch (const std::exception&) {
   }
@@ -214,7 +175,7 @@ bool PrinterPresent() {
 extern "C" UINT WINAPI CheckPrinter(MSIHANDLE install) {
   const bool present = PrinterPresent();
   MsiSetPropertyW(install, L"PRINTERWASPRESENT", present ? L"1" : L"");
-  Log(install, std::wstring(L"The printer ") + Quoted(kPrinterName) +
+  Log(install, std::wstring(L"The printer ") + Quoted(tarnwell::package::kName) +
                    (present ? L" is installed before this run." : L" is not installed before this run."));
   return ERROR_SUCCESS;
 }

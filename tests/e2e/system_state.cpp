@@ -1,5 +1,7 @@
 #include "system_state.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <tlhelp32.h>
 #include <winspool.h>
 
@@ -115,6 +117,23 @@ bool PathExists(const std::wstring& path) {
 void RemoveTree(const std::wstring& path) {
   std::error_code ignored;
   fs::remove_all(path, ignored);
+}
+
+bool LetEveryoneChange(const std::wstring& folder) {
+  PSECURITY_DESCRIPTOR everyone = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          L"D:P(A;OICI;FA;;;WD)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &everyone, nullptr)) {
+    return false;
+  }
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorDacl(everyone, &present, &dacl, &defaulted);
+  const DWORD error = SetNamedSecurityInfoW(
+      const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
+      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
+      nullptr);
+  LocalFree(everyone);
+  return error == ERROR_SUCCESS;
 }
 
 bool RegistrationExists() {

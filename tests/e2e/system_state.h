@@ -22,6 +22,10 @@ std::wstring DefaultPrinter();
 std::wstring InstalledPackageFolder();
 bool PathExists(const std::wstring& path);
 void RemoveTree(const std::wstring& path);
+// Gives Everyone full control of a folder, for it and what it holds. Wine
+// keeps no access list of its own for a file: it turns one into the Unix
+// permissions (here: others may write) and reads those back.
+bool LetEveryoneChange(const std::wstring& folder);
 
 bool RegistrationExists();
 std::optional<std::wstring> RegisteredUninstallString();

@@ -227,6 +227,16 @@ TEST_F(Unattended, FailuresAreExitCodesAndLogLinesNeverWindows) {
   EXPECT_FALSE(run.window_seen);
   EXPECT_NE(Log().find("is not there after the setup"), std::string::npos) << Log();
 
+  // Run elevated (Wine's token always is), a setup in a folder every
+  // account may change is not started.
+  ASSERT_TRUE(LetEveryoneChange(app_->Package()));
+  EXPECT_EQ(Run(L"/install" + log).code, 1603u);
+  EXPECT_NE(Log().find("Nothing was started: \"C:\\"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("Quellmark PDF Setup\" is not safe: Everyone may write to it."),
+            std::string::npos);
+  const std::string text = Log();
+  EXPECT_EQ(text.find("Starting the setup"), text.rfind("Starting the setup"));  // the first run's
+
   RemoveTree(app_->Package());
   EXPECT_EQ(Run(L"/install" + log).code, 1603u);
   EXPECT_NE(Log().find("was not found"), std::string::npos);

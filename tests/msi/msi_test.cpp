@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <aclapi.h>
-#include <sddl.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -269,19 +267,7 @@ TEST_F(MsiPrinter, PrinterStepRunsNothingFromAFolderEveryoneMayChange) {
   const std::wstring open_folder = L"C:\\Open to all";
   e2e::RemoveTree(open_folder);
   ASSERT_TRUE(CreateDirectoryW(open_folder.c_str(), nullptr));
-  // Wine keeps no access list of its own for a file: it turns one into the
-  // Unix permissions (here: others may write) and reads those back.
-  PSECURITY_DESCRIPTOR everyone = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-      L"D:P(A;OICI;FA;;;WD)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &everyone, nullptr));
-  BOOL present = FALSE, defaulted = FALSE;
-  PACL dacl = nullptr;
-  GetSecurityDescriptorDacl(everyone, &present, &dacl, &defaulted);
-  ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(open_folder.c_str()), SE_FILE_OBJECT,
-                                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                  nullptr, nullptr, dacl, nullptr),
-            static_cast<DWORD>(ERROR_SUCCESS));
-  LocalFree(everyone);
+  ASSERT_TRUE(e2e::LetEveryoneChange(open_folder));
 
   const std::wstring log = MsiLog(L"open-folder");
   EXPECT_EQ(Msiexec(L"/i " + kRelease + L" /qn INSTALLDIR=" + Quoted(open_folder + L"\\Tarnwell") +
@@ -292,6 +278,37 @@ TEST_F(MsiPrinter, PrinterStepRunsNothingFromAFolderEveryoneMayChange) {
   EXPECT_TRUE(Entries().empty());
   ExpectNoPrinter();
   e2e::RemoveTree(open_folder);
+}
+
+// The log folder's name taken before the printer step runs, by a file or
+// by a folder another account may have made or prepared: the step makes a
+// new folder beside it, names it in the installation's log, writes the
+// program's log there, deletes nothing, and the installation succeeds.
+// Wine shows no owner but its one user and no protected access list, so
+// any folder found there counts as taken; the rule for a folder Windows
+// shows as the Administrators' own is read from the code.
+TEST_F(MsiPrinter, TakenLogFolderNameGivesANewFolderBesideIt) {
+  const std::wstring product = ProgramLog().substr(0, ProgramLog().find(L"\\Logs\\"));
+  for (const bool as_file : {true, false}) {
+    ResetMachine();
+    if (as_file) {
+      const HANDLE planted = CreateFileW(product.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+      ASSERT_NE(planted, INVALID_HANDLE_VALUE);
+      CloseHandle(planted);
+    } else {
+      ASSERT_TRUE(CreateDirectoryW(product.c_str(), nullptr));
+      ASSERT_TRUE(CreateDirectoryW((product + L"\\Logs").c_str(), nullptr));
+    }
+    const std::wstring log = MsiLog(as_file ? L"log-name-a-file" : L"log-name-a-folder");
+    EXPECT_EQ(Msiexec(L"/i " + kRelease + L" /qn /l*v " + Quoted(log)), 0u) << log;
+    EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName)) << log;
+    const std::vector<std::wstring> fresh = FreshLogFolders();
+    ASSERT_EQ(fresh.size(), 1u) << log;
+    EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"uses the new log folder \"" + fresh[0])) << log;
+    EXPECT_TRUE(e2e::PathExists(fresh[0] + L"\\Logs\\Tarnwell PDF Printer Software.log"));
+    EXPECT_TRUE(e2e::PathExists(as_file ? product : product + L"\\Logs"));
+  }
 }
 
 // A setup that never ends is ended with everything it started once

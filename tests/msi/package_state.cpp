@@ -120,6 +120,19 @@ std::wstring ProgramLog() {
          L"\\Tarnwell PDF Printer Software\\Logs\\Tarnwell PDF Printer Software.log";
 }
 
+std::vector<std::wstring> FreshLogFolders() {
+  const std::wstring product = Folder(CSIDL_COMMON_APPDATA) + L"\\" + kProductName;
+  std::vector<std::wstring> found;
+  WIN32_FIND_DATAW entry{};
+  const HANDLE search = FindFirstFileW((product + L"-*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    found.push_back(Folder(CSIDL_COMMON_APPDATA) + L"\\" + entry.cFileName);
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+  return found;
+}
+
 std::optional<std::wstring> RememberedChoice() {
   wchar_t value[16] = {};
   DWORD size = sizeof value;
@@ -261,7 +274,10 @@ void ResetMachine() {
   }
   e2e::RemoveTree(InstallFolder());
   for (const std::wstring& place : ShortcutPlaces()) DeleteFileW(place.c_str());
-  DeleteFileW(ProgramLog().c_str());
+  // The log folders go too: Wine keeps no protected access list, so a
+  // printer step finds any folder left there taken and makes a new one.
+  e2e::RemoveTree(Folder(CSIDL_COMMON_APPDATA) + L"\\" + kProductName);
+  for (const std::wstring& fresh : FreshLogFolders()) e2e::RemoveTree(fresh);
   e2e::ResetMachine();
 }
 

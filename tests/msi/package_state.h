@@ -19,6 +19,9 @@ inline constexpr wchar_t kProductName[] = L"Tarnwell PDF Printer Software";
 std::wstring InstallFolder();
 // The program's own log of the commands the package runs.
 std::wstring ProgramLog();
+// The folders the printer steps made beside the program's log folder when
+// its name was taken ("...\Tarnwell PDF Printer Software-<random>").
+std::vector<std::wstring> FreshLogFolders();
 // What the package keeps of the first installation's INSTALLPRINTER.
 std::optional<std::wstring> RememberedChoice();
 // A file for an installation log, in a test folder of the temporary folder.

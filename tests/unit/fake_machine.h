@@ -65,6 +65,8 @@ class FakeMachine : public Machine {
   int others_polls = 0;              // OthersRunning calls answering true after the process ended
   bool lock_held_elsewhere = false;
   bool lock_fails = false;           // the lock cannot be made at all
+  // Programs another account could change, with why (HoldProgramPath).
+  std::map<std::wstring, std::wstring> unsafe_programs;
 
   // --- What was asked ---
   std::vector<std::wstring> log;
@@ -145,6 +147,13 @@ class FakeMachine : public Machine {
   std::wstring AccountName() override { return local_system ? L"NT AUTHORITY\\SYSTEM" : L"PC\\user"; }
   bool RunsAsLocalSystem() override { return local_system; }
   std::uint64_t SteadyMilliseconds() override { return clock_ms += 10; }
+  std::optional<std::wstring> HoldProgramPath(const std::wstring& program, bool files_beside,
+                                              std::optional<unsigned>) override {
+    log.push_back(L"HoldProgramPath " + program + (files_beside ? L" and the files beside" : L""));
+    const auto found = unsafe_programs.find(program);
+    if (found == unsafe_programs.end()) return std::nullopt;
+    return found->second;
+  }
 
  private:
   ProcessStart Start(std::deque<std::uint32_t>& errors);

@@ -87,6 +87,8 @@ TEST(UnattendedSwitches, AcceptedLeftToTheWindowAndRefused) {
       Refused({L"/status", L"/log", L"COM1"}, L"not a full path"),
       Refused({L"/status", L"/log", L"\\\\.\\pipe\\x"}, L"not a full path"),
       Refused({L"/status", L"/log", L"\\\\srv"}, L"not a full path"),
+      Refused({L"/status", L"/log", L"\\\\localhost\\PIPE\\x"}, L"pipe"),
+      Refused({L"/status", L"/log", L"\\\\srv/pipe/x.log"}, L"pipe"),
       Refused({L"/status", L"/log", L"\\\\?\\GLOBALROOT\\x"}, L"character"),
       Refused({L"/status", L"/log", L"C:\\Logs\\*.log"}, L"character"),
       Refused({L"/status", L"/log", L"C:\\a|b"}, L"character"),

@@ -79,6 +79,7 @@ TEST(Unattended, FailuresAndTheirExitCodes) {
     UnattendedAction action;
     int code;
     std::wstring logged;
+    bool starts_nothing = false;
   };
   const Case cases[] = {
       {"no package", [](Unattended& t) { t.m.entries.erase(kSetup); }, UnattendedAction::Install,
@@ -103,6 +104,17 @@ TEST(Unattended, FailuresAndTheirExitCodes) {
          t.m.on_start = nullptr;
        },
        UnattendedAction::Uninstall, exit_code::kFailed, L"still there after the uninstaller"},
+      {"setup another account may change",
+       [](Unattended& t) { t.m.unsafe_programs[kSetup] = L"\"C:\\Apps\" is owned by S-1-5-21-7"; },
+       UnattendedAction::Install, exit_code::kFailed,
+       L"Nothing was started: \"C:\\Apps\" is owned by S-1-5-21-7.", true},
+      {"uninstaller another account may change",
+       [](Unattended& t) {
+         t.m.printers = {kPrinter};
+         t.m.SetRegSz(kKey, L"UninstallString", kFolder + L"\\uninstall.exe");
+         t.m.unsafe_programs[kFolder + L"\\uninstall.exe"] = L"Users may write to it";
+       },
+       UnattendedAction::Uninstall, exit_code::kFailed, L"Users may write to it", true},
       {"nothing to remove", [](Unattended&) {}, UnattendedAction::Uninstall, exit_code::kDone,
        L"nothing to do"},
       {"status, not installed", [](Unattended&) {}, UnattendedAction::Status,
@@ -122,6 +134,9 @@ TEST(Unattended, FailuresAndTheirExitCodes) {
     EXPECT_TRUE(t.m.shown.empty()) << c.name;
     EXPECT_FALSE(t.m.Logged(L"StartElevated")) << c.name;
     EXPECT_EQ(t.m.locks_held, 0) << c.name;
+    if (c.starts_nothing) {
+      EXPECT_TRUE(t.m.started.empty()) << c.name;
+    }
   }
 }
 

@@ -36,54 +36,69 @@ constexpr std::uint32_t kChangesThePath = right::kGenericAll | right::kDelete |
                                           right::kDeleteChild | right::kWriteDac |
                                           right::kWriteOwner;
 
-constexpr std::array<Trustee, 4> kBroad = {Trustee::Everyone, Trustee::AuthenticatedUsers,
-                                           Trustee::Users, Trustee::Interactive};
-
-const wchar_t* Name(Trustee trustee) {
-  switch (trustee) {
-    case Trustee::Everyone: return L"Everyone";
-    case Trustee::AuthenticatedUsers: return L"Authenticated Users";
-    case Trustee::Users: return L"Users";
-    case Trustee::Interactive: return L"Interactive";
-    case Trustee::Other: break;
-  }
-  return L"another account";
+bool MayOwn(Holder holder) {
+  return holder == Holder::System || holder == Holder::Administrators ||
+         holder == Holder::TrustedInstaller || holder == Holder::CheckingAccount;
 }
 
-// What `trustee` is granted, the entries read in order: a deny entry for the
-// group itself or for Everyone takes its rights away from later allow entries.
-std::uint32_t Granted(const AccessList& list, Trustee trustee) {
+bool MayChange(const AccessEntry& entry) {
+  return MayOwn(entry.holder) || (entry.holder == Holder::CreatorOwner && entry.inherit_only);
+}
+
+bool Applies(const AccessEntry& entry, PathPlace place) {
+  return !(entry.inherit_only && place == PathPlace::FolderAbove);
+}
+
+// The rights a deny entry read before `allowed` takes from it: one for the
+// same holder, or for Everyone.
+std::uint32_t DeniedBefore(const AccessList& list, const AccessEntry& allowed, PathPlace place) {
   std::uint32_t denied = 0;
-  std::uint32_t granted = 0;
   for (const AccessEntry& entry : list.entries) {
-    if (entry.inherit_only) continue;
-    if (entry.trustee != trustee && !(entry.trustee == Trustee::Everyone && !entry.allow)) continue;
-    if (entry.allow) {
-      granted |= entry.mask & ~denied;
-    } else {
-      denied |= entry.mask;
-    }
+    if (&entry == &allowed) break;
+    if (entry.kind != EntryKind::Deny || !Applies(entry, place)) continue;
+    if (entry.holder == Holder::Everyone || entry.name == allowed.name) denied |= entry.mask;
   }
-  return granted;
+  return denied;
+}
+
+std::wstring What(std::uint32_t rights) {
+  for (const auto& [bit, what] : kRightNames) {
+    if (rights & bit) return what;
+  }
+  return L"change it";
 }
 
 }  // namespace
 
 std::optional<std::wstring> UnsafeAccess(const AccessList& list, PathPlace place) {
+  if (!list.has_owner) return std::wstring(L"it has no owner");
+  if (!MayOwn(list.owner)) return L"it is owned by " + list.owner_name;
   if (!list.has_list) return std::wstring(L"it has no access list, so everyone may change it");
-  for (const Trustee trustee : kBroad) {
-    if (list.owner == trustee) return std::wstring(Name(trustee)) + L" own it";
-  }
   const std::uint32_t watched =
       place == PathPlace::ProgramOrPackage ? kChangesAnything : kChangesThePath;
-  for (const Trustee trustee : kBroad) {
-    const std::uint32_t risky = Granted(list, trustee) & watched;
-    if (!risky) continue;
-    for (const auto& [bit, what] : kRightNames) {
-      if (risky & bit) return std::wstring(Name(trustee)) + L" may " + what;
+  for (const AccessEntry& entry : list.entries) {
+    if (!Applies(entry, place)) continue;
+    if (entry.kind == EntryKind::OtherAllow) {
+      return L"an access entry for " + entry.name +
+             L" is of a kind this check does not read, and may grant anything";
     }
+    if (entry.kind != EntryKind::Allow || MayChange(entry)) continue;
+    const std::uint32_t risky = entry.mask & watched & ~DeniedBefore(list, entry, place);
+    if (risky) return entry.name + L" may " + What(risky);
   }
   return std::nullopt;
+}
+
+std::optional<std::wstring> UnusableLogFolder(const AccessList& list, bool made_now) {
+  if (!list.has_owner) return std::wstring(L"it has no owner");
+  if (list.owner != Holder::System && list.owner != Holder::Administrators &&
+      list.owner != Holder::CheckingAccount) {
+    return L"it is owned by " + list.owner_name;
+  }
+  if (!made_now && !list.is_protected) {
+    return std::wstring(L"it inherits permissions from the folder above");
+  }
+  return UnsafeAccess(list, PathPlace::ProgramOrPackage);
 }
 
 }  // namespace tarnwell

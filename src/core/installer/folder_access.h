@@ -1,6 +1,6 @@
-// Whether a file or folder is safe for the package's printer steps to run
-// from as LocalSystem: no broad group of accounts may change it, or change
-// what a path through it leads to.
+// Whether a file or folder is safe to run a program from with rights other
+// accounts lack (as LocalSystem, or elevated): only the accounts named here
+// may change it, or change what a path through it leads to.
 #pragma once
 
 #include <cstdint>
@@ -10,36 +10,61 @@
 
 namespace tarnwell {
 
-// The accounts a check is about: groups every ordinary account is in, and
-// everyone else.
-enum class Trustee { Everyone, AuthenticatedUsers, Users, Interactive, Other };
+// Who holds an owner or an access entry, as far as the rule cares. The first
+// five may change what runs: the machine's own accounts, Windows' installer
+// service, the account doing the check, and CREATOR OWNER on entries meant
+// for new children only. Everyone matters for its deny entries.
+enum class Holder {
+  System, Administrators, TrustedInstaller, CheckingAccount, CreatorOwner, Everyone, Other
+};
+
+enum class EntryKind {
+  Allow,          // a plain allow entry
+  Deny,           // a plain deny entry
+  OtherDeny,      // a deny entry of another layout: denies nothing this rule counts on
+  OtherAllow,     // any other entry (callback, object, compound...): may grant anything
+};
 
 // One entry of an access list, as the file system stores it.
 struct AccessEntry {
-  bool allow = true;           // an allow entry, or a deny entry
-  Trustee trustee = Trustee::Other;
+  EntryKind kind = EntryKind::Allow;
+  Holder holder = Holder::Other;
+  std::wstring name;           // how a refusal names the holder ("Users", "S-1-5-21-...")
   std::uint32_t mask = 0;      // file access rights, generic rights included
   bool inherit_only = false;   // meant for children only, not for this object
 };
 
 struct AccessList {
+  bool has_owner = true;
+  Holder owner = Holder::Other;
+  std::wstring owner_name;
   bool has_list = true;        // false: a missing (null) list, which allows everything
-  Trustee owner = Trustee::Other;
   std::vector<AccessEntry> entries;
+  bool is_protected = false;   // false: it takes entries from the folder above
 };
 
 enum class PathPlace {
-  // The program, its folder, the package folder beside it and the package's
-  // files: nobody else may add, change or delete anything there.
+  // The program and its folder: nobody else may add, change or delete
+  // anything there, nor be given that right for what is made there later.
   ProgramOrPackage,
   // A folder further up: nobody else may delete or rename what lies below
   // it, nor take it over. Adding new entries there changes no path of ours
-  // (a drive's root lets every account make folders of its own).
+  // (a drive's root lets every account make folders of its own), and what
+  // its entries for new children grant shows on the folders below, which
+  // are checked themselves.
   FolderAbove,
 };
 
 // Why `list` makes the path unsafe, as part of a sentence ("Users may
 // delete it"), or nothing when it is safe.
 std::optional<std::wstring> UnsafeAccess(const AccessList& list, PathPlace place);
+
+// Why a folder found where a privileged step keeps its log may not hold it,
+// as part of a sentence, or nothing. It must be owned by LocalSystem or the
+// Administrators (the checking account is LocalSystem there), inherit
+// nothing, and let nobody else change it. One the step has just made, with
+// its list given at creation (`made_now`), need not show the protection:
+// not every file system keeps it.
+std::optional<std::wstring> UnusableLogFolder(const AccessList& list, bool made_now);
 
 }  // namespace tarnwell

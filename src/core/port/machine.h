@@ -227,6 +227,17 @@ class Machine {
   // Milliseconds of a steady clock, for durations.
   virtual std::uint64_t SteadyMilliseconds() = 0;
 
+  // --- Before a setup or uninstaller runs with rights others lack ---
+  // When this process runs as LocalSystem or elevated: why another account
+  // could change `program`, its folder (with `files_beside`, any file in
+  // it) or what the folders above lead to, or nothing. What was found safe
+  // stays held, unchangeable, until the next StartProcess has started its
+  // program. The check ends within `time_limit_seconds` when given. A
+  // process without such rights checks nothing.
+  virtual std::optional<std::wstring> HoldProgramPath(
+      const std::wstring& program, bool files_beside,
+      std::optional<unsigned> time_limit_seconds) = 0;
+
   // --- User interface ---
   // A text the user reads, in the user's display language where the program
   // has a translation, in English otherwise.

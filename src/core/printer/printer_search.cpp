@@ -14,7 +14,7 @@ bool PrinterWalk::CurrentIs(const std::wstring& name) {
   // Only reachable after the list could not be read: the comparison fails as
   // well, so the step it guards runs next.
   if (index_ >= count_) throw RunError(L"There is no current printer.");
-  return machine_.PrinterName(index_) == name;
+  return IsPrinterNamed(machine_.PrinterName(index_), name);
 }
 
 bool PrinterWalk::Next() {

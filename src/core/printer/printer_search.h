@@ -9,6 +9,12 @@
 
 namespace tarnwell {
 
+// Whether a printer's device name is `name`: the exact, whole text, as
+// the installed printer is looked for everywhere.
+inline bool IsPrinterNamed(const std::wstring& device_name, const std::wstring& name) {
+  return device_name == name;
+}
+
 // One walk, step by step, so that the commands can number each step.
 class PrinterWalk {
  public:

@@ -8,10 +8,12 @@
 //   740   the setup or uninstaller needs administrator rights this run lacks
 //   1603  failed: package or setup missing, a program could not be started,
 //         the printer not there after the install or still there after the
-//         uninstall, no uninstall command, the default printer not set
+//         uninstall, no uninstall command, the default printer not set,
+//         run as LocalSystem or elevated: what it would start can be
+//         changed by an account other than the trusted ones
 //   1618  another install or removal of the printer is in progress, or the
 //         printer package met another install in progress: try again later
-//   1622  the log file cannot be opened, or may not be written
+//   1622  the log file cannot be opened in time, or may not be written
 //   1639  invalid command line
 //   1641  done; the printer package has started a restart
 //   3010  done; a restart is needed to finish

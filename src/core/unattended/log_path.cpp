@@ -87,6 +87,14 @@ std::wstring LogPathRefusal(const std::wstring& path) {
            L" is not a full path: name the log file with its drive or its share, as in "
            L"C:\\Logs\\run.log or \\\\server\\share\\run.log.";
   }
+  if (root != 3) {
+    // "\\server\pipe\..." reaches a named pipe on that server, whose owner
+    // could act as this process's account; "mailslot" is no file either.
+    const std::wstring share = Upper(Components(path, 2)[1]);
+    if (share == L"PIPE" || share == L"MAILSLOT") {
+      return L"The log path " + shown + L" names a pipe or mailslot, not a file.";
+    }
+  }
   if (path.find(L':', 2) != std::wstring::npos) {
     return L"The log path " + shown + L" holds a colon after its drive.";
   }

@@ -17,7 +17,8 @@ namespace tarnwell {
 inline constexpr wchar_t kLogFileName[] = L"Tarnwell PDF Printer Software.log";
 
 // Why `path` may not be a log path, as one sentence for the user; empty when
-// it may. Accepted: "X:\..." or "\\server\share\...", with "\" or "/".
+// it may. Accepted: "X:\..." or "\\server\share\...", with "\" or "/";
+// never a server's "pipe" or "mailslot" share.
 std::wstring LogPathRefusal(const std::wstring& path);
 
 // The file an accepted path means: a path ending with a separator, or one

@@ -9,10 +9,6 @@
 namespace tarnwell {
 namespace {
 
-// A week: longer than any setup may sensibly take, short of overflowing a
-// count of milliseconds in 32 bits.
-constexpr unsigned kMaxTimeout = 7 * 24 * 60 * 60;
-
 bool IsSwitch(const std::wstring& word) {
   return !word.empty() && (word[0] == L'/' || word[0] == L'-');
 }
@@ -107,27 +103,15 @@ class SwitchReader {
 
   std::size_t ReadTimeout(std::size_t i) {
     const std::optional<unsigned> seconds =
-        i + 1 < words_.size() ? Seconds(words_[i + 1]) : std::nullopt;
+        i + 1 < words_.size() ? TimeoutSeconds(words_[i + 1]) : std::nullopt;
     if (!seconds) {
-      Refuse(L"/timeout needs a number of seconds from 1 to " + std::to_wstring(kMaxTimeout) +
+      Refuse(L"/timeout needs a number of seconds from 1 to " + std::to_wstring(kMaxTimeoutSeconds) +
              L" after it.");
       return i + 1 < words_.size() && !IsSwitch(words_[i + 1]) ? i + 1 : i;
     }
     if (request_.timeout_seconds) Refuse(L"/timeout is given more than once.");
     request_.timeout_seconds = seconds;
     return i + 1;
-  }
-
-  // Plain decimal digits only: no sign, no blanks, nothing a locale reads.
-  static std::optional<unsigned> Seconds(const std::wstring& word) {
-    if (word.empty() || word.size() > 7) return std::nullopt;
-    unsigned value = 0;
-    for (wchar_t c : word) {
-      if (c < L'0' || c > L'9') return std::nullopt;
-      value = value * 10 + static_cast<unsigned>(c - L'0');
-    }
-    if (value == 0 || value > kMaxTimeout) return std::nullopt;
-    return value;
   }
 
   void CheckCombination() {
@@ -163,6 +147,17 @@ ParsedCommandLine ParseCommandLineWords(const std::vector<std::wstring>& words) 
   const auto first_switch = std::find_if(words.begin(), words.end(), IsSwitch);
   if (first_switch == words.end()) return {};
   return SwitchReader(words).Read(static_cast<std::size_t>(first_switch - words.begin()));
+}
+
+std::optional<unsigned> TimeoutSeconds(const std::wstring& word) {
+  if (word.empty() || word.size() > 7) return std::nullopt;
+  unsigned value = 0;
+  for (wchar_t c : word) {
+    if (c < L'0' || c > L'9') return std::nullopt;
+    value = value * 10 + static_cast<unsigned>(c - L'0');
+  }
+  if (value == 0 || value > kMaxTimeoutSeconds) return std::nullopt;
+  return value;
 }
 
 bool HasWordsAfterProgramName(std::wstring_view command_line) {

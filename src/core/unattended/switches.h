@@ -19,6 +19,14 @@
 
 namespace tarnwell {
 
+// The longest /timeout: a week, longer than any setup may sensibly take,
+// short of overflowing a count of milliseconds in 32 bits.
+inline constexpr unsigned kMaxTimeoutSeconds = 7 * 24 * 60 * 60;
+
+// The seconds a /timeout word gives: plain decimal digits only (no sign, no
+// blanks, nothing a locale reads), from 1 to kMaxTimeoutSeconds.
+std::optional<unsigned> TimeoutSeconds(const std::wstring& word);
+
 enum class UnattendedAction { Install, Uninstall, Status, Help };
 
 struct UnattendedRequest {

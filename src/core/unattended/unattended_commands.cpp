@@ -50,6 +50,9 @@ class UnattendedRun {
         return Fail(L"The package's setup program " + Quoted(setup) + L" was not found.");
       }
       log_.WriteLine(L"The package's setup program: " + Quoted(setup) + L".");
+      if (const auto unsafe = m_.HoldProgramPath(setup, true, time_limit_seconds_)) {
+        return Unsafe(*unsafe);
+      }
       const int started = Start(L"setup", SetupCommandLine(folder), package::kSetupWindowStyle,
                                 [this] { return PackageInstalled(m_); });
       if (started != exit_code::kDone) return started;
@@ -93,6 +96,10 @@ class UnattendedRun {
                   L" names no program that may be started: the program must be an existing "
                   L"file named by its full path, or a program of the system's folders.");
     }
+    if (const auto unsafe = m_.HoldProgramPath(
+            resolved->program, !InWindowsFolders(resolved->program), time_limit_seconds_)) {
+      return Unsafe(*unsafe);
+    }
     const int started = Start(L"uninstaller", resolved->command_line, std::nullopt,
                               [this] { return PackageRemoved(m_); });
     if (started != exit_code::kDone) return started;
@@ -121,6 +128,29 @@ class UnattendedRun {
   int Fail(const std::wstring& why) {
     log_.WriteLine(why);
     return exit_code::kFailed;
+  }
+
+  // Run as LocalSystem or elevated, a program another account can change
+  // would run with our rights.
+  int Unsafe(const std::wstring& why) {
+    return Fail(L"Nothing was started: " + why +
+                L". Run with rights other accounts lack, this command starts only programs "
+                L"that just SYSTEM, the Administrators, TrustedInstaller and " + m_.AccountName() +
+                L" can change.");
+  }
+
+  // Windows' own folders hold thousands of files, all Windows' own: only
+  // the program itself and the folders are checked there.
+  bool InWindowsFolders(const std::wstring& program) {
+    const std::wstring folder = Upper(program.substr(0, program.find_last_of(L'\\')));
+    return folder == Upper(m_.SystemFolder()) || folder == Upper(m_.WindowsFolder());
+  }
+
+  static std::wstring Upper(std::wstring text) {
+    for (wchar_t& c : text) {
+      if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    return text;
   }
 
   // Whether the printer is installed. A printer list that cannot be read

@@ -13,6 +13,7 @@
 #include "core/port/machine.h"
 #include "win32/machine/win32_job.h"
 #include "win32_common/scoped_handle.h"
+#include "win32_common/trusted_path.h"
 #include "win32_common/win32_error.h"
 
 namespace tarnwell {
@@ -55,6 +56,9 @@ class Win32Machine : public Machine {
   std::wstring AccountName() override;
   bool RunsAsLocalSystem() override;
   std::uint64_t SteadyMilliseconds() override;
+  // The check before a privileged start: win32/unattended/held_program_path.cpp.
+  std::optional<std::wstring> HoldProgramPath(const std::wstring& program, bool files_beside,
+                                              std::optional<unsigned> time_limit_seconds) override;
 
   // The program's texts in the user's language: win32_texts.cpp.
   std::wstring Text(TextId id) override;
@@ -95,6 +99,7 @@ class Win32Machine : public Machine {
   std::weak_ptr<ProcessJob> command_job_;  // the held command lock's job
   std::vector<std::wstring> printers_;  // the list last read
   bool com_initialised_ = false;
+  HeldPath held_program_;  // HoldProgramPath's handles, until the next start
 };
 
 // Opens a registry key for querying values only, in the 32-bit view;

@@ -43,8 +43,12 @@ ProcessStart Win32Machine::StartProcess(const std::wstring& program,
   // Started suspended, so that it is in the job before it can start anything.
   if (!CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
                       nullptr, nullptr, &startup, &info)) {
-    return NotStarted(GetLastError());
+    const DWORD error = GetLastError();
+    held_program_.Release();
+    return NotStarted(error);
   }
+  // The program's image is mapped now: it can no longer be replaced.
+  held_program_.Release();
   const UniqueHandle thread(info.hThread);
   std::shared_ptr<ProcessJob> job = JoinJob(info.hProcess, JobForStart());
   ResumeThread(info.hThread);

@@ -8,6 +8,7 @@
 #include "core/port/run_error.h"
 #include "core/unattended/log_path.h"
 #include "win32_common/account_security.h"
+#include "win32_common/bounded_open.h"
 
 namespace tarnwell {
 namespace {
@@ -81,12 +82,13 @@ bool IsExistingFolder(const std::wstring& path) {
 // Opens every folder of the path, refusing any that is a junction or a
 // symbolic link. The handles, held without delete sharing, keep each folder
 // from being renamed or replaced by a link until the file is open.
-bool HoldPlainFolders(const std::wstring& file, std::vector<UniqueFile>& held) {
+bool HoldPlainFolders(const std::wstring& file, const Deadline& deadline,
+                      std::vector<UniqueFile>& held) {
   for (const std::wstring& folder : LogPathFolders(file)) {
-    UniqueFile handle(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                  nullptr));
+    UniqueFile handle = CreateFileBefore(deadline, folder, FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT)
+                            .file;
     BY_HANDLE_FILE_INFORMATION info;
     if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return false;
     // Asked by name too, now that the held folder cannot be swapped: not
@@ -123,26 +125,32 @@ bool IsOrdinaryDiskFile(HANDLE file) {
 LogFile::LogFile(const std::wstring& path) {
   const std::wstring file = LogFileOf(path, IsExistingFolder);
   const bool privileged = RunsElevatedOrAsLocalSystem();
+  // A file another account holds up (an oplock on a file it planted) costs
+  // the command its log within the wait a command has for it, not more.
+  const Deadline deadline = Deadline::In(kCommandWaitMs);
   std::vector<UniqueFile> folders;
-  if (privileged && !HoldPlainFolders(file, folders)) return;
-  SecurityDescriptor descriptor;
-  SECURITY_ATTRIBUTES attributes{sizeof(attributes), nullptr, FALSE};
+  if (privileged && !HoldPlainFolders(file, deadline, folders)) return;
+  std::shared_ptr<void> descriptor;
   if (privileged) {
     try {
       descriptor = TrustedAccountsDescriptor(L"FA", L"");
     } catch (const RunError&) {
       return;
     }
-    attributes.lpSecurityDescriptor = descriptor.get();
   }
-  UniqueFile opened(CreateFileW(file.c_str(), GENERIC_WRITE | READ_CONTROL,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!opened) return;
-  const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-  if (!IsOrdinaryDiskFile(opened.get())) return;
-  if (privileged && existed && !HasTrustedOwner(opened.get(), SE_FILE_OBJECT)) return;
-  file_ = std::move(opened);
+  // A pipe's server may act as the account that opens it, unless told it
+  // may only identify it.
+  BoundedOpen opened = CreateFileBefore(
+      deadline, file, GENERIC_WRITE | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+      OPEN_ALWAYS,
+      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | SECURITY_SQOS_PRESENT |
+          SECURITY_IDENTIFICATION,
+      std::move(descriptor));
+  if (!opened.file) return;
+  const bool existed = opened.error == ERROR_ALREADY_EXISTS;
+  if (!IsOrdinaryDiskFile(opened.file.get())) return;
+  if (privileged && existed && !HasTrustedOwner(opened.file.get(), SE_FILE_OBJECT)) return;
+  file_ = std::move(opened.file);
 }
 
 bool LogFile::LockInTime() {

@@ -1,0 +1,44 @@
+// What the package's printer steps read from the package and the command
+// line they start the program with: the program's own bounds and quoting.
+#include <gtest/gtest.h>
+
+#include "core/installer/printer_step.h"
+
+namespace tarnwell::testing {
+namespace {
+
+constexpr wchar_t kProgram[] = L"C:\\Program Files (x86)\\Tarnwell\\Tarnwell PDF Printer Software.exe";
+constexpr wchar_t kLog[] = L"C:\\ProgramData\\Tarnwell\\Logs\\run.log";
+
+TEST(PrinterStep, ReadsTheStepsDataWithTheProgramsOwnBounds) {
+  const std::wstring both = std::wstring(kProgram) + L"|" + kLog + L"|";
+  const struct {
+    std::wstring data;
+    std::optional<unsigned> seconds;  // nullopt: refused
+  } cases[] = {
+      {both + L"60", 60},
+      {both + L"604800", 604800},
+      {both + L"604801", 1800},  // longer than /timeout takes
+      {both + L"0", 1800},
+      {both + L"+5", 1800},
+      {std::wstring(kProgram) + L"|" + kLog, 1800},
+      {std::wstring(L"Tarnwell.exe|") + kLog + L"|60", std::nullopt},
+      {std::wstring(kProgram) + L"|\\\\?\\C:\\x.log|60", std::nullopt},
+      {kProgram, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const auto step = ReadPrinterStepData(c.data);
+    ASSERT_EQ(step.has_value(), c.seconds.has_value()) << c.data;
+    if (!step) continue;
+    EXPECT_EQ(step->time_limit_seconds, *c.seconds) << c.data;
+    EXPECT_EQ(step->program, kProgram);
+    EXPECT_EQ(step->log_file, kLog);
+  }
+  EXPECT_EQ(PrinterStepCommandLine(kProgram, L"/install", std::wstring(kLog), 60),
+            std::wstring(L"\"") + kProgram + L"\" /install /log \"" + kLog + L"\" /timeout 60");
+  EXPECT_EQ(PrinterStepCommandLine(kProgram, L"/uninstall", std::nullopt, 5),
+            std::wstring(L"\"") + kProgram + L"\" /uninstall /timeout 5");
+}
+
+}  // namespace
+}  // namespace tarnwell::testing
