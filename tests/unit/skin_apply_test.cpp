@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "core/app/apply_skin.h"
 #include "core/app/error_report.h"
-#include "core/form1/form1_handlers.h"
-#include "core/app/skin_file.h"
-#include "core/app/skin_framework.h"
+#include "core/look/apply_skin.h"
+#include "core/look/skin_file.h"
+#include "core/look/skin_framework.h"
+#include "core/main_window/form1_handlers.h"
 #include "fake_machine.h"
 
 namespace tarnwell::testing {

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/printer/install_command.h"
 #include "core/printer/package.h"
+#include "core/printer/package_commands.h"
 #include "core/printer/printer_search.h"
 #include "core/printer/registry.h"
 #include "core/printer/run_and_wait.h"

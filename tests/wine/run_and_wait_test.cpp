@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/printer/install_command.h"
 #include "core/printer/package.h"
+#include "core/printer/package_commands.h"
 #include "core/printer/run_and_wait.h"
 #include "test_support.h"
 

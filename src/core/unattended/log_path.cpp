@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "core/app/text.h"
+#include "core/texts/text.h"
 
 namespace tarnwell {
 namespace {

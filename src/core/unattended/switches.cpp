@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "core/app/text.h"
+#include "core/texts/text.h"
 #include "core/unattended/log_path.h"
 
 namespace tarnwell {

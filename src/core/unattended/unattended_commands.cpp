@@ -6,16 +6,15 @@
 
 #include "core/app/app.h"
 #include "core/app/shared_routines.h"
-#include "core/app/text.h"
 #include "core/port/run_error.h"
 #include "core/printer/default_printer.h"
-#include "core/printer/install_command.h"
 #include "core/printer/package.h"
+#include "core/printer/package_commands.h"
 #include "core/printer/package_result.h"
 #include "core/printer/printer_search.h"
 #include "core/printer/registry.h"
 #include "core/printer/run_and_wait.h"
-#include "core/printer/uninstall_command.h"
+#include "core/texts/text.h"
 #include "core/unattended/exit_codes.h"
 
 namespace tarnwell {

@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <cwchar>
 
-#include "core/app/window_colours.h"
+#include "core/look/window_colours.h"
 #include "core/port/run_error.h"
+#include "win32/machine/win32_machine.h"
 #include "win32/window/form1_window.h"
 #include "win32_common/files.h"
 #include "win32_common/win32_error.h"
-#include "win32/machine/win32_machine.h"
 
 namespace tarnwell {
 namespace {

@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/app/cursor_file.h"
-#include "core/app/text.h"
+#include "core/look/cursor_file.h"
 #include "core/port/run_error.h"
+#include "core/texts/text.h"
 #include "win32/window/form1_window.h"
 #include "win32_common/files.h"
 #include "win32_common/scoped_handle.h"

@@ -10,13 +10,13 @@
 #include <string>
 #include <utility>
 
-#include "core/form1/form1_handlers.h"
+#include "core/main_window/form1_handlers.h"
+#include "core/main_window/install_command.h"
+#include "core/main_window/uninstall_command.h"
 #include "win32/window/control_ids.h"
 #include "win32/window/dpi.h"
 #include "win32/window/system_colours.h"
 #include "win32_common/system_library.h"
-#include "core/printer/install_command.h"
-#include "core/printer/uninstall_command.h"
 
 namespace tarnwell {
 namespace {

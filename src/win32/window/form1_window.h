@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "core/app/app.h"
-#include "core/app/window_colours.h"
+#include "core/look/window_colours.h"
 #include "win32/window/base_window.h"
 #include "win32/window/push_button.h"
 #include "win32_common/scoped_handle.h"
@@ -48,7 +48,7 @@ class Form1Window : public BaseWindow<Form1Window> {
 
   // Colours. The window paints the faces of its own surface, the frame and
   // the option buttons (white at first) and draws the push buttons; what is
-  // set here goes through the one colour choice (core/app/window_colours.h)
+  // set here goes through the one colour choice (core/look/window_colours.h)
   // with the system's colours, again whenever those change.
   // Set one control's face as a back colour (IsColour must accept it);
   // false when the window does not paint that control's face (Text1) or no

@@ -1,10 +1,10 @@
-#include "core/app/skin_file.h"
+#include "core/look/skin_file.h"
 
 #include <array>
 #include <string_view>
 
-#include "core/app/text.h"
 #include "core/port/run_error.h"
+#include "core/texts/text.h"
 
 namespace tarnwell {
 

@@ -1,8 +1,8 @@
-#include "core/form1/form1_handlers.h"
+#include "core/main_window/form1_handlers.h"
 
-#include "core/app/apply_skin.h"
 #include "core/app/shared_routines.h"
 #include "core/app/step_runner.h"
+#include "core/look/apply_skin.h"
 #include "core/printer/printer_presence.h"
 
 namespace tarnwell {

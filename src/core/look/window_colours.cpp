@@ -1,4 +1,4 @@
-#include "core/app/window_colours.h"
+#include "core/look/window_colours.h"
 
 #include <algorithm>
 #include <cmath>

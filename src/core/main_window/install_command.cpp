@@ -1,11 +1,12 @@
-#include "core/printer/install_command.h"
+#include "core/main_window/install_command.h"
 
 #include "core/app/shared_routines.h"
 #include "core/app/step_runner.h"
-#include "core/printer/busy_state.h"
-#include "core/printer/command_guard.h"
+#include "core/main_window/busy_state.h"
+#include "core/main_window/command_guard.h"
 #include "core/printer/default_printer.h"
 #include "core/printer/package.h"
+#include "core/printer/package_commands.h"
 #include "core/printer/package_result.h"
 #include "core/printer/printer_search.h"
 #include "core/printer/run_and_wait.h"
@@ -14,11 +15,6 @@ namespace tarnwell {
 
 std::wstring ViewPrintersQuestion(Machine& machine) {
   return FillIn(machine.Text(TextId::ViewPrintersQuestion), {{L"package", package::kName}});
-}
-
-std::wstring SetupCommandLine(const std::wstring& application_folder) {
-  return L"\"" + package::SetupProgramPath(application_folder) + L"\"" +
-         package::kSetupSwitches;
 }
 
 void PushButton13_Click(App& app) {

@@ -13,9 +13,6 @@ inline constexpr wchar_t kInstallLocation[] =
 // The line-136 question, two carriage returns between its sentences.
 std::wstring ViewPrintersQuestion(Machine& machine);
 
-// "<application folder>\Quellmark PDF Setup\setup.exe" -s -c, the program path quoted.
-std::wstring SetupCommandLine(const std::wstring& application_folder);
-
 void PushButton13_Click(App& app);
 
 }  // namespace tarnwell

@@ -1,7 +1,7 @@
-#include "core/app/skin_framework.h"
+#include "core/look/skin_framework.h"
 
+#include "core/look/skin_file.h"
 #include "core/port/run_error.h"
-#include "core/app/skin_file.h"
 
 namespace tarnwell {
 

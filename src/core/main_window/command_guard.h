@@ -1,6 +1,7 @@
 // One command at a time on the whole machine: the guard step that opens the
-// install and the uninstall command. Also meant for the unattended mode,
-// which takes the same lock through Machine::TakeCommandLock.
+// window's install and uninstall commands. The unattended commands take the
+// same lock (Machine::TakeCommandLock) without a step, and answer 1618 when
+// it is held.
 #pragma once
 
 #include <memory>
@@ -8,7 +9,6 @@
 #include "core/app/step_runner.h"
 
 namespace tarnwell {
-
 
 // Takes the lock into `lock`; when another instance holds it, says so and
 // ends the command. A lock that cannot be made is reported and the command

@@ -1,7 +1,7 @@
-#include "core/app/apply_skin.h"
+#include "core/look/apply_skin.h"
 
 #include "core/app/shared_routines.h"
-#include "core/app/skin_framework.h"
+#include "core/look/skin_framework.h"
 
 namespace tarnwell {
 

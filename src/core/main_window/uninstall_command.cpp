@@ -1,26 +1,17 @@
-#include "core/printer/uninstall_command.h"
+#include "core/main_window/uninstall_command.h"
 
 #include "core/app/shared_routines.h"
 #include "core/app/step_runner.h"
-#include "core/printer/busy_state.h"
-#include "core/printer/command_guard.h"
-#include "core/printer/command_line.h"
+#include "core/main_window/busy_state.h"
+#include "core/main_window/command_guard.h"
 #include "core/printer/package.h"
+#include "core/printer/package_commands.h"
 #include "core/printer/package_result.h"
 #include "core/printer/printer_search.h"
 #include "core/printer/registry.h"
 #include "core/printer/run_and_wait.h"
 
 namespace tarnwell {
-
-std::optional<ResolvedCommand> ResolveUninstallProgram(Machine& m, const std::wstring& command) {
-  return ResolveRegisteredCommand(
-      command, {m.SystemFolder(), m.WindowsFolder()},
-      [&m](const std::wstring& path) {
-        const auto found = m.FindEntry(path);
-        return found && (*found & file_attr::kDirectory) == 0;
-      });
-}
 
 void PushButton1_Click(App& app) {
   Machine& m = app.machine;

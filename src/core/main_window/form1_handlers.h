@@ -1,6 +1,5 @@
-// The main window's handlers: start-up and pointer feedback. They sit above
-// the printer code, whose presence check start-up runs; the install and
-// uninstall commands live with the printer code.
+// The main window's start-up and pointer handlers. The window's two commands
+// sit beside them (install_command.h, uninstall_command.h).
 #pragma once
 
 #include "core/app/app.h"

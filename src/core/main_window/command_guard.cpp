@@ -1,4 +1,4 @@
-#include "core/printer/command_guard.h"
+#include "core/main_window/command_guard.h"
 
 #include "core/app/shared_routines.h"
 

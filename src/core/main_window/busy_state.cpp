@@ -1,4 +1,4 @@
-#include "core/printer/busy_state.h"
+#include "core/main_window/busy_state.h"
 
 namespace tarnwell {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "core/app/skin_component.h"
+#include "core/look/skin_component.h"
 #include "core/port/machine.h"
 
 namespace tarnwell {

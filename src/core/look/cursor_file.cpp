@@ -1,4 +1,4 @@
-#include "core/app/cursor_file.h"
+#include "core/look/cursor_file.h"
 
 namespace tarnwell {
 namespace {
