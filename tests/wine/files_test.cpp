@@ -1,12 +1,12 @@
 // Files and environment over the Win32 machine.
 // The machine under test comes first, so that every header after it reads
 // the platform's names (windows.h renames some of the port's) the same way.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <gtest/gtest.h>
 
-#include "core/port/run_error.h"
 #include "core/app/shared_routines.h"
+#include "core/port/run_error.h"
 #include "test_support.h"
 
 namespace tarnwell {

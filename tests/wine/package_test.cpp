@@ -2,7 +2,7 @@
 // what uninstall.exe takes away, and that running either twice does no harm.
 // The machine under test comes first, so that every header after it reads
 // the platform's names (windows.h renames some of the port's) the same way.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <gtest/gtest.h>
 

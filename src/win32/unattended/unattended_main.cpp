@@ -10,7 +10,7 @@
 #include "core/unattended/exit_codes.h"
 #include "core/unattended/unattended_commands.h"
 #include "core/unattended/usage.h"
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 #include "win32/unattended/command_line_words.h"
 #include "win32/unattended/log_file.h"
 

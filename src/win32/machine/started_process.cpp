@@ -1,11 +1,11 @@
-#include "win32/machine/win32_started_process.h"
+#include "win32/machine/started_process.h"
 
 #include <tlhelp32.h>
 
 #include <map>
 #include <vector>
 
-#include "win32/machine/win32_wait.h"
+#include "win32/machine/wait.h"
 
 namespace tarnwell {
 namespace {

@@ -1,6 +1,6 @@
 // The user-interface side of the Win32 machine: the main window's controls,
 // pointer, caption and icon, message boxes, and opening files through the shell.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <shellapi.h>
 

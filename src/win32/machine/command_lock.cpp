@@ -21,8 +21,8 @@
 #include <string>
 
 #include "core/port/run_error.h"
-#include "win32/machine/win32_job.h"
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/job.h"
+#include "win32/machine/machine.h"
 #include "win32_common/account_security.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/win32_error.h"

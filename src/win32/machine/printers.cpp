@@ -1,5 +1,5 @@
 // The installed printers' list and the spooler's default printer.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <winspool.h>
 

@@ -1,5 +1,5 @@
 // Files and environment as Windows reports them.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <string>
 #include <vector>

@@ -1,12 +1,12 @@
 // Setting the default printer through the scripting host's network object.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <string>
 
 #include "core/port/run_error.h"
+#include "win32/machine/wsh_network.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
-#include "win32/machine/win32_wsh_network.h"
 
 namespace tarnwell {
 namespace {

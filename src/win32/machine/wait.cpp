@@ -1,9 +1,9 @@
-#include "win32/machine/win32_wait.h"
+#include "win32/machine/wait.h"
 
 #include <algorithm>
 #include <chrono>
 
-#include "win32/machine/win32_messages.h"
+#include "win32/machine/messages.h"
 
 namespace tarnwell {
 namespace {

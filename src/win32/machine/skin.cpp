@@ -5,7 +5,7 @@
 
 #include "core/look/window_colours.h"
 #include "core/port/run_error.h"
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 #include "win32/window/form1_window.h"
 #include "win32_common/files.h"
 #include "win32_common/win32_error.h"

@@ -1,14 +1,14 @@
 // Starting programs, watching their processes, and waiting while the
 // thread's windows stay answered.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <shellapi.h>
 
 #include <vector>
 
-#include "win32/machine/win32_messages.h"
-#include "win32/machine/win32_started_process.h"
-#include "win32/machine/win32_wait.h"
+#include "win32/machine/messages.h"
+#include "win32/machine/started_process.h"
+#include "win32/machine/wait.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
 

@@ -1,7 +1,7 @@
 // Registry reads: keys are opened to query values only, in the 32-bit view,
 // so a standard user can read HKEY_LOCAL_MACHINE and a build of any word size
 // sees the keys a 32-bit installer wrote.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <vector>
 

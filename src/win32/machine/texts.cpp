@@ -3,7 +3,7 @@
 // variants, and English where the program has no translation.
 #include <windows.h>
 
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 namespace tarnwell {
 

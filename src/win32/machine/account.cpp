@@ -1,6 +1,6 @@
 // Who this process runs as, and a steady clock: what the unattended mode
 // writes into its log and how it decides about the default printer.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // The Win32 machine object itself. Its system operations live beside this
 // file, one concept each (files, printers, default printer, registry,
-// processes); the user-interface side is in win32_ui.cpp.
-#include "win32/machine/win32_machine.h"
+// processes); the user-interface side is in ui.cpp.
+#include "win32/machine/machine.h"
 
 #include <objbase.h>
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/port/machine.h"
-#include "win32/machine/win32_job.h"
+#include "win32/machine/job.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/win32_error.h"
 
@@ -28,12 +28,12 @@ class Win32Machine : public Machine {
 
   void AttachWindow(Form1Window* window) { window_ = window; }
 
-  // System side: win32_system.cpp and its neighbours.
+  // System side: system.cpp and its neighbours.
   std::wstring ApplicationFolder() override;
   void QueryFileTime(const std::wstring& path) override;
   std::optional<std::uint32_t> FindEntry(const std::wstring& path) override;
   std::wstring EnvironmentVariable(const std::wstring& name) override;
-  // Windows' own folders: win32_folders.cpp.
+  // Windows' own folders: folders.cpp.
   std::wstring SystemFolder() override;
   std::wstring WindowsFolder() override;
 
@@ -50,16 +50,16 @@ class Win32Machine : public Machine {
   void ProcessPendingMessages() override;
   void PauseServicingMessages(unsigned milliseconds) override;
 
-  // One command at a time: win32_command_lock.cpp.
+  // One command at a time: command_lock.cpp.
   std::unique_ptr<CommandLock> TakeCommandLock() override;
   std::wstring AccountName() override;
   bool RunsAsLocalSystem() override;
   std::uint64_t SteadyMilliseconds() override;
 
-  // The program's texts in the user's language: win32_texts.cpp.
+  // The program's texts in the user's language: texts.cpp.
   std::wstring Text(TextId id) override;
 
-  // User-interface side: win32_ui.cpp.
+  // User-interface side: ui.cpp.
   Answer ShowMessage(const std::wstring& text, const std::wstring& caption,
                      MessageKind kind) override;
   void ShellOpen(const std::wstring& file, const std::wstring& parameters,
@@ -72,7 +72,7 @@ class Win32Machine : public Machine {
   void SetApplicationIcon() override;
   void LoadCustomPointer(const std::wstring& path) override;
 
-  // Skin side: win32_skin.cpp.
+  // Skin side: skin.cpp.
   std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path,
                                           std::size_t max_bytes) override;
   void SetBackColour(Control control, OleColour colour) override;

@@ -1,5 +1,5 @@
 // Windows' own folders, where programs named without a folder are looked for.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <vector>
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "core/port/machine.h"
-#include "win32/machine/win32_job.h"
+#include "win32/machine/job.h"
 #include "win32_common/scoped_handle.h"
 
 namespace tarnwell {

@@ -1,4 +1,4 @@
-#include "win32/machine/win32_job.h"
+#include "win32/machine/job.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "win32/machine/win32_messages.h"
+#include "win32/machine/messages.h"
 
 namespace tarnwell {
 
