@@ -31,9 +31,9 @@ declare -A may_include=(
   # Windows helpers the program and the package share.
   [win32_common]="core/port core/texts"
   # The port's Win32 implementation: nothing of the window.
-  [win32/machine]="win32/window win32_common core/look core/port core/texts"
+  [win32/machine]="win32_common core/look core/port core/texts"
   # The main window and its controls.
-  [win32/window]="win32_common core/main_window core/look core/app core/port core/texts"
+  [win32/window]="win32/machine win32_common core/main_window core/look core/app core/port core/texts"
   # The unattended mode's process plumbing.
   [win32/unattended]="win32/machine win32_common core/unattended core/app core/port core/texts"
   # The wiring: makes the machine and the window, picks the mode.

@@ -40,6 +40,8 @@ fi
 plant src/core/printer/registry.cpp '#include "core/main_window/busy_state.h"' \
   "the printer including the main window's handlers"
 plant src/core/app/step_runner.cpp '#include <windows.h>' "a Windows header in the core"
+plant src/win32/machine/ui.cpp '#include "win32/window/form1_window.h"' \
+  "the machine including the window"
 plant src/win32_common/files.cpp '#include "win32/machine/job.h"' \
   "the shared Windows helpers including the program's machine"
 

@@ -50,7 +50,7 @@ void ApplySkin(App& app) {
   skin.SetOptionFlags(skin.OptionFlags() | kSkinChildControls);
   skin.SetSkinEnabled(true);
   skin.SetSkinPushButtons(true);
-  skin.ApplyToWindow(m.MainWindowHandle());
+  skin.ApplyToMainWindow();
 }
 
 }  // namespace tarnwell

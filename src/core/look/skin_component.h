@@ -11,9 +11,8 @@
 //   5   switch: skinning enabled, off at first. While it is off, applying
 //       changes nothing.
 //   10  switch: skin the push buttons too, off at first.
-//   3   ApplyToWindow(window): gives the window with this handle the loaded
-//       skin's look, as the flags and switches say. Fails when no skin is
-//       loaded.
+//   3   ApplyToMainWindow(): gives the main window the loaded skin's look,
+//       as the flags and switches say. Fails when no skin is loaded.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +29,7 @@ class SkinComponent {
   virtual void SetOptionFlags(std::int32_t flags) = 0;                              // 1
   virtual void SetSkinEnabled(bool on) = 0;                                         // 5
   virtual void SetSkinPushButtons(bool on) = 0;                                     // 10
-  virtual void ApplyToWindow(std::int32_t window) = 0;                              // 3
+  virtual void ApplyToMainWindow() = 0;                                             // 3
 };
 
 inline constexpr std::int32_t kSkinChildControls = 0x1;  // option flags, bit 0

@@ -12,10 +12,10 @@ void SkinFramework::LoadSkin(const std::wstring& path, const std::wstring& optio
   skin_ = ParseSkin(bytes, path);
 }
 
-void SkinFramework::ApplyToWindow(std::int32_t window) {
+void SkinFramework::ApplyToMainWindow() {
   if (!skin_) throw RunError(L"No skin is loaded: load a skin file before applying it.");
   if (!enabled_) return;
-  machine_.ApplySkinLook(window, {*skin_, (flags_ & kSkinChildControls) != 0, push_buttons_});
+  machine_.ApplySkinLook({*skin_, (flags_ & kSkinChildControls) != 0, push_buttons_});
 }
 
 }  // namespace tarnwell

@@ -18,7 +18,7 @@ class SkinFramework : public SkinComponent {
   void SetOptionFlags(std::int32_t flags) override { flags_ = flags; }
   void SetSkinEnabled(bool on) override { enabled_ = on; }
   void SetSkinPushButtons(bool on) override { push_buttons_ = on; }
-  void ApplyToWindow(std::int32_t window) override;
+  void ApplyToMainWindow() override;
 
  private:
   Machine& machine_;

@@ -248,29 +248,16 @@ class Machine {
   virtual void LoadCustomPointer(const std::wstring& path) = 0;
 
   // --- Skin ---
-  // These have defaults so that a machine without skins still builds; the
-  // default fails as an unusable skin would.
-  //
   // Reads a file's bytes, but never more than `max_bytes + 1` of them: a
   // result longer than `max_bytes` tells the caller that the file is too
   // large without the whole of it being read. Throws when the file cannot be
   // opened or read.
-  virtual std::vector<std::uint8_t> ReadFileBytes(const std::wstring& /*path*/,
-                                                  std::size_t /*max_bytes*/) {
-    throw RunError(L"Reading files is not supported on this machine.");
-  }
+  virtual std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path,
+                                                  std::size_t max_bytes) = 0;
   // Sets the back colour of the window (Control::Form1) or of one control. Throws.
-  virtual void SetBackColour(Control /*control*/, OleColour /*colour*/) {
-    throw RunError(L"Changing colours is not supported on this machine.");
-  }
-  // The main window's handle, as a 32-bit integer. Throws.
-  virtual std::int32_t MainWindowHandle() {
-    throw RunError(L"The window handle is not available on this machine.");
-  }
-  // Gives the window with handle `window` the skin's look. Throws.
-  virtual void ApplySkinLook(std::int32_t /*window*/, const SkinLook& /*look*/) {
-    throw RunError(L"Skins are not supported on this machine.");
-  }
+  virtual void SetBackColour(Control control, OleColour colour) = 0;
+  // Gives the main window the skin's look. Throws.
+  virtual void ApplySkinLook(const SkinLook& look) = 0;
 };
 
 }  // namespace tarnwell

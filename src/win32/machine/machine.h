@@ -12,12 +12,11 @@
 
 #include "core/port/machine.h"
 #include "win32/machine/job.h"
+#include "win32/machine/main_window.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/win32_error.h"
 
 namespace tarnwell {
-
-class Form1Window;
 
 class Win32Machine : public Machine {
  public:
@@ -26,7 +25,7 @@ class Win32Machine : public Machine {
   Win32Machine& operator=(const Win32Machine&) = delete;
   ~Win32Machine() override;
 
-  void AttachWindow(Form1Window* window) { window_ = window; }
+  void AttachWindow(MainWindow* window) { window_ = window; }
 
   // System side: system.cpp and its neighbours.
   std::wstring ApplicationFolder() override;
@@ -76,12 +75,11 @@ class Win32Machine : public Machine {
   std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path,
                                           std::size_t max_bytes) override;
   void SetBackColour(Control control, OleColour colour) override;
-  std::int32_t MainWindowHandle() override;
-  void ApplySkinLook(std::int32_t window, const SkinLook& look) override;
+  void ApplySkinLook(const SkinLook& look) override;
 
  private:
-  // The attached main window; throws when there is none.
-  Form1Window& MainWindow();
+  // The attached main window; throws when there is none or it is not made yet.
+  MainWindow& Window();
 
   // Initialises COM on this (the UI) thread the first time an operation
   // needs it, so that start-up does not pay for it. Throws on failure.
@@ -91,7 +89,7 @@ class Win32Machine : public Machine {
   // is held, otherwise one of its own.
   std::shared_ptr<ProcessJob> JobForStart();
 
-  Form1Window* window_ = nullptr;
+  MainWindow* window_ = nullptr;
   std::weak_ptr<ProcessJob> command_job_;  // the held command lock's job
   std::vector<std::wstring> printers_;  // the list last read
   bool com_initialised_ = false;

@@ -6,9 +6,7 @@
 #include "core/look/window_colours.h"
 #include "core/port/run_error.h"
 #include "win32/machine/machine.h"
-#include "win32/window/form1_window.h"
 #include "win32_common/files.h"
-#include "win32_common/win32_error.h"
 
 namespace tarnwell {
 namespace {
@@ -24,15 +22,15 @@ void CheckColour(OleColour colour) {
 
 OleColour ToOleColour(const Rgb& rgb) { return RGB(rgb.red, rgb.green, rgb.blue); }
 
-void SetFace(Form1Window& window, Control control, OleColour colour) {
+void SetFace(MainWindow& window, Control control, OleColour colour) {
   // The window paints every face but Text1's, so only a brush can be missing.
   if (!window.SetFaceColour(control, colour)) throw RunError(L"Out of memory.");
 }
 
 }  // namespace
 
-Form1Window& Win32Machine::MainWindow() {
-  if (!window_ || !window_->hwnd()) throw RunError(L"The main window has not been made yet.");
+MainWindow& Win32Machine::Window() {
+  if (!window_ || !window_->Handle()) throw RunError(L"The main window has not been made yet.");
   return *window_;
 }
 
@@ -42,22 +40,14 @@ std::vector<std::uint8_t> Win32Machine::ReadFileBytes(const std::wstring& path,
 }
 
 void Win32Machine::SetBackColour(Control control, OleColour colour) {
-  Form1Window& window = MainWindow();
+  MainWindow& window = Window();
   if (control == Control::Text1) throw RunError(L"Text1 keeps its own back colour.");
   CheckColour(colour);
   SetFace(window, control, colour);
 }
 
-std::int32_t Win32Machine::MainWindowHandle() {
-  // Window handles are 32-bit values on every Windows, the 64-bit ones included.
-  return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(MainWindow().hwnd()));
-}
-
-void Win32Machine::ApplySkinLook(std::int32_t window, const SkinLook& look) {
-  Form1Window& form = MainWindow();
-  if (window != MainWindowHandle()) {
-    throw RunError(DescribeWin32Error(ERROR_INVALID_WINDOW_HANDLE));
-  }
+void Win32Machine::ApplySkinLook(const SkinLook& look) {
+  MainWindow& form = Window();
   const SkinColours& colours = look.colours;
   SetFace(form, Control::Form1, ToOleColour(colours.window_face));
   form.SetTextColour(Control::Form1, colours.window_text);

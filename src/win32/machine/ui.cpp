@@ -11,7 +11,6 @@
 #include "core/look/cursor_file.h"
 #include "core/port/run_error.h"
 #include "core/texts/text.h"
-#include "win32/window/form1_window.h"
 #include "win32_common/files.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
@@ -45,7 +44,7 @@ Answer Win32Machine::ShowMessage(const std::wstring& text, const std::wstring& c
   if (kind.icon == MessageIcon::Exclamation) style |= MB_ICONEXCLAMATION;
   if (kind.icon == MessageIcon::Information) style |= MB_ICONINFORMATION;
   // Until the main window shows, message boxes stand on their own.
-  const HWND main = window_ ? window_->hwnd() : nullptr;
+  const HWND main = window_ ? window_->Handle() : nullptr;
   const HWND owner = main && IsWindowVisible(main) ? main : nullptr;
   switch (MessageBoxW(owner, text.c_str(), caption.c_str(), style)) {
     case IDOK:
@@ -63,7 +62,7 @@ void Win32Machine::ShellOpen(const std::wstring& file, const std::wstring& param
                              const std::wstring& directory, int show_command) {
   static const auto shell_execute =
       SystemFunction<decltype(&ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
-  const HWND owner = window_ ? window_->hwnd() : nullptr;
+  const HWND owner = window_ ? window_->Handle() : nullptr;
   shell_execute(owner, nullptr, file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
                 directory.empty() ? nullptr : directory.c_str(), show_command);
 }
@@ -86,7 +85,7 @@ void Win32Machine::SetPointerKind(PointerKind kind) {
 }
 
 void Win32Machine::SetCaption(const std::wstring& caption) {
-  if (window_) SetWindowTextW(window_->hwnd(), caption.c_str());
+  if (window_) SetWindowTextW(window_->Handle(), caption.c_str());
 }
 
 void Win32Machine::SetApplicationIcon() {
