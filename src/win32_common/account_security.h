@@ -5,8 +5,9 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
+
+#include "win32_common/scoped_handle.h"
 
 namespace tarnwell {
 
@@ -26,10 +27,7 @@ bool IsTrustedOwner(PSID owner);
 // SE_FILE_OBJECT); false when it cannot be read or is not trusted.
 bool HasTrustedOwner(HANDLE object, int type);
 
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { LocalFree(memory); }
-};
-using SecurityDescriptor = std::unique_ptr<void, LocalFreeDeleter>;
+using SecurityDescriptor = UniqueLocal<PSECURITY_DESCRIPTOR>;
 
 // A descriptor from its text form: "D:P" followed by full access (`full`,
 // e.g. "GA") for LocalSystem, Administrators and the running account, then

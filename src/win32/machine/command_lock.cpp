@@ -47,23 +47,21 @@ constexpr wchar_t kOthersMayQuery[] = L"(A;;0x00100004;;;WD)";
 
 class Win32CommandLock : public CommandLock {
  public:
-  Win32CommandLock(UniqueHandle mutex, std::shared_ptr<ProcessJob> job)
+  Win32CommandLock(OwnedMutex mutex, std::shared_ptr<ProcessJob> job)
       : mutex_(std::move(mutex)), job_(std::move(job)) {}
   // The command's wait has ended (or it never started anything): what still
-  // runs of it (a resident helper) no longer holds the lock.
-  ~Win32CommandLock() override {
-    job_->FinishLive();
-    ReleaseMutex(mutex_.get());
-  }
+  // runs of it (a resident helper) no longer holds the lock. The mutex goes
+  // after this, with the members.
+  ~Win32CommandLock() override { job_->FinishLive(); }
 
  private:
-  UniqueHandle mutex_;
+  OwnedMutex mutex_;
   std::shared_ptr<ProcessJob> job_;
 };
 
-// Owns the mutex on return, or nullptr when another holder has it. A name
-// that is not our mutex, or that refuses us a turn, throws.
-UniqueHandle TakeMutex() {
+// The mutex taken, or an empty one when another holder has it. A name that
+// is not our mutex, or that refuses us a turn, throws.
+OwnedMutex TakeMutex() {
   const SecurityDescriptor descriptor = TrustedAccountsDescriptor(L"GA", kOthersMayTakeTurns);
   SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
   UniqueHandle mutex(CreateMutexExW(&attributes, kMutexName, 0, kMutexTurnRights));
@@ -73,7 +71,7 @@ UniqueHandle TakeMutex() {
     ThrowLastError();
   }
   const DWORD taken = WaitForSingleObject(mutex.get(), 0);
-  if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) return mutex;
+  if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) return OwnedMutex(std::move(mutex));
   if (taken == WAIT_TIMEOUT) return {};
   ThrowLastError();
 }
@@ -126,17 +124,10 @@ DWORD LiveInExisting(const std::wstring& name, const std::wstring& finished_name
 }  // namespace
 
 std::unique_ptr<CommandLock> Win32Machine::TakeCommandLock() {
-  UniqueHandle mutex = TakeMutex();
+  // Released on every way out but the lock's own.
+  OwnedMutex mutex = TakeMutex();
   if (!mutex) return nullptr;
-  const auto release_on_throw = [&](auto open) {
-    try {
-      return open();
-    } catch (...) {
-      ReleaseMutex(mutex.get());
-      throw;
-    }
-  };
-  JobPair shared = release_on_throw([] { return OpenJobPair(kJobName, kFinishedJobName); });
+  JobPair shared = OpenJobPair(kJobName, kFinishedJobName);
   // An instance that ended during its wait left its processes running.
   DWORD live = shared.job->LiveCount();
   std::shared_ptr<ProcessJob> job = shared.job;
@@ -145,22 +136,14 @@ std::unique_ptr<CommandLock> Win32Machine::TakeCommandLock() {
   const std::wstring system = L" S-1-5-18";
   if (account != system) live += LiveInExisting(kJobName + system, kFinishedJobName + system);
   if (!shared.ours) {
-    JobPair own = release_on_throw(
-        [&] { return OpenJobPair(kJobName + account, kFinishedJobName + account); });
+    JobPair own = OpenJobPair(kJobName + account, kFinishedJobName + account);
     live += own.job->LiveCount();
     // Both names taken by others: this command's processes go into a job
     // only this instance knows; the mutex alone then holds the lock.
     job = own.ours ? own.job : ProcessJob::CreatePrivate();
   }
-  if (!job) {
-    const DWORD error = GetLastError();
-    ReleaseMutex(mutex.get());
-    throw RunError(DescribeWin32Error(error));
-  }
-  if (live > 0) {
-    ReleaseMutex(mutex.get());
-    return nullptr;
-  }
+  if (!job) ThrowLastError();
+  if (live > 0) return nullptr;
   command_job_ = job;
   return std::make_unique<Win32CommandLock>(std::move(mutex), std::move(job));
 }
