@@ -60,8 +60,8 @@ void PushButton1_Click(App& app) {
          // The platform never sees text after a NUL; neither does the path check.
          const std::wstring command = uninstall_command.substr(0, uninstall_command.find(L'\0'));
          const auto resolved = ResolveUninstallProgram(m, command);
-         started = resolved && StartAndWait(m, resolved->command_line, std::nullopt,
-                                            [&m] { return PackageRemoved(m); })
+         started = resolved && RunAndWait(m, resolved->command_line, std::nullopt,
+                                          [&m] { return PackageRemoved(m); })
                                    .started;
          lock.reset();
          return Flow::Next();

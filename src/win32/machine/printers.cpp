@@ -32,7 +32,7 @@ std::vector<std::wstring> EnumeratePrinterNames() {
                         static_cast<DWORD>(entries.size() * sizeof(PRINTER_INFO_4W)), &needed,
                         &count)) {
     const DWORD error = GetLastError();
-    if (error != ERROR_INSUFFICIENT_BUFFER) throw RunError(DescribeWin32Error(error), error);
+    if (error != ERROR_INSUFFICIENT_BUFFER) ThrowWin32Error(error);
     entries.resize(needed / sizeof(PRINTER_INFO_4W) + 1);
   }
   std::vector<std::wstring> names;
@@ -58,7 +58,7 @@ std::wstring Win32Machine::PrinterName(std::size_t index) {
 void Win32Machine::SetDefaultPrinterBySpooler(const std::wstring& printer) {
   static const auto set_default_printer =
       SystemFunction<decltype(&SetDefaultPrinterW)>(L"winspool.drv", "SetDefaultPrinterW");
-  if (!set_default_printer(printer.c_str())) throw RunError(DescribeWin32Error(GetLastError()));
+  if (!set_default_printer(printer.c_str())) ThrowLastError();
 }
 
 }  // namespace tarnwell

@@ -42,7 +42,6 @@ Answer Win32Machine::ShowMessage(const std::wstring& text, const std::wstring& c
                                 MessageKind kind) {
   UINT style = kind.buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
   if (kind.icon == MessageIcon::Exclamation) style |= MB_ICONEXCLAMATION;
-  if (kind.icon == MessageIcon::Information) style |= MB_ICONINFORMATION;
   // Until the main window shows, message boxes stand on their own.
   const HWND main = window_ ? window_->Handle() : nullptr;
   const HWND owner = main && IsWindowVisible(main) ? main : nullptr;
@@ -90,7 +89,7 @@ void Win32Machine::SetCaption(const std::wstring& caption) {
 
 void Win32Machine::SetApplicationIcon() {
   if (!window_) return;
-  if (const DWORD error = window_->UseApplicationIcon()) throw RunError(DescribeWin32Error(error));
+  if (const DWORD error = window_->UseApplicationIcon()) ThrowWin32Error(error);
 }
 
 void Win32Machine::LoadCustomPointer(const std::wstring& path) {

@@ -64,7 +64,7 @@ std::optional<int> RunCommandLineIfAny() {
   int code = exit_code::kInvalidCommandLine;
   if (parsed.mode == CommandLineMode::Invalid) {
     log.WriteLine(std::wstring(L"Command line: ") + GetCommandLineW());
-    log.WriteLine(L"Invalid command line: " + parsed.reason);
+    log.WriteLine(L"Invalid command line: " + parsed.reason.value_or(L""));
   } else if (file && !file->is_open()) {
     // Nothing is done that could not be logged where asked.
     return exit_code::kLogNotOpened;
