@@ -28,9 +28,7 @@ ControlKind KindOf(Control control) {
 // The kinds designed white that a skin turns to the button face; text boxes
 // and push buttons keep their own colours.
 bool TakesButtonFace(ControlKind kind) {
-  return kind == ControlKind::OptionButton || kind == ControlKind::CheckBox ||
-         kind == ControlKind::Frame || kind == ControlKind::Label ||
-         kind == ControlKind::PictureBox;
+  return kind == ControlKind::OptionButton || kind == ControlKind::Frame;
 }
 
 }  // namespace

@@ -6,9 +6,12 @@
 //   0     done, or nothing to do; /status: the printer is installed
 //   1     /status: the printer is not installed
 //   740   the setup or uninstaller needs administrator rights this run lacks
-//   1603  failed: package or setup missing, a program could not be started,
-//         the printer not there after the install or still there after the
-//         uninstall, no uninstall command, the default printer not set
+//   1603  failed: package or setup program missing, the setup or uninstaller
+//         could not be started, the printer not there after the install or
+//         still there after the uninstall, no uninstall command registered,
+//         the default printer not set, the time limit (/timeout) ran out, the
+//         printer list cannot be read (Print Spooler stopped), the lock's name
+//         taken by an object this program did not make
 //   1618  another install or removal of the printer is in progress, or the
 //         printer package met another install in progress: try again later
 //   1622  the log file cannot be opened, or may not be written
