@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "../e2e/system_state.h"
+#include "system_state.h"
 #include "package_state.h"
 
 namespace msi {

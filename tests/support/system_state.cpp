@@ -7,25 +7,19 @@
 #include <filesystem>
 #include <vector>
 
+#include "printer_names.h"
+#include "run_to_end.h"
+
 namespace fs = std::filesystem;
 
 namespace e2e {
 namespace {
 
+using support::PrinterNames;
+using support::RunToEnd;
+
 constexpr wchar_t kUninstallKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quellmark PDF Setup";
-
-std::vector<std::wstring> PrinterNames() {
-  const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
-  DWORD needed = 0, count = 0;
-  EnumPrintersW(flags, nullptr, 4, nullptr, 0, &needed, &count);
-  std::vector<BYTE> buffer(needed + 1);
-  std::vector<std::wstring> names;
-  if (!EnumPrintersW(flags, nullptr, 4, buffer.data(), needed, &needed, &count)) return names;
-  const auto* info = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
-  for (DWORD i = 0; i < count; ++i) names.emplace_back(info[i].pPrinterName);
-  return names;
-}
 
 // Processes whose program file lies under `folder`.
 std::vector<DWORD> ProcessesUnder(const std::wstring& folder) {
@@ -47,21 +41,6 @@ std::vector<DWORD> ProcessesUnder(const std::wstring& folder) {
   }
   CloseHandle(snapshot);
   return found;
-}
-
-std::optional<DWORD> RunToEnd(std::wstring command_line) {
-  STARTUPINFOW startup{sizeof startup};
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info)) {
-    return std::nullopt;
-  }
-  CloseHandle(info.hThread);
-  DWORD code = 0;
-  const bool ended = WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0 &&
-                     GetExitCodeProcess(info.hProcess, &code);
-  CloseHandle(info.hProcess);
-  return ended ? std::optional(code) : std::nullopt;
 }
 
 }  // namespace

@@ -1,0 +1,22 @@
+#include "run_to_end.h"
+
+namespace support {
+
+std::optional<DWORD> RunToEnd(std::wstring command_line, DWORD timeout_ms) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    return std::nullopt;
+  }
+  CloseHandle(info.hThread);
+  DWORD code = 0;
+  const bool ended = WaitForSingleObject(info.hProcess, timeout_ms) == WAIT_OBJECT_0 &&
+                     GetExitCodeProcess(info.hProcess, &code);
+  if (!ended) TerminateProcess(info.hProcess, 1);
+  CloseHandle(info.hProcess);
+  return ended ? std::optional(code) : std::nullopt;
+}
+
+}  // namespace support
