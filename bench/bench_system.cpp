@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "run_to_end.h"
+#include "app_files.h"
+#include "processes.h"
 
 namespace fs = std::filesystem;
 
@@ -61,14 +62,7 @@ AppFolder::AppFolder(const std::wstring& root, const std::wstring& name,
   std::error_code error;
   fs::remove_all(path_, error);
   fs::create_directories(path_, error);
-  if (error) return;
-  const fs::path from(dist);
-  for (const wchar_t* file : {kProgramFile, L"HAND-M.CUR"}) {
-    fs::copy_file(from / file, fs::path(path_) / file, error);
-    if (error) return;
-  }
-  fs::copy(from / kPackageName, Package(), fs::copy_options::recursive, error);
-  ok_ = !error;
+  ok_ = !error && support::CopyApplicationFiles(dist, path_);
 }
 
 AppFolder::~AppFolder() {
@@ -82,11 +76,7 @@ bool AppFolder::InstallPackageDirectly() const {
 }
 
 bool AppFolder::UseSetupStandIn(const std::wstring& setup_stand_in) const {
-  std::error_code error;
-  fs::rename(Package() + L"\\setup.exe", Package() + L"\\real-setup.exe", error);
-  if (error) return false;
-  fs::copy_file(setup_stand_in, Package() + L"\\setup.exe", error);
-  return !error;
+  return support::ReplaceSetup(Package(), setup_stand_in);
 }
 
 std::wstring OwnFolder() {

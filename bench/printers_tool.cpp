@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "app_files.h"
 #include "installed_files.h"
 #include "printer_names.h"
 #include "registration.h"
@@ -33,10 +34,10 @@
 namespace {
 
 using namespace tarnwell::standin;
+using support::kPackageName;
 using support::PrinterNames;
 
 constexpr wchar_t kBenchPrinterPrefix[] = L"Bench Printer ";
-constexpr wchar_t kPackageName[] = L"Quellmark PDF Setup";
 
 std::wstring BenchPrinterName(int number) {
   wchar_t name[64];

@@ -1,9 +1,11 @@
 #include "driver.h"
 
+#include "app_files.h"
+#include "processes.h"
+
 namespace e2e {
 namespace {
 
-constexpr wchar_t kProgramFile[] = L"Tarnwell PDF Printer Software.exe";
 constexpr DWORD kPollMs = 20;
 constexpr UINT kSendTimeoutMs = 2000;
 
@@ -107,26 +109,12 @@ bool Press(const Box& box, int button_id) {
 }
 
 Program::Program(const std::wstring& folder) {
-  std::wstring command_line = L"\"" + folder + L"\\" + kProgramFile + L"\"";
-  STARTUPINFOW startup{sizeof startup};
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.c_str(), &startup, &info)) {
-    return;
-  }
-  CloseHandle(info.hThread);
-  process_ = info.hProcess;
-  pid_ = info.dwProcessId;
+  const support::Started started = support::StartInFolder(folder + L"\\" + support::kProgramFile, folder);
+  process_ = started.process;
+  pid_ = started.pid;
 }
 
-Program::~Program() {
-  if (!process_) return;
-  if (Running()) {
-    TerminateProcess(process_, 1);
-    WaitForSingleObject(process_, kWaitMs);
-  }
-  CloseHandle(process_);
-}
+Program::~Program() { support::EndAndClose(process_, kWaitMs); }
 
 bool Program::Running() const {
   return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 #include <vector>
 
+#include "app_files.h"
 #include "printer_names.h"
-#include "run_to_end.h"
+#include "processes.h"
 
 namespace fs = std::filesystem;
 
@@ -169,11 +171,10 @@ AppFolder::AppFolder(const std::wstring& name) {
   RemoveTree(path_);
   fs::create_directories(path_);
   // Wine shows the Unix root as drive Z:.
-  const fs::path dist = L"Z:" + fs::path(E2E_DIST_DIR).make_preferred().wstring();
-  for (const wchar_t* file : {L"Tarnwell PDF Printer Software.exe", L"HAND-M.CUR"}) {
-    fs::copy_file(dist / file, fs::path(path_) / file);
+  const std::wstring dist = L"Z:" + fs::path(E2E_DIST_DIR).make_preferred().wstring();
+  if (!support::CopyApplicationFiles(dist, path_)) {
+    throw std::runtime_error("the application folder could not be laid out from the dist folder");
   }
-  fs::copy(dist / kPackageName, Package(), fs::copy_options::recursive);
 }
 
 AppFolder::~AppFolder() {
@@ -189,8 +190,10 @@ bool AppFolder::InstallPackageDirectly() const {
 void AppFolder::UseSetupFixture(const std::wstring& fixture_file) const {
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  fs::rename(Package() + L"\\setup.exe", Package() + L"\\real-setup.exe");
-  fs::copy_file(fs::path(self).parent_path() / fixture_file, Package() + L"\\setup.exe");
+  const fs::path fixture = fs::path(self).parent_path() / fixture_file;
+  if (!support::ReplaceSetup(Package(), fixture.wstring())) {
+    throw std::runtime_error("the setup could not be replaced by a fixture");
+  }
 }
 
 }  // namespace e2e

@@ -8,9 +8,11 @@
 #include <optional>
 #include <string>
 
+#include "app_files.h"
+
 namespace e2e {
 
-inline constexpr wchar_t kPackageName[] = L"Quellmark PDF Setup";
+using support::kPackageName;
 
 bool PrinterExists(const std::wstring& name);
 void DeletePrinterNamed(const std::wstring& name);
