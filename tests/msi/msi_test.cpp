@@ -12,8 +12,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "system_state.h"
 #include "package_state.h"
+#include "system_state.h"
+#include "win32_common/scoped_handle.h"
 
 namespace msi {
 namespace {
@@ -239,17 +240,16 @@ TEST_F(MsiPrinter, PrinterStepRunsNothingFromAFolderEveryoneMayChange) {
   ASSERT_TRUE(CreateDirectoryW(open_folder.c_str(), nullptr));
   // Wine keeps no access list of its own for a file: it turns one into the
   // Unix permissions (here: others may write) and reads those back.
-  PSECURITY_DESCRIPTOR everyone = nullptr;
+  tarnwell::UniqueLocal<PSECURITY_DESCRIPTOR> everyone;
   ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-      L"D:P(A;OICI;FA;;;WD)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &everyone, nullptr));
+      L"D:P(A;OICI;FA;;;WD)(A;OICI;FA;;;BA)", SDDL_REVISION_1, everyone.put(), nullptr));
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
-  GetSecurityDescriptorDacl(everyone, &present, &dacl, &defaulted);
+  GetSecurityDescriptorDacl(everyone.get(), &present, &dacl, &defaulted);
   ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(open_folder.c_str()), SE_FILE_OBJECT,
                                   DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                                   nullptr, nullptr, dacl, nullptr),
             static_cast<DWORD>(ERROR_SUCCESS));
-  LocalFree(everyone);
 
   const std::wstring log = MsiLog(L"open-folder");
   EXPECT_EQ(Msiexec(L"/i " + kRelease + L" /qn INSTALLDIR=" + Quoted(open_folder + L"\\Tarnwell") +
