@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app_files.h"
+#include "processes.h"
+
 namespace fs = std::filesystem;
 
 namespace bench {
@@ -18,27 +21,9 @@ bool UnderWine() {
   return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-// Runs a command line to its end; its exit code, or -1 when it could not run
-// or did not end in time.
-long RunToEnd(std::wstring command_line) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info)) {
-    return -1;
-  }
-  CloseHandle(info.hThread);
-  DWORD code = 0;
-  const bool ended = WaitForSingleObject(info.hProcess, kChoreTimeoutMs) == WAIT_OBJECT_0 &&
-                     GetExitCodeProcess(info.hProcess, &code);
-  if (!ended) TerminateProcess(info.hProcess, 1);
-  CloseHandle(info.hProcess);
-  return ended ? static_cast<long>(code) : -1;
-}
-
 bool Chore(const std::wstring& arguments) {
-  return RunToEnd(L"\"" + OwnFolder() + L"\\bench_printers.exe\" " + arguments) == 0;
+  return support::RunToEnd(L"\"" + OwnFolder() + L"\\bench_printers.exe\" " + arguments,
+                           kChoreTimeoutMs) == 0u;
 }
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
@@ -77,14 +62,7 @@ AppFolder::AppFolder(const std::wstring& root, const std::wstring& name,
   std::error_code error;
   fs::remove_all(path_, error);
   fs::create_directories(path_, error);
-  if (error) return;
-  const fs::path from(dist);
-  for (const wchar_t* file : {kProgramFile, L"HAND-M.CUR"}) {
-    fs::copy_file(from / file, fs::path(path_) / file, error);
-    if (error) return;
-  }
-  fs::copy(from / kPackageName, Package(), fs::copy_options::recursive, error);
-  ok_ = !error;
+  ok_ = !error && support::CopyApplicationFiles(dist, path_);
 }
 
 AppFolder::~AppFolder() {
@@ -93,15 +71,12 @@ AppFolder::~AppFolder() {
 }
 
 bool AppFolder::InstallPackageDirectly() const {
-  return RunToEnd(Quoted(Package() + L"\\setup.exe") + L" -s -c") >= 0 && PackagePrinterExists();
+  return support::RunToEnd(Quoted(Package() + L"\\setup.exe") + L" -s -c", kChoreTimeoutMs) &&
+         PackagePrinterExists();
 }
 
 bool AppFolder::UseSetupStandIn(const std::wstring& setup_stand_in) const {
-  std::error_code error;
-  fs::rename(Package() + L"\\setup.exe", Package() + L"\\real-setup.exe", error);
-  if (error) return false;
-  fs::copy_file(setup_stand_in, Package() + L"\\setup.exe", error);
-  return !error;
+  return support::ReplaceSetup(Package(), setup_stand_in);
 }
 
 std::wstring OwnFolder() {

@@ -6,10 +6,12 @@
 
 #include <string>
 
+#include "app_files.h"
+
 namespace bench {
 
-inline constexpr wchar_t kProgramFile[] = L"Tarnwell PDF Printer Software.exe";
-inline constexpr wchar_t kPackageName[] = L"Quellmark PDF Setup";
+using support::kPackageName;
+using support::kProgramFile;
 
 // Makes exactly `count` bench printers exist, on the driver and port the
 // package's printer uses.

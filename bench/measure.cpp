@@ -8,6 +8,8 @@
 #include <cwctype>
 #include <limits>
 
+#include "processes.h"
+
 namespace bench {
 namespace {
 
@@ -107,28 +109,13 @@ Summary Summarize(std::vector<double> samples) {
 }
 
 Launched::Launched(const std::wstring& program, const std::wstring& folder) : program_(program) {
-  std::wstring command_line = L"\"" + program + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info{};
   started_ms_ = NowMs();
-  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.c_str(), &startup, &info)) {
-    return;
-  }
-  CloseHandle(info.hThread);
-  process_ = info.hProcess;
-  pid_ = info.dwProcessId;
+  const support::Started started = support::StartInFolder(program, folder);
+  process_ = started.process;
+  pid_ = started.pid;
 }
 
-Launched::~Launched() {
-  if (!process_) return;
-  if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-    TerminateProcess(process_, 1);
-    WaitForSingleObject(process_, kCloseTimeoutMs);
-  }
-  CloseHandle(process_);
-}
+Launched::~Launched() { support::EndAndClose(process_, kCloseTimeoutMs); }
 
 HWND Launched::VisibleWindow(const wchar_t* window_class) const {
   HWND window = nullptr;

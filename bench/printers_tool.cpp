@@ -25,34 +25,24 @@
 #include <string>
 #include <vector>
 
+#include "app_files.h"
 #include "installed_files.h"
+#include "printer_names.h"
 #include "registration.h"
 #include "spooler.h"
 
 namespace {
 
 using namespace tarnwell::standin;
+using support::kPackageName;
+using support::PrinterNames;
 
 constexpr wchar_t kBenchPrinterPrefix[] = L"Bench Printer ";
-constexpr wchar_t kPackageName[] = L"Quellmark PDF Setup";
 
 std::wstring BenchPrinterName(int number) {
   wchar_t name[64];
   std::swprintf(name, 64, L"%ls%03d", kBenchPrinterPrefix, number);
   return name;
-}
-
-std::vector<std::wstring> PrinterNames() {
-  const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
-  DWORD needed = 0;
-  DWORD count = 0;
-  EnumPrintersW(flags, nullptr, 4, nullptr, 0, &needed, &count);
-  std::vector<BYTE> buffer(needed + 1);
-  std::vector<std::wstring> names;
-  if (!EnumPrintersW(flags, nullptr, 4, buffer.data(), needed, &needed, &count)) return names;
-  const auto* info = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
-  for (DWORD i = 0; i < count; ++i) names.emplace_back(info[i].pPrinterName);
-  return names;
 }
 
 bool Exists(const std::wstring& printer) {

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "core/app/text.h"
+#include "core/texts/text.h"
 #include "core/installer/folder_access.h"
 #include "win32_common/account_security.h"
 #include "win32_common/win32_error.h"
@@ -76,12 +76,12 @@ class LogFolderMaker {
   LogFolderMaker(const Deadline& deadline, StepLog& log) : deadline_(deadline), log_(log) {}
 
   bool Init() {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    SecurityDescriptor descriptor;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kLogFolderAccess, SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
+                                                              descriptor.put(), nullptr)) {
       return false;
     }
-    descriptor_ = SecurityDescriptor(descriptor);
+    descriptor_ = Shared(std::move(descriptor));
     return true;
   }
 

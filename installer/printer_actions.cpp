@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app/text.h"
+#include "core/texts/text.h"
 #include "core/installer/printer_step.h"
 #include "core/printer/package.h"
 #include "core/printer/printer_search.h"

@@ -18,6 +18,7 @@
 #include "core/printer/package.h"
 #include "registration.h"
 #include "spooler.h"
+#include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
 
 namespace tarnwell::standin {
@@ -100,20 +101,19 @@ int Install() {
 
 bool SilentRequested() {
   int count = 0;
-  wchar_t** arguments = nullptr;
+  UniqueLocal<wchar_t**> arguments;
   try {
-    arguments = SystemFunction<decltype(&CommandLineToArgvW)>(L"shell32.dll",
-                                                             "CommandLineToArgvW")(
-        GetCommandLineW(), &count);
+    arguments.reset(SystemFunction<decltype(&CommandLineToArgvW)>(L"shell32.dll",
+                                                                 "CommandLineToArgvW")(
+        GetCommandLineW(), &count));
   } catch (const RunError&) {
   }
   if (!arguments) return false;
-  bool silent = false;
   for (int i = 1; i < count; ++i) {
-    if (lstrcmpiW(arguments[i], L"-s") == 0 || lstrcmpiW(arguments[i], L"/s") == 0) silent = true;
+    const wchar_t* word = arguments.get()[i];
+    if (lstrcmpiW(word, L"-s") == 0 || lstrcmpiW(word, L"/s") == 0) return true;
   }
-  LocalFree(arguments);
-  return silent;
+  return false;
 }
 
 void Report(int outcome) {

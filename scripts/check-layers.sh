@@ -1,17 +1,49 @@
 #!/usr/bin/env bash
-# Keeps the layers pointing one way. Each folder of src/ may include only what
-# lies below it:
-#   src/core          the portable core: no Windows header, nothing above it,
-#                     and its own folders in one order (below)
-#   src/win32_common  Windows helpers the program and the package share: core
-#   src/win32         the program's Windows side: core, win32_common
-#   src/main.cpp      wiring: anything
-#   package/          the stand-in package: core, win32_common
-#   installer/        the installer's printer steps: core, win32_common
-# Prints every include that breaks the rule and fails when there is one.
+# Keeps the layers pointing one way. Every folder of the program's sources,
+# the stand-in package and the installer is listed below with the folders it
+# may include (its own always); an include of any other folder, a folder that
+# is not listed, or a Windows header in the portable core is reported.
+#   check-layers.sh [ROOT]   checks the tree at ROOT (the repository by default)
+# Prints every include that breaks the rules and fails when there is one.
 set -uo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+root="${1:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
 cd "$root" || exit 1
+
+declare -A may_include=(
+  # The portable core, bottom first: no Windows header, nothing above it.
+  # The texts the user reads, in English, by identifier.
+  [core/texts]=""
+  # The machine interface, the one port to the platform.
+  [core/port]="core/texts"
+  # The handler framework: step runner, error report, shared routines.
+  [core/app]="core/port core/texts"
+  # The window's look: skin file and component, colours, cursor file.
+  [core/look]="core/app core/port core/texts"
+  # The printer: presence, search, the package's contract and command lines,
+  # run-and-wait, registry decoding.
+  [core/printer]="core/app core/port core/texts"
+  # The main window's handlers: start-up, pointer, the two commands.
+  [core/main_window]="core/look core/printer core/app core/port core/texts"
+  # The command-line mode: switches, log, the unattended commands.
+  [core/unattended]="core/printer core/app core/port core/texts"
+  # What runs as LocalSystem: who may change what it runs or logs to, and the
+  # package's printer step (its data and the command line it builds).
+  [core/installer]="core/unattended core/printer core/port core/texts"
+  # Windows helpers the program, the package and the installer share: handles,
+  # errors, bounded opens, a path read and held for the allow-list rule.
+  [win32_common]="core/installer core/printer core/port core/texts"
+  # The port's Win32 implementation: nothing of the window.
+  [win32/machine]="win32_common core/look core/port core/texts"
+  # The main window and its controls.
+  [win32/window]="win32/machine win32_common core/main_window core/look core/app core/port core/texts"
+  # The unattended mode's process plumbing.
+  [win32/unattended]="win32/machine win32_common core/unattended core/app core/port core/texts"
+  # The wiring: makes the machine and the window, picks the mode.
+  [.]="win32/window win32/machine win32/unattended win32_common"
+  # The stand-in package and the installer's custom actions.
+  [package]="win32_common core/printer core/port"
+  [installer]="win32_common core/installer core/unattended core/printer core/port core/texts"
+)
 
 # Headers that only exist on Windows (system and mingw-w64's), matched by name.
 windows_headers='windows|winbase|winuser|wingdi|winreg|winspool|winnt|windef|winerror|shellapi|shlobj|shlwapi|commctrl|uxtheme|objbase|oleauto|ole2|unknwn|oleacc|dwmapi|tlhelp32|processthreadsapi|synchapi|handleapi|libloaderapi|sddl|aclapi|accctrl|msi|msiquery|psapi|versionhelpers|wtsapi32|userenv|winternl|intrin'
@@ -19,47 +51,31 @@ windows_headers='windows|winbase|winuser|wingdi|winreg|winspool|winnt|windef|win
 violations=0
 report() { echo "layering: $1"; violations=$((violations + 1)); }
 
-check_folder() {  # FOLDER ALLOWED-PREFIXES-REGEX
-  local folder="$1" allowed="$2" file line target
-  while IFS= read -r -d '' file; do
-    while IFS= read -r line; do
-      target="$(sed -E 's/^[^"]*"([^"]+)".*/\1/' <<<"$line")"
-      if [[ "$line" == *'"'* ]] && ! [[ "$target" =~ $allowed ]]; then
-        report "$file includes \"$target\""
-      fi
-    done < <(grep -E '^\s*#\s*include\s+"' "$file")
-  done < <(find "$folder" -type f \( -name '*.h' -o -name '*.cpp' \) -print0)
+# The folder a source file belongs to: its folder below src/, or its top
+# folder outside src/.
+folder_of() {
+  local file="$1"
+  if [[ "$file" == src/* ]]; then dirname "${file#src/}"; else echo "${file%%/*}"; fi
 }
 
-# The core: only itself, and no Windows header in any form. Its folders form
-# one order, bottom first; each may include only itself and those below it:
-#   texts       the texts the user reads, in English, by identifier
-#   port        the machine interface (texts are looked up through it)
-#   app         what every handler shares: runner, error report, skin, pointer
-#   printer     the printer: presence, search, install and uninstall commands
-#   form1       the main window's start-up and pointer handlers
-#   unattended  the command-line mode
-#   installer   the package's printer steps: who may change a folder
-core_order=(texts port app printer form1 unattended installer)
-check_folder src/core '^core/'
-below=""
-for folder in "${core_order[@]}"; do
-  below="${below:+$below|}$folder"
-  [ -d "src/core/$folder" ] || { report "src/core/$folder is in the order but missing"; continue; }
-  check_folder "src/core/$folder" "^core/($below)/"
-done
-for folder in src/core/*/; do
-  folder="$(basename "$folder")"
-  [[ " ${core_order[*]} " == *" $folder "* ]] || report "src/core/$folder has no place in the core's order"
-done
+while IFS= read -r -d '' file; do
+  folder="$(folder_of "$file")"
+  if [[ -z "${may_include[$folder]+listed}" ]]; then
+    report "$file is in $folder, which has no rule here"
+    continue
+  fi
+  while IFS= read -r target; do
+    # A bare file name is a neighbour in the same folder.
+    if [[ "$target" == */* ]]; then target_folder="$(dirname "$target")"; else target_folder="$folder"; fi
+    [[ "$target_folder" == "$folder" ]] && continue
+    [[ " ${may_include[$folder]} " == *" $target_folder "* ]] && continue
+    report "$file includes \"$target\" ($folder may not include $target_folder)"
+  done < <(sed -n -E 's/^\s*#\s*include\s+"([^"]+)".*/\1/p' "$file")
+done < <(find src package installer -type f \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z)
+
 while IFS= read -r hit; do
   report "$hit (a Windows header in the portable core)"
 done < <(grep -rn -i -E "^\s*#\s*include\s*[<\"]($windows_headers)(\.h)?[>\"]" src/core)
-
-check_folder src/win32_common '^(core|win32_common)/'
-check_folder src/win32 '^(core|win32_common|win32)/'
-check_folder package '^(core|win32_common)/|^[a-z_]+\.h$'
-check_folder installer '^(core|win32_common)/|^[a-z_]+\.h$'
 
 if [ "$violations" -gt 0 ]; then
   echo "layering: $violations include(s) point the wrong way"

@@ -48,7 +48,7 @@ LANGUAGES = {
 ENGLISH_LANGID = (0x09, 0x01)
 
 # The captions and the room their controls leave them, as the window lays
-# them out (src/win32/window/form1_window.cpp): twips of width, point size,
+# them out (src/win32/window/form1_layout.cpp): twips of width, point size,
 # and what the control needs beside the text in pixels at 96 dpi.
 TWIPS_PER_INCH = 1440
 FRAME_TWIPS = 7800

@@ -25,6 +25,9 @@ count() {  # adds a ctest log's summary line to the totals
 echo "== Layering"
 if "$root/scripts/check-layers.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
+echo "== The layering check catches planted includes"
+if "$root/tests/layers/check_layers_test.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
 echo "== Imports"
 if "$root/scripts/check-imports.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 

@@ -3,10 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "win32/window/form1_window.h"
-#include "win32/machine/win32_machine.h"
-#include "win32/machine/win32_messages.h"
+#include "win32/machine/machine.h"
+#include "win32/machine/messages.h"
 #include "win32/unattended/unattended_main.h"
+#include "win32/window/form1_window.h"
 #include "win32_common/system_library.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {

@@ -38,11 +38,9 @@ bool InAdministrators() {
 
 std::wstring CurrentAccountSid() {
   std::vector<std::uint8_t> user = TokenInformation(TokenUser);
-  wchar_t* text = nullptr;
-  if (!UserOf(user) || !ConvertSidToStringSidW(UserOf(user), &text)) return {};
-  std::wstring sid(text);
-  LocalFree(text);
-  return sid;
+  UniqueLocal<wchar_t*> text;
+  if (!UserOf(user) || !ConvertSidToStringSidW(UserOf(user), text.put())) return {};
+  return text.get();
 }
 
 bool RunsElevatedOrAsLocalSystem() {

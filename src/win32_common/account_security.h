@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "win32_common/scoped_handle.h"
+
 namespace tarnwell {
 
 // The running account's SID as "S-1-5-...", or empty when it cannot be read.
@@ -26,14 +28,17 @@ bool IsTrustedOwner(PSID owner);
 // SE_FILE_OBJECT); false when it cannot be read or is not trusted.
 bool HasTrustedOwner(HANDLE object, int type);
 
-struct LocalFreeDeleter {
-  void operator()(void* memory) const { LocalFree(memory); }
-};
-using SecurityDescriptor = std::unique_ptr<void, LocalFreeDeleter>;
+using SecurityDescriptor = UniqueLocal<PSECURITY_DESCRIPTOR>;
 
 // A descriptor from its text form: "D:P" followed by full access (`full`,
 // e.g. "GA") for LocalSystem, Administrators and the running account, then
 // `others` appended as it is. Throws RunError.
 SecurityDescriptor TrustedAccountsDescriptor(const std::wstring& full, const std::wstring& others);
+
+// The same descriptor owned jointly, for a bounded open whose worker may
+// outlive its caller.
+inline std::shared_ptr<void> Shared(SecurityDescriptor descriptor) {
+  return std::shared_ptr<void>(descriptor.release(), [](void* memory) { LocalFree(memory); });
+}
 
 }  // namespace tarnwell

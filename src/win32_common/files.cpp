@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "core/app/text.h"
 #include "core/port/run_error.h"
+#include "core/texts/text.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/win32_error.h"
 

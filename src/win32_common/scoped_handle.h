@@ -71,6 +71,7 @@ inline void DeleteGdi(HGDIOBJ object) noexcept { ::DeleteObject(object); }
 inline void DestroyCursorHandle(HCURSOR cursor) noexcept { ::DestroyCursor(cursor); }
 inline void DestroyIconHandle(HICON icon) noexcept { ::DestroyIcon(icon); }
 inline void ReleaseLibrary(HMODULE module) noexcept { ::FreeLibrary(module); }
+inline void FreeLocal(HLOCAL memory) noexcept { ::LocalFree(memory); }
 }  // namespace scoped_detail
 
 // Kernel objects (processes, threads, jobs, mutexes) are null when missing...
@@ -84,6 +85,35 @@ using UniqueBrush = unique_handle<HBRUSH, scoped_detail::DeleteGdi>;
 using UniqueCursor = unique_handle<HCURSOR, scoped_detail::DestroyCursorHandle>;
 using UniqueIcon = unique_handle<HICON, scoped_detail::DestroyIconHandle>;
 using UniqueModule = unique_handle<HMODULE, scoped_detail::ReleaseLibrary>;
+// Memory the system allocated for the caller to free with LocalFree (message
+// texts, security descriptors, SID strings, split command lines), as the
+// pointer type the call hands out.
+template <typename T = HLOCAL>
+using UniqueLocal = unique_handle<T, scoped_detail::FreeLocal>;
+
+// A mutex this thread has taken: released, then closed, when it goes. An
+// empty one (the mutex was not taken) releases nothing.
+class OwnedMutex {
+ public:
+  OwnedMutex() noexcept = default;
+  // `mutex` must be owned by this thread (a wait on it has succeeded).
+  explicit OwnedMutex(UniqueHandle mutex) noexcept : mutex_(std::move(mutex)) {}
+  OwnedMutex(OwnedMutex&&) noexcept = default;
+  OwnedMutex& operator=(OwnedMutex&& other) noexcept {
+    Release();
+    mutex_ = std::move(other.mutex_);
+    return *this;
+  }
+  ~OwnedMutex() { Release(); }
+  explicit operator bool() const noexcept { return static_cast<bool>(mutex_); }
+
+ private:
+  void Release() noexcept {
+    if (mutex_) ::ReleaseMutex(mutex_.get());
+    mutex_.reset();
+  }
+  UniqueHandle mutex_;
+};
 
 // A window's device context, released when the scope ends.
 class ScopedGetDC {

@@ -5,9 +5,10 @@
 
 #include <tuple>
 
-#include "core/app/text.h"
+#include "core/texts/text.h"
 #include "core/printer/command_line.h"
 #include "win32_common/account_security.h"
+#include "win32_common/scoped_handle.h"
 #include "win32_common/win32_error.h"
 
 namespace tarnwell {
@@ -18,11 +19,9 @@ constexpr wchar_t kTrustedInstaller[] =
     L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
 std::wstring SidText(PSID sid) {
-  wchar_t* text = nullptr;
-  if (!ConvertSidToStringSidW(sid, &text)) return L"an account that cannot be named";
-  std::wstring result(text);
-  LocalFree(text);
-  return result;
+  UniqueLocal<wchar_t*> text;
+  if (!ConvertSidToStringSidW(sid, text.put())) return L"an account that cannot be named";
+  return text.get();
 }
 
 // The holder, and how a refusal names it: well-known groups by name, any

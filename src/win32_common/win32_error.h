@@ -10,7 +10,10 @@ namespace tarnwell {
 // The platform's description of an error number, without the trailing line break.
 std::wstring DescribeWin32Error(DWORD error);
 
-// Throws RunError with the description of GetLastError().
+// Throws RunError with the description of `error`, and the number itself.
+[[noreturn]] void ThrowWin32Error(DWORD error);
+
+// Throws RunError with the description and the number of GetLastError().
 [[noreturn]] void ThrowLastError();
 
 }  // namespace tarnwell

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "scenario.h"
+#include "win32_common/scoped_handle.h"
 
 namespace e2e {
 namespace {
@@ -324,10 +325,10 @@ TEST_F(Unattended, TheNamedObjectsGrantOtherAccountsOnlyWaitingAndQuerying) {
     ASSERT_NE(handle, nullptr) << GetLastError();
     PSID owner = nullptr;
     PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    tarnwell::UniqueLocal<PSECURITY_DESCRIPTOR> descriptor;
     ASSERT_EQ(GetSecurityInfo(handle, SE_KERNEL_OBJECT,
                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                              nullptr, &dacl, nullptr, &descriptor), static_cast<DWORD>(ERROR_SUCCESS));
+                              nullptr, &dacl, nullptr, descriptor.put()), static_cast<DWORD>(ERROR_SUCCESS));
     CloseHandle(handle);
     ASSERT_NE(dacl, nullptr);  // no access list at all lets everyone do anything
     const DWORD others_may = object.type == L"Mutant" ? SYNCHRONIZE | MUTEX_MODIFY_STATE
@@ -345,7 +346,6 @@ TEST_F(Unattended, TheNamedObjectsGrantOtherAccountsOnlyWaitingAndQuerying) {
       }
       EXPECT_EQ(ace->Mask & ~others_may, 0u) << std::hex << ace->Mask;
     }
-    LocalFree(descriptor);
   }
   first.join();
   EXPECT_EQ(slow.code, 0u);

@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "core/look/skin_file.h"
 #include "core/port/run_error.h"
-#include "core/app/skin_file.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/common_interface_defs.h>

@@ -10,8 +10,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "../e2e/system_state.h"
 #include "package_state.h"
+#include "system_state.h"
+#include "win32_common/scoped_handle.h"
 
 namespace msi {
 namespace {

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <set>
 
-#include "../e2e/system_state.h"
+#include "system_state.h"
 #include "win32_common/scoped_handle.h"
 
 namespace fs = std::filesystem;

@@ -3,13 +3,13 @@
 
 #include <stdexcept>
 
-#include "core/app/cursor_file.h"
 #include "core/app/error_report.h"
-#include "core/form1/form1_handlers.h"
 #include "core/app/shared_routines.h"
 #include "core/app/step_runner.h"
-#include "fake_machine.h"
+#include "core/look/cursor_file.h"
+#include "core/main_window/form1_handlers.h"
 #include "core/printer/printer_presence.h"
+#include "fake_machine.h"
 
 namespace tarnwell::testing {
 namespace {

@@ -235,14 +235,8 @@ void FakeMachine::SetBackColour(Control control, OleColour colour) {
   back_colours[control] = colour;
 }
 
-std::int32_t FakeMachine::MainWindowHandle() {
-  log.push_back(L"WindowHandle");
-  return window_handle;
-}
-
-void FakeMachine::ApplySkinLook(std::int32_t window, const SkinLook& look) {
-  log.push_back(L"ApplySkinLook " + std::to_wstring(window));
-  skinned_window = window;
+void FakeMachine::ApplySkinLook(const SkinLook& look) {
+  log.push_back(L"ApplySkinLook");
   skin_look = look;
 }
 

@@ -60,7 +60,6 @@ class FakeMachine : public Machine {
   std::function<void()> on_start;
   std::map<std::wstring, std::vector<std::uint8_t>> file_bytes;  // path -> contents
   std::map<TextId, std::wstring> translated;  // texts in the user's language; English otherwise
-  std::int32_t window_handle = 0x000A01F4;
   // --- The processes a started program starts, and the command lock ---
   int others_polls = 0;              // OthersRunning calls answering true after the process ended
   bool lock_held_elsewhere = false;
@@ -90,7 +89,6 @@ class FakeMachine : public Machine {
   std::map<Control, OleColour> back_colours;
   std::vector<std::size_t> read_limits;  // max_bytes of each ReadFileBytes
   std::optional<SkinLook> skin_look;
-  std::int32_t skinned_window = 0;
   int locks_held = 0;                // command locks taken and not yet let go of
 
   // Windows' own folders.
@@ -141,8 +139,7 @@ class FakeMachine : public Machine {
   std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path,
                                           std::size_t max_bytes) override;
   void SetBackColour(Control control, OleColour colour) override;
-  std::int32_t MainWindowHandle() override;
-  void ApplySkinLook(std::int32_t window, const SkinLook& look) override;
+  void ApplySkinLook(const SkinLook& look) override;
   std::unique_ptr<CommandLock> TakeCommandLock() override;
   std::wstring AccountName() override { return local_system ? L"NT AUTHORITY\\SYSTEM" : L"PC\\user"; }
   bool RunsAsLocalSystem() override { return local_system; }

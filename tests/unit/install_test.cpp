@@ -5,8 +5,8 @@
 #include <functional>
 #include <optional>
 
+#include "core/main_window/install_command.h"
 #include "fake_machine.h"
-#include "core/printer/install_command.h"
 
 namespace tarnwell::testing {
 namespace {

@@ -9,7 +9,6 @@
 #include "core/printer/default_printer.h"
 #include "core/printer/registry.h"
 #include "core/printer/run_and_wait.h"
-#include "core/printer/wait_end.h"
 
 namespace tarnwell::testing {
 namespace {
@@ -35,7 +34,7 @@ TEST(RunAndWait, WaitsUntilTheProcessHasEndedPausingWhileItRuns) {
     m.during_wait = [&] { ++serviced; };
     m.polls_until_exit = c.running_polls;
     m.exit_code = c.exit_code;
-    EXPECT_EQ(RunAndWait(m, L"C:\\p.exe"), c.result);
+    EXPECT_EQ(RunAndWait(m, L"C:\\p.exe").code, c.result);
     EXPECT_EQ(m.pauses, c.running_polls);
     EXPECT_EQ(serviced, c.running_polls + 1);
     EXPECT_EQ(m.live_processes, 0);
@@ -46,19 +45,9 @@ TEST(RunAndWait, UnreadableExitCodeEndsTheWait) {
   FakeMachine m;
   m.polls_until_exit = 1000;
   m.exit_code_query_fails = true;
-  EXPECT_EQ(RunAndWait(m, L"C:\\p.exe"), 0);
+  EXPECT_EQ(RunAndWait(m, L"C:\\p.exe").code, 0);
   EXPECT_EQ(m.pauses, 0);
   EXPECT_EQ(m.live_processes, 0);
-}
-
-TEST(WaitEnd, OverWhenTheProcessHasEndedAndNothingItStartedRunsOrTheResultIsThere) {
-  struct Case { bool ended, others, result, over; };
-  for (const Case& c : {Case{false, false, false, false}, Case{false, true, true, false},
-                        Case{true, true, false, false}, Case{true, true, true, true},
-                        Case{true, false, false, true}, Case{true, false, true, true}}) {
-    EXPECT_EQ(WaitIsOver({c.ended, c.others, c.result}), c.over)
-        << c.ended << c.others << c.result;
-  }
 }
 
 int Pauses(const FakeMachine& m, unsigned milliseconds) {
@@ -73,7 +62,7 @@ TEST(RunAndWait, FollowsWhatTheProcessStartedUntilTheResultIsThere) {
   m.exit_code = 7;
   m.others_polls = 6;
   int checks = 0;
-  EXPECT_EQ(RunAndWait(m, L"C:\\p.exe", 0, [&] { return ++checks >= 3; }), 7);
+  EXPECT_EQ(RunAndWait(m, L"C:\\p.exe", 0, [&] { return ++checks >= 3; }).code, 7);
   EXPECT_EQ(checks, 3);
   EXPECT_EQ(Pauses(m, 100), 2);
 
@@ -90,7 +79,7 @@ TEST(RunAndWait, FollowsWhatTheProcessStartedUntilTheResultIsThere) {
 TEST(RunAndWait, StartFailureReturnsAtOnceWithANegativeNumber) {
   FakeMachine m;
   m.start_errors = {win_error::kFileNotFound};
-  const RunResult r = StartAndWait(m, L"C:\\missing.exe");
+  const RunResult r = RunAndWait(m, L"C:\\missing.exe");
   EXPECT_FALSE(r.started);
   EXPECT_EQ(r.code, -2147221502);
   EXPECT_EQ(m.pauses, 0);
@@ -108,7 +97,7 @@ TEST(RunAndWait, ElevationRequiredStartsThroughThePrompt) {
   FakeMachine m;
   m.start_errors = {win_error::kElevationRequired};
   m.exit_code = 3;
-  EXPECT_EQ(RunAndWait(m, line, 0), 3);
+  EXPECT_EQ(RunAndWait(m, line, 0).code, 3);
   EXPECT_TRUE(m.Logged(L"StartElevated C:\\A b\\setup.exe|-s -c"));
   EXPECT_EQ(m.start_show_states, (std::vector<int>{0, 0}));
   EXPECT_EQ(m.live_processes, 0);
@@ -116,7 +105,7 @@ TEST(RunAndWait, ElevationRequiredStartsThroughThePrompt) {
   FakeMachine refused;
   refused.start_errors = {win_error::kElevationRequired};
   refused.elevated_start_errors = {win_error::kCancelled};
-  const RunResult r = StartAndWait(refused, line);
+  const RunResult r = RunAndWait(refused, line);
   EXPECT_FALSE(r.started);
   EXPECT_EQ(r.code, -2147221504 + 1223);
   EXPECT_EQ(refused.pauses, 0);
@@ -140,7 +129,7 @@ TEST(CommandLine, Split) {
 TEST(RunAndWait, ProgramWithoutAFullPathIsNotStarted) {
   for (const std::wstring line : {L"p.exe /S", L"\"sub\\p.exe\"", L"C:p.exe"}) {
     FakeMachine m;
-    const RunResult r = StartAndWait(m, line);
+    const RunResult r = RunAndWait(m, line);
     EXPECT_FALSE(r.started) << line;
     EXPECT_EQ(r.code, -2147221502) << line;
     EXPECT_TRUE(m.started.empty()) << line;

@@ -1,4 +1,4 @@
-// ApplySkin's order of work against a recording component, and the
+// ApplySkin against a recording component, and the
 // component this program provides over the machine.
 #include <gtest/gtest.h>
 
@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "core/app/apply_skin.h"
 #include "core/app/error_report.h"
-#include "core/form1/form1_handlers.h"
-#include "core/app/skin_file.h"
-#include "core/app/skin_framework.h"
+#include "core/look/apply_skin.h"
+#include "core/look/skin_file.h"
+#include "core/look/skin_framework.h"
+#include "core/main_window/form1_handlers.h"
 #include "fake_machine.h"
 
 namespace tarnwell::testing {
@@ -43,7 +43,7 @@ class RecordingSkin : public SkinComponent {
   void SetOptionFlags(std::int32_t value) override { Log(L"SetFlags ", flags = value); }
   void SetSkinEnabled(bool on) override { Log(L"5 ", on); }
   void SetSkinPushButtons(bool on) override { Log(L"10 ", on); }
-  void ApplyToWindow(std::int32_t window) override { Log(L"Apply ", window); }
+  void ApplyToMainWindow() override { Log(L"Apply"); }
 
  private:
   void Log(const std::wstring& what) { log_.push_back(L"Skin." + what); }
@@ -60,28 +60,6 @@ const std::map<Control, OleColour> kButtonFaceSet = {{Control::Form1, kButtonFac
                                                      {Control::Frame1, kButtonFaceColour},
                                                      {Control::Option1, kButtonFaceColour},
                                                      {Control::Option2, kButtonFaceColour}};
-
-TEST(ApplySkin, RecoloursThenDrivesTheComponentInOrder) {
-  SkinHarness t;
-  t.m.AddFile(kSkinPath);
-  ApplySkin(t.app);
-  const std::vector<std::wstring> expected = {
-      L"FindEntry " + kSkinPath,
-      L"BackColour 0",  // Form1
-      L"BackColour 2",  // Frame1
-      L"BackColour 3",  // Option1
-      L"BackColour 4",  // Option2
-      L"Skin.Load " + kSkinPath + L"|",
-      L"Skin.GetFlags",
-      L"Skin.SetFlags 65",  // 0x40 | 1
-      L"Skin.5 1",
-      L"Skin.10 1",
-      L"WindowHandle",
-      L"Skin.Apply " + std::to_wstring(t.m.window_handle),
-  };
-  EXPECT_EQ(t.m.log, expected);
-  EXPECT_EQ(t.m.back_colours, kButtonFaceSet);  // Text1 and the push buttons untouched
-}
 
 TEST(ApplySkin, FlagBitZeroAlreadySetStaysSet) {
   SkinHarness t;
@@ -137,7 +115,6 @@ TEST(SkinFramework, AppliesTheLoadedColoursAsFlagsAndSwitchesSay) {
   EXPECT_EQ(t.m.skin_look->colours, ParseSkin(Bytes(kSkin), kSkinPath));
   EXPECT_TRUE(t.m.skin_look->child_controls);
   EXPECT_TRUE(t.m.skin_look->push_buttons);
-  EXPECT_EQ(t.m.skinned_window, t.m.window_handle);
   EXPECT_EQ(t.m.read_limits, std::vector<std::size_t>{kMaxSkinFileBytes});
 
   FakeMachine m;
@@ -145,7 +122,7 @@ TEST(SkinFramework, AppliesTheLoadedColoursAsFlagsAndSwitchesSay) {
   SkinFramework plain(m);
   plain.LoadSkin(kSkinPath, L"");
   plain.SetSkinEnabled(true);
-  plain.ApplyToWindow(7);
+  plain.ApplyToMainWindow();
   ASSERT_TRUE(m.skin_look.has_value());
   EXPECT_FALSE(m.skin_look->child_controls);
   EXPECT_FALSE(m.skin_look->push_buttons);
@@ -164,7 +141,7 @@ TEST(SkinFramework, RejectsWrongOrderAndUnusableFiles) {
     return L"(done)";
   };
   const std::wstring not_loaded = L"No skin is loaded: load a skin file before applying it.";
-  EXPECT_EQ(error_of([&] { skin.ApplyToWindow(7); }), not_loaded);
+  EXPECT_EQ(error_of([&] { skin.ApplyToMainWindow(); }), not_loaded);
   EXPECT_EQ(error_of([&] { skin.LoadSkin(kSkinPath, L""); }), L"File not found");
 
   m.file_bytes[kSkinPath] = Bytes(kSkin);
@@ -176,13 +153,13 @@ TEST(SkinFramework, RejectsWrongOrderAndUnusableFiles) {
   m.file_bytes[kSkinPath] = Bytes(kSkin + std::string(kMaxSkinFileBytes, '\n'));
   EXPECT_EQ(error_of([&] { skin.LoadSkin(kSkinPath, L""); }),
             L"\"" + kSkinPath + L"\": the file is larger than 65536 bytes");
-  EXPECT_EQ(error_of([&] { skin.ApplyToWindow(7); }), not_loaded);
+  EXPECT_EQ(error_of([&] { skin.ApplyToMainWindow(); }), not_loaded);
   EXPECT_FALSE(m.skin_look.has_value());
 
   m.file_bytes[kSkinPath] = Bytes(kSkin);
   skin.LoadSkin(kSkinPath, L"");
   skin.SetSkinEnabled(false);
-  EXPECT_EQ(error_of([&] { skin.ApplyToWindow(7); }), L"(done)");
+  EXPECT_EQ(error_of([&] { skin.ApplyToMainWindow(); }), L"(done)");
   EXPECT_FALSE(m.skin_look.has_value());  // switched off: the window keeps its look
 }
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/look/skin_file.h"
 #include "core/port/run_error.h"
-#include "core/app/skin_file.h"
 
 namespace tarnwell::testing {
 namespace {

@@ -115,10 +115,11 @@ TEST(UnattendedSwitches, AcceptedLeftToTheWindowAndRefused) {
     EXPECT_EQ(parsed.mode, c.mode);
     if (c.mode == Mode::Invalid) {
       EXPECT_EQ(parsed.request.log_path, c.request.log_path);
-      EXPECT_NE(parsed.reason.find(c.reason_holds), std::wstring::npos) << parsed.reason;
+      ASSERT_TRUE(parsed.reason.has_value());
+      EXPECT_NE(parsed.reason->find(c.reason_holds), std::wstring::npos) << *parsed.reason;
     } else {
       EXPECT_EQ(parsed.request, c.request);
-      EXPECT_EQ(parsed.reason, L"");
+      EXPECT_EQ(parsed.reason, std::nullopt);
     }
   }
 }

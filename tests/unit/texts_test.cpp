@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/app/error_report.h"
-#include "core/form1/form1_handlers.h"
-#include "core/printer/install_command.h"
+#include "core/main_window/form1_handlers.h"
+#include "core/main_window/install_command.h"
 #include "core/unattended/usage.h"
 #include "fake_machine.h"
 

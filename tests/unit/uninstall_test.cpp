@@ -3,8 +3,8 @@
 
 #include <functional>
 
+#include "core/main_window/uninstall_command.h"
 #include "fake_machine.h"
-#include "core/printer/uninstall_command.h"
 
 namespace tarnwell::testing {
 namespace {

@@ -2,7 +2,7 @@
 // push buttons' readable captions, and high contrast.
 #include <gtest/gtest.h>
 
-#include "core/app/window_colours.h"
+#include "core/look/window_colours.h"
 
 namespace tarnwell::testing {
 namespace {

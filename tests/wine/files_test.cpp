@@ -1,15 +1,15 @@
 // Files and environment over the Win32 machine.
 // The machine under test comes first, so that every header after it reads
 // the platform's names (windows.h renames some of the port's) the same way.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "core/port/run_error.h"
 #include "core/app/shared_routines.h"
-#include "core/app/text.h"
+#include "core/port/run_error.h"
+#include "core/texts/text.h"
 #include "win32_common/bounded_open.h"
 #include "win32_common/trusted_path.h"
 #include "test_support.h"

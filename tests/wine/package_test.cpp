@@ -2,12 +2,12 @@
 // what uninstall.exe takes away, and that running either twice does no harm.
 // The machine under test comes first, so that every header after it reads
 // the platform's names (windows.h renames some of the port's) the same way.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <gtest/gtest.h>
 
-#include "core/printer/install_command.h"
 #include "core/printer/package.h"
+#include "core/printer/package_commands.h"
 #include "core/printer/printer_search.h"
 #include "core/printer/registry.h"
 #include "core/printer/run_and_wait.h"
@@ -23,7 +23,7 @@ class PackageOnWine : public ::testing::Test {
 
   // The uninstaller shipped beside setup.exe cleans up whatever a test left.
   std::int32_t RunShippedUninstaller() {
-    return RunAndWait(machine_, L"\"" + package_folder_ + L"\\uninstall.exe\"");
+    return RunAndWait(machine_, L"\"" + package_folder_ + L"\\uninstall.exe\"").code;
   }
   std::wstring Registration() {
     return RegistryValueText(ReadRegistryValue(
@@ -48,17 +48,17 @@ class PackageOnWine : public ::testing::Test {
 
 TEST_F(PackageOnWine, SetupInstallsAndUninstallRemovesEverything) {
   ASSERT_EQ(PrintersNamed(package::kName), 0);
-  ASSERT_EQ(RunAndWait(machine_, SetupCommandLine(app_folder_), package::kSetupWindowStyle), 0);
+  ASSERT_EQ(RunAndWait(machine_, SetupCommandLine(app_folder_), package::kSetupWindowStyle).code, 0);
   EXPECT_EQ(PrintersNamed(package::kName), 1);
   EXPECT_TRUE(wine_test::Exists(installed_uninstaller_));
   EXPECT_EQ(Registration(), L"\"" + installed_uninstaller_ + L"\"");
 
   // Already installed: setup succeeds and adds nothing.
-  EXPECT_EQ(RunAndWait(machine_, SetupCommandLine(app_folder_), package::kSetupWindowStyle), 0);
+  EXPECT_EQ(RunAndWait(machine_, SetupCommandLine(app_folder_), package::kSetupWindowStyle).code, 0);
   EXPECT_EQ(PrintersNamed(package::kName), 1);
 
   // The uninstall command starts the registered line as it stands.
-  const RunResult uninstall = StartAndWait(machine_, Registration());
+  const RunResult uninstall = RunAndWait(machine_, Registration());
   EXPECT_TRUE(uninstall.started);
   EXPECT_EQ(uninstall.code, 0);
   EXPECT_EQ(PrintersNamed(package::kName), 0);
@@ -77,7 +77,7 @@ TEST_F(PackageOnWine, AFailedSetupLeavesNothingBehind) {
   ASSERT_TRUE(CopyFileW((package_folder_ + L"\\setup.exe").c_str(),
                         (broken + L"\\setup.exe").c_str(), FALSE));
 
-  EXPECT_NE(RunAndWait(machine_, SetupCommandLine(app.path()), package::kSetupWindowStyle), 0);
+  EXPECT_NE(RunAndWait(machine_, SetupCommandLine(app.path()), package::kSetupWindowStyle).code, 0);
   EXPECT_FALSE(wine_test::Exists(installed_));
   EXPECT_EQ(Registration(), L"");
   EXPECT_EQ(PrintersNamed(package::kName), 0);

@@ -2,17 +2,17 @@
 // object over the Win32 machine, with a real printer.
 // The machine under test comes first, so that every header after it reads
 // the platform's names (windows.h renames some of the port's) the same way.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <gtest/gtest.h>
 
 #include "core/app/app.h"
 #include "core/port/run_error.h"
-#include "win32_common/scoped_handle.h"
-#include "win32/machine/win32_wsh_network.h"
 #include "core/printer/default_printer.h"
 #include "core/printer/printer_search.h"
 #include "test_support.h"
+#include "win32/machine/wsh_network.h"
+#include "win32_common/scoped_handle.h"
 
 namespace tarnwell {
 namespace {

@@ -1,7 +1,7 @@
 // RunAndWait over the Win32 machine, on real processes.
 // The machine under test comes first, so that every header after it reads
 // the platform's names (windows.h renames some of the port's) the same way.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/printer/install_command.h"
 #include "core/printer/package.h"
+#include "core/printer/package_commands.h"
 #include "core/printer/run_and_wait.h"
 #include "test_support.h"
 
@@ -42,7 +42,7 @@ TEST(RunAndWaitOnWine, HandsBackTheExitCodeAsSigned32Bits) {
   };
   for (const Case& c : cases) {
     const auto start = Clock::now();
-    EXPECT_EQ(RunAndWait(machine, ChildCommand(std::wstring(L"exit ") + c.code + L" 0")),
+    EXPECT_EQ(RunAndWait(machine, ChildCommand(std::wstring(L"exit ") + c.code + L" 0")).code,
               c.expected)
         << "exit code " << c.code;
     EXPECT_LT(MillisecondsSince(start), 5000) << "exit code " << c.code;
@@ -52,7 +52,7 @@ TEST(RunAndWaitOnWine, HandsBackTheExitCodeAsSigned32Bits) {
 TEST(RunAndWaitOnWine, AMissingProgramFailsAtOnceWithANegativeResult) {
   Win32Machine machine;
   const auto start = Clock::now();
-  const std::int32_t result = RunAndWait(machine, L"C:\\windows\\tarnwell-nothing.exe -s -c", 0);
+  const std::int32_t result = RunAndWait(machine, L"C:\\windows\\tarnwell-nothing.exe -s -c", 0).code;
   const long long elapsed = MillisecondsSince(start);
   EXPECT_EQ(result, kStartFailureBase + static_cast<std::int32_t>(win_error::kFileNotFound));
   EXPECT_LT(elapsed, static_cast<long long>(kPollMilliseconds));
@@ -75,7 +75,7 @@ TEST(RunAndWaitOnWine, TheEndIsNoticedAtOnce) {
   CloseHandle(child.hProcess);
   const long long start_cost = MillisecondsSince(quick);
   const auto start = Clock::now();
-  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"exit 7 300")), 7);
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"exit 7 300")).code, 7);
   const long long elapsed = MillisecondsSince(start);
   EXPECT_GE(elapsed, 300);
   EXPECT_LT(elapsed - start_cost, 300 + static_cast<long long>(kPollMilliseconds));
@@ -85,13 +85,13 @@ TEST(RunAndWaitOnWine, TheEndIsNoticedAtOnce) {
 TEST(RunAndWaitOnWine, WaitsForWhatTheProcessStartedUnlessTheResultIsThere) {
   Win32Machine machine;
   auto start = Clock::now();
-  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"tree 5 1500")), 5);
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"tree 5 1500")).code, 5);
   long long elapsed = MillisecondsSince(start);
   EXPECT_GE(elapsed, 1400);
   EXPECT_LT(elapsed, 1500 + 2 * static_cast<long long>(kPollMilliseconds) + 500);
 
   start = Clock::now();
-  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"tree 6 3000"), std::nullopt, [] { return true; }),
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"tree 6 3000"), std::nullopt, [] { return true; }).code,
             6);
   EXPECT_LT(MillisecondsSince(start), 1000);
 }
@@ -135,8 +135,8 @@ TEST(CommandLockOnWine, StaysHeldWhileWhatTheHolderStartedRuns) {
 TEST(RunAndWaitOnWine, TheWindowStyleReachesTheChildsFirstWindow) {
   Win32Machine machine;
   // 1000 + 100 if visible + 10 if minimised + the show state the child got.
-  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"show"), 0), 1000);
-  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"show")), 1116);
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"show"), 0).code, 1000);
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"show")).code, 1116);
 }
 
 // The setup command line names a program path with blanks. Left to the
@@ -165,7 +165,7 @@ class ProgramPathWithBlanks : public ::testing::Test {
 // neither is the planted one.
 TEST_F(ProgramPathWithBlanks, AnUnquotedPathStartsNothing) {
   PlantDecoy();
-  EXPECT_EQ(RunAndWait(machine_, setup_ + L" -s -c", 0),
+  EXPECT_EQ(RunAndWait(machine_, setup_ + L" -s -c", 0).code,
             kStartFailureBase + static_cast<std::int32_t>(win_error::kFileNotFound));
   EXPECT_FALSE(wine_test::Exists(setup_ + L".ran"));
   EXPECT_FALSE(wine_test::Exists(decoy_ + L".ran"));
@@ -173,7 +173,7 @@ TEST_F(ProgramPathWithBlanks, AnUnquotedPathStartsNothing) {
 
 TEST_F(ProgramPathWithBlanks, TheSetupCommandLineNeverRunsAPlantedProgram) {
   PlantDecoy();
-  EXPECT_EQ(RunAndWait(machine_, SetupCommandLine(app_.path()), package::kSetupWindowStyle), 42);
+  EXPECT_EQ(RunAndWait(machine_, SetupCommandLine(app_.path()), package::kSetupWindowStyle).code, 42);
   EXPECT_TRUE(wine_test::Exists(setup_ + L".ran"));
   EXPECT_FALSE(wine_test::Exists(decoy_ + L".ran"));
 }
@@ -222,7 +222,7 @@ TEST(RunAndWaitOnWine, MessagesAreAnsweredWithin20MillisecondsDuringTheWait) {
       if (!ok || answer != static_cast<DWORD_PTR>(AnsweringWindow::kAnswer)) ++wrong_answers;
     }
   });
-  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"exit 0 3000")), 0);
+  EXPECT_EQ(RunAndWait(machine, ChildCommand(L"exit 0 3000")).code, 0);
   sender.join();
 
   EXPECT_EQ(wrong_answers.load(), 0);

@@ -61,9 +61,8 @@ TEST(UnattendedCommandLineOnWine, TheArgumentCheckSkipsTheProgramNameAsThePlatfo
   };
   for (const std::wstring& line : lines) {
     int count = 0;
-    const HLOCAL words = CommandLineToArgvW(line.c_str(), &count);
-    ASSERT_NE(words, nullptr);
-    LocalFree(words);
+    const UniqueLocal<LPWSTR*> words(CommandLineToArgvW(line.c_str(), &count));
+    ASSERT_TRUE(words);
     EXPECT_EQ(HasWordsAfterProgramName(line), count > 1) << ::testing::PrintToString(line);
   }
 }

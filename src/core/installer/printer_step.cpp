@@ -1,6 +1,6 @@
 #include "core/installer/printer_step.h"
 
-#include "core/app/text.h"
+#include "core/texts/text.h"
 #include "core/printer/command_line.h"
 #include "core/unattended/switches.h"
 

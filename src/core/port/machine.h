@@ -24,9 +24,7 @@ namespace tarnwell {
 enum class Control { Form1, Text1, Frame1, Option1, Option2, PushButton13, PushButton1 };
 
 // What kind of control a Control is, as the skin's recolouring walk sees it.
-enum class ControlKind {
-  Window, TextBox, Frame, OptionButton, PushButton, CheckBox, Label, PictureBox
-};
+enum class ControlKind { Window, TextBox, Frame, OptionButton, PushButton };
 
 // The window-wide pointer kind.
 enum class PointerKind : int { Normal = 0, Hourglass = 11, Custom = 99 };
@@ -46,7 +44,6 @@ constexpr std::uint32_t kSz = 1;
 constexpr std::uint32_t kExpandSz = 2;
 constexpr std::uint32_t kBinary = 3;
 constexpr std::uint32_t kDword = 4;
-constexpr std::uint32_t kMultiSz = 7;
 constexpr std::uint32_t kQword = 11;
 constexpr long kSuccess = 0;
 constexpr long kFileNotFound = 2;
@@ -104,7 +101,7 @@ constexpr std::uint32_t kElevationRequired = 740;
 
 // What a message box offers and shows.
 enum class MessageButtons { Ok, YesNo };
-enum class MessageIcon { None, Exclamation, Information };
+enum class MessageIcon { None, Exclamation };
 struct MessageKind {
   MessageButtons buttons = MessageButtons::Ok;
   MessageIcon icon = MessageIcon::None;
@@ -116,8 +113,6 @@ inline constexpr MessageKind kNotice{MessageButtons::Ok, MessageIcon::None};
 inline constexpr MessageKind kWarning{MessageButtons::Ok, MessageIcon::Exclamation};
 // A question: Yes and No, no icon.
 inline constexpr MessageKind kQuestion{MessageButtons::YesNo, MessageIcon::None};
-// Information: OK with the information icon.
-inline constexpr MessageKind kInformation{MessageButtons::Ok, MessageIcon::Information};
 
 // The button that closed a message box.
 enum class Answer { Ok, Yes, No, Other };
@@ -259,29 +254,16 @@ class Machine {
   virtual void LoadCustomPointer(const std::wstring& path) = 0;
 
   // --- Skin ---
-  // These have defaults so that a machine without skins still builds; the
-  // default fails as an unusable skin would.
-  //
   // Reads a file's bytes, but never more than `max_bytes + 1` of them: a
   // result longer than `max_bytes` tells the caller that the file is too
   // large without the whole of it being read. Throws when the file cannot be
   // opened or read.
-  virtual std::vector<std::uint8_t> ReadFileBytes(const std::wstring& /*path*/,
-                                                  std::size_t /*max_bytes*/) {
-    throw RunError(L"Reading files is not supported on this machine.");
-  }
+  virtual std::vector<std::uint8_t> ReadFileBytes(const std::wstring& path,
+                                                  std::size_t max_bytes) = 0;
   // Sets the back colour of the window (Control::Form1) or of one control. Throws.
-  virtual void SetBackColour(Control /*control*/, OleColour /*colour*/) {
-    throw RunError(L"Changing colours is not supported on this machine.");
-  }
-  // The main window's handle, as a 32-bit integer. Throws.
-  virtual std::int32_t MainWindowHandle() {
-    throw RunError(L"The window handle is not available on this machine.");
-  }
-  // Gives the window with handle `window` the skin's look. Throws.
-  virtual void ApplySkinLook(std::int32_t /*window*/, const SkinLook& /*look*/) {
-    throw RunError(L"Skins are not supported on this machine.");
-  }
+  virtual void SetBackColour(Control control, OleColour colour) = 0;
+  // Gives the main window the skin's look. Throws.
+  virtual void ApplySkinLook(const SkinLook& look) = 0;
 };
 
 }  // namespace tarnwell

@@ -16,9 +16,9 @@ inline constexpr wchar_t kUninstallKeyPrefix[] =
 inline constexpr wchar_t kUninstallValue[] = L"UninstallString";
 inline constexpr wchar_t kDisplayNameValue[] = L"DisplayName";
 
-// Show states for the started programs.
-inline constexpr int kSetupWindowStyle = 0;    // hidden
-inline constexpr int kDefaultWindowStyle = 6;  // minimised, without the focus
+// The setup's show state: hidden. The uninstaller is started without one,
+// which run-and-wait turns into 6 (minimised, without the focus).
+inline constexpr int kSetupWindowStyle = 0;
 
 // The package's setup program in the application folder.
 inline std::wstring SetupProgramPath(const std::wstring& application_folder) {

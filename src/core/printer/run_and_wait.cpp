@@ -1,7 +1,6 @@
 #include "core/printer/run_and_wait.h"
 
 #include "core/printer/command_line.h"
-#include "core/printer/wait_end.h"
 
 namespace tarnwell {
 
@@ -32,6 +31,22 @@ SplitCommand SplitCommandLine(const std::wstring& command_line) {
 }
 
 namespace {
+
+// What one look at a started process saw.
+struct WaitObservation {
+  bool process_ended = false;   // the started process itself
+  bool others_running = false;  // any process it started (job or descendants)
+  bool result_present = false;  // the package's whole result is on the machine
+};
+
+// Many packages start the real work in a child and end at once
+// (bootstrappers, uninstallers that run a copy of themselves), and some leave
+// a resident helper behind after a good install: so the wait is over once
+// the started process has ended and either nothing it started still runs or
+// the package's result is already there.
+bool WaitIsOver(const WaitObservation& seen) {
+  return seen.process_ended && (!seen.others_running || seen.result_present);
+}
 
 // Whether the started process has ended, and its exit code once it has.
 // A code that cannot be read ends the wait for it, and so does any code but
@@ -73,9 +88,9 @@ std::optional<std::uint32_t> WaitForTree(Machine& machine, StartedProcess& proce
 
 }  // namespace
 
-RunResult StartAndWait(Machine& machine, std::wstring command_line,
-                       std::optional<int> window_style, const ResultCheck& result_present,
-                       ElevationPrompt elevation, std::optional<unsigned> time_limit_seconds) {
+RunResult RunAndWait(Machine& machine, std::wstring command_line,
+                     std::optional<int> window_style, const ResultCheck& result_present,
+                     ElevationPrompt elevation, std::optional<unsigned> time_limit_seconds) {
   const std::size_t nul = command_line.find(L'\0');
   if (nul != std::wstring::npos) command_line.resize(nul);
   const int show = EffectiveWindowStyle(window_style);
@@ -101,11 +116,6 @@ RunResult StartAndWait(Machine& machine, std::wstring command_line,
       WaitForTree(machine, *start.process, result_present, time_limit_seconds);
   if (!exit_code) return {true, 0, 0, true};
   return {true, static_cast<std::int32_t>(*exit_code), 0};
-}
-
-std::int32_t RunAndWait(Machine& machine, std::wstring command_line,
-                        std::optional<int> window_style, const ResultCheck& result_present) {
-  return StartAndWait(machine, std::move(command_line), window_style, result_present).code;
 }
 
 }  // namespace tarnwell

@@ -47,22 +47,19 @@ enum class ElevationPrompt { Allowed, Never };
 // always follows every process started.
 using ResultCheck = std::function<bool()>;
 
-// RunAndWait that also tells whether the program could be started at all.
-// With `time_limit_seconds`, a wait still going on after that long ends the
-// program and everything it started, and answers timed_out.
-RunResult StartAndWait(Machine& machine, std::wstring command_line,
-                       std::optional<int> window_style = std::nullopt,
-                       const ResultCheck& result_present = {},
-                       ElevationPrompt elevation = ElevationPrompt::Allowed,
-                       std::optional<unsigned> time_limit_seconds = std::nullopt);
-
-// Returns the process's exit code (as signed 32 bits), or kStartFailureBase
-// plus the error number when the program cannot be started, elevated or not.
-// The program must be named by its full path; any other name is not found.
-// Text after a NUL character never reaches the platform. The exit code is
-// the started process's own, whatever its children end with.
-std::int32_t RunAndWait(Machine& machine, std::wstring command_line,
-                        std::optional<int> window_style = std::nullopt,
-                        const ResultCheck& result_present = {});
+// Starts the program and waits for it and, as the header says, for what it
+// started. The program must be named by its full path; any other name is
+// not found. Text after a NUL character never reaches the platform. A
+// program that needs administrator rights is started through the elevation
+// prompt when `elevation` allows it. With `time_limit_seconds`, a wait still
+// going on after that long ends the program and everything it started, and
+// answers timed_out. The code is the started process's own exit code (as
+// signed 32 bits), whatever its children end with, or kStartFailureBase plus
+// the error number when the program cannot be started, elevated or not.
+RunResult RunAndWait(Machine& machine, std::wstring command_line,
+                     std::optional<int> window_style = std::nullopt,
+                     const ResultCheck& result_present = {},
+                     ElevationPrompt elevation = ElevationPrompt::Allowed,
+                     std::optional<unsigned> time_limit_seconds = std::nullopt);
 
 }  // namespace tarnwell

@@ -6,11 +6,14 @@
 //   0     done, or nothing to do; /status: the printer is installed
 //   1     /status: the printer is not installed
 //   740   the setup or uninstaller needs administrator rights this run lacks
-//   1603  failed: package or setup missing, a program could not be started,
-//         the printer not there after the install or still there after the
-//         uninstall, no uninstall command, the default printer not set,
-//         run as LocalSystem or elevated: what it would start can be
-//         changed by an account other than the trusted ones
+//   1603  failed: package or setup program missing, the setup or uninstaller
+//         could not be started, the printer not there after the install or
+//         still there after the uninstall, no uninstall command registered,
+//         the default printer not set, the time limit (/timeout) ran out, the
+//         printer list cannot be read (Print Spooler stopped), the lock's name
+//         taken by an object this program did not make, or, run as
+//         LocalSystem or elevated, what it would start can be changed by an
+//         account other than the trusted ones
 //   1618  another install or removal of the printer is in progress, or the
 //         printer package met another install in progress: try again later
 //   1622  the log file cannot be opened in time, or may not be written

@@ -3,14 +3,13 @@
 #include <array>
 #include <vector>
 
-#include "core/app/text.h"
+#include "core/printer/command_line.h"
+#include "core/texts/text.h"
 
 namespace tarnwell {
 namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 std::wstring Upper(std::wstring text) {
   for (wchar_t& c : text) {
@@ -55,7 +54,7 @@ bool IsDeviceName(const std::wstring& component) {
 // Where the folders and the file's name start, or npos when the path is
 // neither "X:\" nor "\\server\share\" (both named, neither "." nor "?").
 std::size_t RootLength(const std::wstring& path) {
-  if (path.size() >= 3 && IsLetter(path[0]) && path[1] == L':' && IsSeparator(path[2])) return 3;
+  if (IsFullyQualified(path)) return 3;
   if (path.size() < 2 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return std::wstring::npos;
   const std::vector<std::wstring> parts = Components(path, 2);
   if (parts.size() < 3 || parts[0].empty() || parts[1].empty() || parts[0] == L"." ||
@@ -67,7 +66,7 @@ std::size_t RootLength(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring LogPathRefusal(const std::wstring& path) {
+std::optional<std::wstring> LogPathRefusal(const std::wstring& path) {
   const std::wstring shown = Quoted(path);
   if (path.find(L'"') != std::wstring::npos) {
     return L"The log path " + shown +
@@ -107,7 +106,7 @@ std::wstring LogPathRefusal(const std::wstring& path) {
              L"), not a file.";
     }
   }
-  return {};
+  return std::nullopt;
 }
 
 std::vector<std::wstring> LogPathFolders(const std::wstring& file) {

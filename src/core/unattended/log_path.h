@@ -8,6 +8,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,10 @@ namespace tarnwell {
 // The file a folder gets: "<folder>\Tarnwell PDF Printer Software.log".
 inline constexpr wchar_t kLogFileName[] = L"Tarnwell PDF Printer Software.log";
 
-// Why `path` may not be a log path, as one sentence for the user; empty when
-// it may. Accepted: "X:\..." or "\\server\share\...", with "\" or "/";
-// never a server's "pipe" or "mailslot" share.
-std::wstring LogPathRefusal(const std::wstring& path);
+// Why `path` may not be a log path, as one sentence for the user; nullopt
+// when it may. Accepted: "X:\...", or "\\server\share\..." other than a
+// server's "pipe" or "mailslot" share, with "\" or "/".
+std::optional<std::wstring> LogPathRefusal(const std::wstring& path);
 
 // The file an accepted path means: a path ending with a separator, or one
 // `is_folder` says is an existing folder, gets kLogFileName in it.

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "core/app/text.h"
+#include "core/printer/run_and_wait.h"
+#include "core/texts/text.h"
 #include "core/unattended/log_path.h"
 
 namespace tarnwell {
@@ -41,7 +42,7 @@ class SwitchReader {
     for (std::size_t i = first_switch; i < words_.size(); ++i) i = ReadWord(i);
     CheckCombination();
     ParsedCommandLine result;
-    if (reason_.empty()) {
+    if (!reason_) {
       result.mode = CommandLineMode::Unattended;
       result.request = request_;
       return result;
@@ -90,9 +91,8 @@ class SwitchReader {
       Refuse(L"/log needs the log file's path after it.");
       return i;
     }
-    const std::wstring refusal = LogPathRefusal(words_[i + 1]);
-    if (!refusal.empty()) {
-      Refuse(refusal);
+    if (const auto refusal = LogPathRefusal(words_[i + 1])) {
+      Refuse(*refusal);
     } else if (request_.log_path) {
       Refuse(L"/log is given more than once.");
     } else {
@@ -132,13 +132,13 @@ class SwitchReader {
   }
 
   void Refuse(const std::wstring& reason) {
-    if (reason_.empty()) reason_ = reason;
+    if (!reason_) reason_ = reason;
   }
 
   const std::vector<std::wstring>& words_;
   UnattendedRequest request_;
   std::optional<std::wstring> action_word_;
-  std::wstring reason_;
+  std::optional<std::wstring> reason_;
 };
 
 }  // namespace
@@ -161,14 +161,11 @@ std::optional<unsigned> TimeoutSeconds(const std::wstring& word) {
 }
 
 bool HasWordsAfterProgramName(std::wstring_view command_line) {
-  std::size_t rest = 0;
-  if (!command_line.empty() && command_line[0] == L'"') {
-    const std::size_t close = command_line.find(L'"', 1);
-    rest = close == std::wstring_view::npos ? command_line.size() : close + 1;
-  } else {
-    rest = std::min(command_line.find_first_of(L" \t"), command_line.size());
+  // A line that starts with a blank names an empty program: all of it is words.
+  if (!command_line.empty() && (command_line[0] == L' ' || command_line[0] == L'\t')) {
+    return command_line.find_first_not_of(L" \t") != std::wstring_view::npos;
   }
-  return command_line.find_first_not_of(L" \t", rest) != std::wstring_view::npos;
+  return !SplitCommandLine(std::wstring(command_line)).arguments.empty();
 }
 
 }  // namespace tarnwell

@@ -50,8 +50,8 @@ struct ParsedCommandLine {
   // Unattended: what to do. Invalid: only `log_path` is set, when /log was
   // followed by its file, so that the refusal can still be logged.
   UnattendedRequest request;
-  // Invalid: why, as one sentence for the log.
-  std::wstring reason;
+  // Invalid: why, as one sentence for the log; nullopt otherwise.
+  std::optional<std::wstring> reason;
 };
 
 // Reads the words after the program's name, already split by the platform's

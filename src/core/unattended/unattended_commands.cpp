@@ -6,16 +6,15 @@
 
 #include "core/app/app.h"
 #include "core/app/shared_routines.h"
-#include "core/app/text.h"
 #include "core/port/run_error.h"
 #include "core/printer/default_printer.h"
-#include "core/printer/install_command.h"
 #include "core/printer/package.h"
+#include "core/printer/package_commands.h"
 #include "core/printer/package_result.h"
 #include "core/printer/printer_search.h"
 #include "core/printer/registry.h"
 #include "core/printer/run_and_wait.h"
-#include "core/printer/uninstall_command.h"
+#include "core/texts/text.h"
 #include "core/unattended/exit_codes.h"
 
 namespace tarnwell {
@@ -24,10 +23,14 @@ namespace {
 constexpr wchar_t kQuietUninstallValue[] = L"QuietUninstallString";
 
 // Errors with which the printer list cannot be read because the Print Spooler
-// service does not answer: the RPC server is unavailable, no endpoint is
-// registered, the service has not been started.
+// service does not answer.
+constexpr std::uint32_t kRpcServerUnavailable = 1722;
+constexpr std::uint32_t kNoEndpointRegistered = 1753;
+constexpr std::uint32_t kServiceNotStarted = 1062;
+
 bool SpoolerUnreachable(std::uint32_t error) {
-  return error == 1722 || error == 1753 || error == 1062;
+  return error == kRpcServerUnavailable || error == kNoEndpointRegistered ||
+         error == kServiceNotStarted;
 }
 
 class UnattendedRun {
@@ -217,8 +220,8 @@ class UnattendedRun {
     log_.WriteLine(std::wstring(L"Starting the ") + what + L": " + command_line + L" (as " +
                    m_.AccountName() + L").");
     const std::uint64_t began = m_.SteadyMilliseconds();
-    const RunResult result = StartAndWait(m_, command_line, window_style, result_present,
-                                          ElevationPrompt::Never, time_limit_seconds_);
+    const RunResult result = RunAndWait(m_, command_line, window_style, result_present,
+                                        ElevationPrompt::Never, time_limit_seconds_);
     const std::uint64_t took = m_.SteadyMilliseconds() - began;
     if (result.timed_out) {
       return Fail(std::wstring(L"The ") + what + L" did not end within " +

@@ -12,9 +12,6 @@ namespace {
 
 using CommandLineToArgvFunction = LPWSTR*(WINAPI*)(LPCWSTR, int*);
 
-inline void FreeLocal(LPWSTR* memory) noexcept { ::LocalFree(memory); }
-using UniqueArgv = unique_handle<LPWSTR*, FreeLocal>;
-
 // shell32 is needed only here and only with switches, so it is loaded on
 // that first use, from the system folder alone, rather than at every start.
 CommandLineToArgvFunction LoadCommandLineToArgv() {
@@ -33,7 +30,7 @@ std::optional<std::vector<std::wstring>> SplitCommandLineWords(const std::wstrin
   const CommandLineToArgvFunction split = LoadCommandLineToArgv();
   if (!split) return std::nullopt;
   int count = 0;
-  const UniqueArgv words(split(command_line.c_str(), &count));
+  const UniqueLocal<LPWSTR*> words(split(command_line.c_str(), &count));
   if (!words) return std::nullopt;
   std::vector<std::wstring> after_program;
   for (int i = 1; i < count; ++i) after_program.emplace_back(words.get()[i]);

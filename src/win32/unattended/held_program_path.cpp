@@ -1,6 +1,6 @@
 // The check the unattended commands make before they start the package's
 // setup or its registered uninstaller with rights other accounts lack.
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 #include "win32_common/account_security.h"
 
 namespace tarnwell {

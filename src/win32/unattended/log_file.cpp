@@ -133,7 +133,7 @@ LogFile::LogFile(const std::wstring& path) {
   std::shared_ptr<void> descriptor;
   if (privileged) {
     try {
-      descriptor = TrustedAccountsDescriptor(L"FA", L"");
+      descriptor = Shared(TrustedAccountsDescriptor(L"FA", L""));
     } catch (const RunError&) {
       return;
     }

@@ -10,7 +10,7 @@
 #include "core/unattended/exit_codes.h"
 #include "core/unattended/unattended_commands.h"
 #include "core/unattended/usage.h"
-#include "win32/machine/win32_machine.h"
+#include "win32/machine/machine.h"
 #include "win32/unattended/command_line_words.h"
 #include "win32/unattended/log_file.h"
 
@@ -64,7 +64,7 @@ std::optional<int> RunCommandLineIfAny() {
   int code = exit_code::kInvalidCommandLine;
   if (parsed.mode == CommandLineMode::Invalid) {
     log.WriteLine(std::wstring(L"Command line: ") + GetCommandLineW());
-    log.WriteLine(L"Invalid command line: " + parsed.reason);
+    log.WriteLine(L"Invalid command line: " + parsed.reason.value_or(L""));
   } else if (file && !file->is_open()) {
     // Nothing is done that could not be logged where asked.
     return exit_code::kLogNotOpened;

@@ -1,61 +1,18 @@
+// Form1's messages, focus and pointer: creation and start-up, the window
+// procedure's switch, the events that reach the handlers, the focus kept as
+// dialog boxes keep it, and the pointer shown over the client area.
 #include "win32/window/form1_window.h"
 
-#include <commctrl.h>
-#include <uxtheme.h>
-#include <windowsx.h>
-
-#include <algorithm>
-#include <cwchar>
-#include <initializer_list>
-#include <string>
 #include <utility>
 
-#include "core/form1/form1_handlers.h"
+#include "core/main_window/form1_handlers.h"
+#include "core/main_window/install_command.h"
+#include "core/main_window/uninstall_command.h"
 #include "win32/window/control_ids.h"
 #include "win32/window/dpi.h"
-#include "win32/window/system_colours.h"
-#include "win32_common/system_library.h"
-#include "core/printer/install_command.h"
-#include "core/printer/uninstall_command.h"
 
 namespace tarnwell {
 namespace {
-
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr DWORD kExStyle = 0;
-
-// Positions and sizes in twips, within Form1's client area.
-struct Placement {
-  int left, top, width, height;
-};
-constexpr int kClientWidth = 8040;
-constexpr int kClientHeight = 2310;
-// Below the client area: never seen, but first in the tab order.
-constexpr Placement kText1Place{2640, 2850, 1215, 525};
-constexpr Placement kFrame1Place{120, 120, 7800, 1035};
-// The option buttons sit in the frame but are the window's own children, so
-// their notifications reach the window; hence the frame's origin is added.
-constexpr Placement kOption1Place{kFrame1Place.left + 240, kFrame1Place.top + 300, 4455, 255};
-constexpr Placement kOption2Place{kFrame1Place.left + 240, kFrame1Place.top + 650, 4575, 255};
-constexpr Placement kPushButton13Place{120, 1280, 7800, 405};
-constexpr Placement kPushButton1Place{120, 1790, 7800, 405};
-// A widened control keeps this far from the frame's or the window's right edge.
-constexpr int kRightMargin = 120;
-constexpr int kApplicationIcon = 1;
-
-// Arial bold in the Cyrillic character set, `hundredths_of_point` high at `dpi`.
-UniqueFont MakeBoldArial(int hundredths_of_point, UINT dpi) {
-  LOGFONTW font{};
-  font.lfHeight = -MulDiv(hundredths_of_point, static_cast<int>(dpi), 72 * 100);
-  font.lfWeight = FW_BOLD;
-  font.lfCharSet = RUSSIAN_CHARSET;
-  font.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  font.lfQuality = DEFAULT_QUALITY;
-  font.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-  wcscpy(font.lfFaceName, L"Arial");
-  return UniqueFont(CreateFontIndirectW(&font));
-}
 
 bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
   WNDCLASSEXW wc{};
@@ -65,39 +22,6 @@ bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = ids::kForm1Class;
   return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-// What an option button needs for its circle, the gap and its caption in
-// its font: the control's own answer, or our measure when that is larger.
-int OptionButtonWidth(HWND option, UINT dpi) {
-  SIZE ideal{};
-  SendMessageW(option, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal));
-  const ScopedGetDC dc(option);
-  if (!dc) return ideal.cx;
-  const auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(option, WM_GETFONT, 0, 0));
-  const ScopedSelectObject selected(dc.get(), font ? font : GetStockObject(DEFAULT_GUI_FONT));
-  std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(option)) + 1, L'\0');
-  caption.resize(static_cast<std::size_t>(
-      GetWindowTextW(option, caption.data(), static_cast<int>(caption.size()))));
-  SIZE text{};
-  GetTextExtentPoint32W(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &text);
-  SIZE zero{};
-  GetTextExtentPoint32W(dc.get(), L"0", 1, &zero);
-  const int measured = SystemMetricForDpi(SM_CXMENUCHECK, dpi) + zero.cx + text.cx + 2;
-  return std::max<int>(ideal.cx, measured);
-}
-
-UniqueIcon LoadIconAt(int width_metric, int height_metric, UINT dpi) {
-  return UniqueIcon(static_cast<HICON>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kApplicationIcon), IMAGE_ICON,
-                 SystemMetricForDpi(width_metric, dpi), SystemMetricForDpi(height_metric, dpi),
-                 LR_DEFAULTCOLOR)));
-}
-
-void Place(HWND control, const Placement& place, UINT dpi) {
-  SetWindowPos(control, nullptr, TwipsToPixels(place.left, dpi), TwipsToPixels(place.top, dpi),
-               TwipsToPixels(place.width, dpi), TwipsToPixels(place.height, dpi),
-               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -154,23 +78,6 @@ void Form1Window::SetCustomPointer(UniqueCursor cursor) {
   if (pointer_kind_ == PointerKind::Custom) ShowCurrentPointer();
 }
 
-DWORD Form1Window::UseApplicationIcon() {
-  uses_application_icon_ = true;
-  return LoadApplicationIcons();
-}
-
-DWORD Form1Window::LoadApplicationIcons() {
-  UniqueIcon big = LoadIconAt(SM_CXICON, SM_CYICON, dpi_);
-  if (!big) return GetLastError();
-  UniqueIcon small = LoadIconAt(SM_CXSMICON, SM_CYSMICON, dpi_);
-  if (!small) return GetLastError();
-  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
-  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
-  // The window shows the new icons now; the old ones can go.
-  big_icon_ = std::move(big);
-  small_icon_ = std::move(small);
-  return ERROR_SUCCESS;
-}
 
 LRESULT Form1Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
@@ -271,135 +178,6 @@ void Form1Window::OnPushButtonClicked(HWND button) {
   if (GetActiveWindow() == hwnd_) SetFocus(focus_);
 }
 
-void Form1Window::OnDrawItem(const DRAWITEMSTRUCT& item) {
-  if (item.hwndItem == push_button13_.hwnd()) push_button13_.Draw(item);
-  if (item.hwndItem == push_button1_.hwnd()) push_button1_.Draw(item);
-}
-
-void Form1Window::OnSystemLookChanged(UINT message, WPARAM wparam, LPARAM lparam) {
-  // Common controls hear of colour changes only from their parent.
-  if (message == WM_SYSCOLORCHANGE) {
-    for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      SendMessageW(child, message, wparam, lparam);
-    }
-  }
-  RefreshColours();
-  Repaint();
-}
-
-LRESULT Form1Window::OnCtlColor(UINT message, HDC dc, HWND control) {
-  const Surface* surface = SurfaceOf(control);
-  if (!surface) {
-    return Default(message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
-  }
-  SetBkColor(dc, ToColorref(surface->colours.face));
-  if (surface->colours.text) SetTextColor(dc, ToColorref(*surface->colours.text));
-  return reinterpret_cast<LRESULT>(surface->brush.get());
-}
-
-LRESULT Form1Window::OnEraseBackground(HDC dc) {
-  RECT client;
-  GetClientRect(hwnd_, &client);
-  FillRect(dc, &client, form_surface_.brush.get());
-  RECT frame;
-  if (GetWindowRect(frame1_, &frame)) {
-    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&frame), 2);
-    FillRect(dc, &frame, frame_surface_.brush.get());
-  }
-  return 1;
-}
-
-bool Form1Window::SetFaceColour(Control control, OleColour colour) {
-  if (control == Control::PushButton13) {
-    push_button13_look_.face = colour;
-  } else if (control == Control::PushButton1) {
-    push_button1_look_.face = colour;
-  } else if (Surface* surface = SurfaceOf(control)) {
-    surface->look.face = colour;
-  } else {
-    return false;
-  }
-  if (!RefreshColours()) return false;
-  RedrawWindow(ControlWindow(control), nullptr, nullptr,
-               RDW_ERASE | RDW_INVALIDATE | (control == Control::Form1 ? RDW_ALLCHILDREN : 0));
-  return true;
-}
-
-bool Form1Window::SetTextColour(Control control, Rgb colour) {
-  Surface* surface = SurfaceOf(control);
-  if (!surface) return false;
-  surface->look.text = colour;
-  RefreshColours();
-  InvalidateRect(ControlWindow(control), nullptr, TRUE);
-  return true;
-}
-
-bool Form1Window::SetPushButtonLook(const PushButtonLook& look) {
-  push_button13_look_ = look;
-  push_button1_look_ = look;
-  return RefreshColours();
-}
-
-bool Form1Window::RefreshColours() {
-  const WindowLook look{form_surface_.look,    frame_surface_.look, option1_surface_.look,
-                        option2_surface_.look, push_button13_look_, push_button1_look_};
-  const WindowColours colours = ChooseWindowColours(look, ReadSystemColours());
-  push_button13_.SetColours(colours.push_button13);
-  push_button1_.SetColours(colours.push_button1);
-  return ApplySurfaceColours(Control::Form1, colours.form) &&
-         ApplySurfaceColours(Control::Frame1, colours.frame) &&
-         ApplySurfaceColours(Control::Option1, colours.option1) &&
-         ApplySurfaceColours(Control::Option2, colours.option2);
-}
-
-bool Form1Window::ApplySurfaceColours(Control control, const SurfaceColours& colours) {
-  Surface& surface = *SurfaceOf(control);
-  UniqueBrush brush(CreateSolidBrush(ToColorref(colours.face)));
-  if (!brush) return false;
-  surface.colours = colours;
-  surface.brush = std::move(brush);
-  if (colours.text && !surface.draws_own_text) {
-    UseOwnTextColour(control);
-    surface.draws_own_text = true;
-  }
-  return true;
-}
-
-void Form1Window::UseOwnTextColour(Control control) {
-  const HWND window = ControlWindow(control);
-  if (control == Control::Frame1) {
-    // Not every system lets a group box drop its visual style, so the
-    // window draws this one itself.
-    SetWindowSubclass(window, FrameProc, 0, reinterpret_cast<DWORD_PTR>(this));
-  } else if (control != Control::Form1) {
-    // Empty names leave the control to the classic drawing, which takes
-    // its text colour from WM_CTLCOLORSTATIC.
-    static const auto set_window_theme =
-        SystemFunction<decltype(&SetWindowTheme)>(L"uxtheme.dll", "SetWindowTheme");
-    set_window_theme(window, L"", L"");
-  }
-}
-
-void Form1Window::Repaint() {
-  RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
-}
-
-Form1Window::Surface* Form1Window::SurfaceOf(Control control) {
-  switch (control) {
-    case Control::Form1: return &form_surface_;
-    case Control::Frame1: return &frame_surface_;
-    case Control::Option1: return &option1_surface_;
-    case Control::Option2: return &option2_surface_;
-    default: return nullptr;
-  }
-}
-
-Form1Window::Surface* Form1Window::SurfaceOf(HWND control) {
-  if (control == frame1_) return &frame_surface_;
-  if (control == option1_) return &option1_surface_;
-  if (control == option2_) return &option2_surface_;
-  return nullptr;
-}
 
 LRESULT Form1Window::OnActivate(WPARAM wparam, LPARAM) {
   if (LOWORD(wparam) == WA_INACTIVE) {
@@ -410,61 +188,6 @@ LRESULT Form1Window::OnActivate(WPARAM wparam, LPARAM) {
   const bool usable = focus_ && IsChild(hwnd_, focus_) && IsWindowEnabled(focus_);
   SetFocus(usable ? focus_ : text1_);
   return 0;
-}
-
-void Form1Window::PaintFrame(HDC dc) {
-  RECT client;
-  GetClientRect(frame1_, &client);
-  FillRect(dc, &client, frame_surface_.brush.get());
-  const ScopedSelectObject font(dc, form_font_.get());
-  TEXTMETRICW metrics;
-  GetTextMetricsW(dc, &metrics);
-  // The edge runs through the middle of the caption line, as in a plain group box.
-  RECT edge = client;
-  edge.top += metrics.tmHeight / 2 - 1;
-  DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
-
-  std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(frame1_)) + 1, L'\0');
-  caption.resize(static_cast<std::size_t>(
-      GetWindowTextW(frame1_, caption.data(), static_cast<int>(caption.size()))));
-  if (!caption.empty()) {
-    constexpr int kCaptionIndent = 7;
-    RECT label{client.left + kCaptionIndent, client.top, client.right - kCaptionIndent,
-               client.top + metrics.tmHeight};
-    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &label,
-              DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
-    RECT behind = label;
-    InflateRect(&behind, 1, 0);
-    FillRect(dc, &behind, frame_surface_.brush.get());
-    SetBkMode(dc, TRANSPARENT);
-    const std::optional<Rgb> text = frame_surface_.colours.text;
-    SetTextColor(dc, text ? ToColorref(*text) : GetSysColor(COLOR_BTNTEXT));
-    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &label,
-              DT_SINGLELINE | DT_NOPREFIX);
-  }
-}
-
-LRESULT CALLBACK Form1Window::FrameProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
-                                        UINT_PTR id, DWORD_PTR self) {
-  switch (message) {
-    case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      Form1Window& window = *reinterpret_cast<Form1Window*>(self);
-      if (wparam) {
-        window.PaintFrame(reinterpret_cast<HDC>(wparam));
-      } else {
-        const ScopedPaint paint(hwnd);
-        window.PaintFrame(paint.get());
-      }
-      return 0;
-    }
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(hwnd, FrameProc, id);
-      break;
-  }
-  return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
 void Form1Window::OnClose() { ExitProcess(0); }
@@ -498,64 +221,6 @@ bool Form1Window::CreateControls() {
   return true;
 }
 
-void Form1Window::ApplyFonts() {
-  UniqueFont form_font = MakeBoldArial(900, dpi_);
-  UniqueFont button_font = MakeBoldArial(1125, dpi_);
-  const auto set_font = [](HWND control, const UniqueFont& font) {
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
-  };
-  for (HWND control : {text1_, option1_, option2_, frame1_}) set_font(control, form_font);
-  for (HWND control : {push_button13_.hwnd(), push_button1_.hwnd()}) set_font(control, button_font);
-  // The controls hold the new fonts now; the old ones can go.
-  form_font_ = std::move(form_font);
-  button_font_ = std::move(button_font);
-}
-
-void Form1Window::Layout() {
-  RECT frame{0, 0, TwipsToPixels(kClientWidth, dpi_), TwipsToPixels(kClientHeight, dpi_)};
-  AdjustWindowRectForDpi(&frame, kStyle, kExStyle, dpi_);
-  SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  Place(text1_, kText1Place, dpi_);
-  Place(option1_, kOption1Place, dpi_);
-  Place(option2_, kOption2Place, dpi_);
-  Place(push_button13_.hwnd(), kPushButton13Place, dpi_);
-  Place(push_button1_.hwnd(), kPushButton1Place, dpi_);
-  Place(frame1_, kFrame1Place, dpi_);
-
-  const int frame_limit =
-      TwipsToPixels(kFrame1Place.left + kFrame1Place.width - kRightMargin, dpi_);
-  const int window_limit = TwipsToPixels(kClientWidth - kRightMargin, dpi_);
-  WidenToFit(option1_, OptionButtonWidth(option1_, dpi_), frame_limit);
-  WidenToFit(option2_, OptionButtonWidth(option2_, dpi_), frame_limit);
-  WidenToFit(push_button13_.hwnd(), push_button13_.CaptionWidth(), window_limit);
-  WidenToFit(push_button1_.hwnd(), push_button1_.CaptionWidth(), window_limit);
-}
-
-void Form1Window::WidenToFit(HWND control, int needed_width, int right_limit) {
-  RECT rect;
-  GetWindowRect(control, &rect);
-  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rect), 2);
-  const int width = rect.right - rect.left;
-  const int widened = std::min<int>(needed_width, right_limit - rect.left);
-  if (widened <= width) return;
-  SetWindowPos(control, nullptr, 0, 0, widened, rect.bottom - rect.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Form1Window::PlaceOnScreen() {
-  RECT window;
-  GetWindowRect(hwnd_, &window);
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof(monitor);
-  GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  const RECT& work = monitor.rcWork;
-  const int width = window.right - window.left;
-  const int height = window.bottom - window.top;
-  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
-               work.top + (work.bottom - work.top - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 HCURSOR Form1Window::CurrentCursor() const {
   switch (pointer_kind_) {

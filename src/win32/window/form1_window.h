@@ -1,5 +1,7 @@
 // The main window Form1: its controls, layout, colours, pointer and the
-// events that reach the handlers.
+// events that reach the handlers. Its code is split by concern: messages,
+// focus and pointer (form1_window.cpp), layout (form1_layout.cpp) and
+// painting (form1_paint.cpp).
 //
 // Start-up: Create makes the window hidden with its controls; Start runs the
 // load handler (its message boxes appear while the window is still hidden),
@@ -12,14 +14,15 @@
 #include <optional>
 
 #include "core/app/app.h"
-#include "core/app/window_colours.h"
+#include "core/look/window_colours.h"
+#include "win32/machine/main_window.h"
 #include "win32/window/base_window.h"
 #include "win32/window/push_button.h"
 #include "win32_common/scoped_handle.h"
 
 namespace tarnwell {
 
-class Form1Window : public BaseWindow<Form1Window> {
+class Form1Window : public BaseWindow<Form1Window>, public MainWindow {
  public:
   explicit Form1Window(Machine& machine) : app_(machine) {}
   Form1Window(const Form1Window&) = delete;
@@ -32,40 +35,33 @@ class Form1Window : public BaseWindow<Form1Window> {
   // Runs Form_Load, then shows the window centred, the focus on Text1.
   void Start(int show_command);
 
-  // The window of a control; Control::Form1 is the window itself.
-  HWND ControlWindow(Control control) const;
-
-  PointerKind pointer_kind() const { return pointer_kind_; }
-  // Shows the new pointer at once when the pointer is over the window.
-  void SetPointerKind(PointerKind kind);
-  // The image of pointer kind Custom; the window keeps it for its life.
-  void SetCustomPointer(UniqueCursor cursor);
-  // Gives the window the program's icon at the window's resolution, and
-  // again whenever the resolution changes. 0, or the system's error code.
-  DWORD UseApplicationIcon();
+  // What the machine asks of the main window (win32/machine/main_window.h).
+  HWND Handle() const override { return hwnd_; }
+  HWND ControlWindow(Control control) const override;
+  PointerKind pointer_kind() const override { return pointer_kind_; }
+  void SetPointerKind(PointerKind kind) override;
+  void SetCustomPointer(UniqueCursor cursor) override;
+  DWORD UseApplicationIcon() override;
 
   UINT dpi() const { return dpi_; }
 
   // Colours. The window paints the faces of its own surface, the frame and
   // the option buttons (white at first) and draws the push buttons; what is
-  // set here goes through the one colour choice (core/app/window_colours.h)
+  // set here goes through the one colour choice (core/look/window_colours.h)
   // with the system's colours, again whenever those change.
-  // Set one control's face as a back colour (IsColour must accept it);
-  // false when the window does not paint that control's face (Text1) or no
-  // brush could be made.
-  bool SetFaceColour(Control control, OleColour colour);
-  // Set the text colour of the window, the frame's caption or an option
-  // button. Visual styles would draw those texts in the theme's colour, so
-  // the option buttons then drop them and the window paints the frame
-  // itself. False for other controls.
-  bool SetTextColour(Control control, Rgb colour);
-  // Both push buttons' skin colours, their faces as back colours.
-  bool SetPushButtonLook(const PushButtonLook& look);
-  // Repaints the window and every control on it.
-  void Repaint();
+  // Visual styles would draw the texts of the frame and the option buttons
+  // in the theme's colour, so once a text colour is set the option buttons
+  // drop their styles and the window paints the frame itself.
+  bool SetFaceColour(Control control, OleColour colour) override;
+  bool SetTextColour(Control control, Rgb colour) override;
+  bool SetPushButtonLook(const PushButtonLook& look) override;
+  void Repaint() override;
 
  private:
   friend class BaseWindow<Form1Window>;
+  static constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  static constexpr DWORD kExStyle = 0;
+
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
   // Makes the fonts and the controls, in tab order, and sizes everything.

@@ -11,7 +11,7 @@
 
 #include <windows.h>
 
-#include "core/app/window_colours.h"
+#include "core/look/window_colours.h"
 
 namespace tarnwell {
 

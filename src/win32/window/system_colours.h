@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "core/app/window_colours.h"
+#include "core/look/window_colours.h"
 
 namespace tarnwell {
 

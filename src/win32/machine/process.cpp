@@ -1,0 +1,92 @@
+// Starting programs, watching their processes, and waiting while the
+// thread's windows stay answered.
+#include "win32/machine/machine.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+#include "win32/machine/messages.h"
+#include "win32/machine/started_process.h"
+#include "win32/machine/wait.h"
+#include "win32_common/scoped_handle.h"
+#include "win32_common/system_library.h"
+
+namespace tarnwell {
+namespace {
+
+ProcessStart Started(HANDLE process, std::shared_ptr<ProcessJob> job) {
+  return {MakeStartedProcess(process, std::move(job)), 0};
+}
+
+ProcessStart NotStarted(DWORD error) { return {nullptr, error}; }
+
+// Puts the process into `job`; the job is kept only when that worked.
+std::shared_ptr<ProcessJob> JoinJob(HANDLE process, std::shared_ptr<ProcessJob> job) {
+  return process && job && job->Assign(process) ? job : nullptr;
+}
+
+}  // namespace
+
+// The program is named apart from the command line, so the platform starts
+// that file and looks for nothing.
+ProcessStart Win32Machine::StartProcess(const std::wstring& program,
+                                        const std::wstring& command_line, int show_state) {
+  std::vector<wchar_t> writable(command_line.begin(), command_line.end());
+  writable.push_back(L'\0');
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show_state);
+  PROCESS_INFORMATION info{};
+  // Started suspended, so that it is in the job before it can start anything.
+  if (!CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                      nullptr, nullptr, &startup, &info)) {
+    const DWORD error = GetLastError();
+    held_program_.Release();
+    return NotStarted(error);
+  }
+  // The program's image is mapped now: it can no longer be replaced.
+  held_program_.Release();
+  const UniqueHandle thread(info.hThread);
+  std::shared_ptr<ProcessJob> job = JoinJob(info.hProcess, JobForStart());
+  ResumeThread(info.hThread);
+  return Started(info.hProcess, std::move(job));
+}
+
+// The shell shows the elevation prompt; a refused prompt is a start that
+// failed with ERROR_CANCELLED.
+ProcessStart Win32Machine::StartElevated(const std::wstring& program,
+                                         const std::wstring& arguments, int show_state) {
+  SHELLEXECUTEINFOW execute{};
+  execute.cbSize = sizeof(execute);
+  execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+  execute.lpVerb = L"runas";
+  execute.lpFile = program.c_str();
+  execute.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
+  execute.nShow = show_state;
+  try {
+    static const auto shell_execute =
+        SystemFunction<decltype(&ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
+    if (!shell_execute(&execute)) return NotStarted(GetLastError());
+  } catch (const RunError&) {
+    return NotStarted(ERROR_MOD_NOT_FOUND);
+  }
+  // Without a process handle (the shell handed the start on) nothing can be
+  // waited for: the wait then reads no exit code and ends after one cycle.
+  // With one, it joins the job at once; a child it started before that is
+  // outside the job and not waited for.
+  std::shared_ptr<ProcessJob> job = JoinJob(execute.hProcess, JobForStart());
+  return Started(execute.hProcess, std::move(job));
+}
+
+void Win32Machine::ProcessPendingMessages() { DispatchPendingMessages(); }
+
+// Waits on the thread's input rather than sleeping, so a message arriving
+// during the pause is handled at once; the pause still lasts its full length.
+void Win32Machine::PauseServicingMessages(unsigned milliseconds) {
+  WaitServicingMessages({}, milliseconds);
+}
+
+}  // namespace tarnwell

@@ -1,0 +1,22 @@
+// A started setup or uninstaller as the wait sees it: its own process, and
+// the processes it starts, followed through its job or, when it could not be
+// put into one, through the processes known to descend from it.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "core/port/machine.h"
+#include "win32/machine/job.h"
+#include "win32_common/scoped_handle.h"
+
+namespace tarnwell {
+
+// `process` may be null (the shell handed an elevated start on): nothing can
+// be watched then, and the process counts as ended. `job` is the job the
+// process was put into, or null.
+std::unique_ptr<StartedProcess> MakeStartedProcess(HANDLE process,
+                                                   std::shared_ptr<ProcessJob> job);
+
+}  // namespace tarnwell
