@@ -168,6 +168,11 @@ HWND Program::FocusedWindow() const {
 
 void Program::PointAt(HWND window, std::optional<POINT> at) const {
   SetForegroundWindow(FindMainWindow());
+  // Input that arrives while the program is still handling its activation
+  // (a window shown a moment ago) can lose the button to a late focus
+  // change; wait until it has emptied its queue.
+  WaitForInputIdle(process_, kSendTimeoutMs);
+  Responds(kSendTimeoutMs);
   RECT r;
   GetWindowRect(window, &r);
   POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
