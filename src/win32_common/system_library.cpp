@@ -22,6 +22,18 @@ HMODULE LoadFromSystemFolder(const wchar_t* dll) {
   return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+// A folder Windows names through a call of the GetSystemDirectoryW kind,
+// which answers the size it needs when the buffer is too small.
+std::wstring FolderFrom(UINT(WINAPI* get)(LPWSTR, UINT)) {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  while (true) {
+    const UINT length = get(buffer.data(), static_cast<UINT>(buffer.size()));
+    if (length == 0) ThrowLastError();
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    buffer.resize(length);
+  }
+}
+
 }  // namespace
 
 void LoadDllsFromSystemFolderOnly() noexcept {
@@ -34,15 +46,9 @@ void LoadDllsFromSystemFolderOnly() noexcept {
   SetDllDirectoryW(L"");
 }
 
-std::wstring SystemFolder() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  while (true) {
-    const UINT length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-    if (length == 0) ThrowLastError();
-    if (length < buffer.size()) return std::wstring(buffer.data(), length);
-    buffer.resize(length);
-  }
-}
+std::wstring SystemFolder() { return FolderFrom(GetSystemDirectoryW); }
+
+std::wstring SharedWindowsFolder() { return FolderFrom(GetSystemWindowsDirectoryW); }
 
 // The module stays loaded for the rest of the process: callers keep the
 // function's address.

@@ -17,6 +17,10 @@ void LoadDllsFromSystemFolderOnly() noexcept;
 // trailing separator. Throws RunError.
 std::wstring SystemFolder();
 
+// The shared Windows folder ("C:\Windows"), also on a terminal server where
+// each user has a private one. Throws RunError.
+std::wstring SharedWindowsFolder();
+
 // A function of one of Windows' own DLLs outside the always-loaded set,
 // loaded from the system folder the first time it is asked for. Throws
 // RunError naming the DLL or the function when either cannot be had, so the
