@@ -10,6 +10,7 @@
 #include "core/texts/text.h"
 #include "core/installer/folder_access.h"
 #include "win32_common/account_security.h"
+#include "win32_common/files.h"
 #include "win32_common/win32_error.h"
 
 namespace tarnwell {
@@ -54,12 +55,7 @@ std::optional<std::wstring> UnusableFolder(HANDLE opened, bool made_now) {
 // A log file already in a usable folder: written only if it is a plain file
 // a trusted account owns, with one name.
 std::optional<std::wstring> UnusableFile(HANDLE opened) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(opened, &info)) return DescribeWin32Error(GetLastError());
-  if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT) ||
-      info.nNumberOfLinks != 1) {
-    return std::wstring(L"it is not a plain file");
-  }
+  if (!IsOrdinaryDiskFile(opened)) return std::wstring(L"it is not a plain file");
   if (!HasTrustedOwner(opened, SE_FILE_OBJECT)) return std::wstring(L"another account owns it");
   return std::nullopt;
 }

@@ -19,6 +19,7 @@
 #include "core/texts/text.h"
 #include "core/installer/printer_step.h"
 #include "core/printer/package.h"
+#include "core/port/run_error.h"
 #include "core/printer/printer_search.h"
 #include "core/unattended/exit_codes.h"
 #include "log_folder.h"
@@ -53,9 +54,11 @@ struct Outcome {
 // once the program's image is mapped: its setup may change its own folder.
 Outcome Run(const std::wstring& program, const std::wstring& command_line,
             const tarnwell::Deadline& end, tarnwell::HeldPath& held) {
-  wchar_t system_folder[MAX_PATH] = {};
-  if (!GetSystemDirectoryW(system_folder, MAX_PATH)) {
-    return {false, 0, tarnwell::DescribeWin32Error(GetLastError())};
+  std::wstring system_folder;
+  try {
+    system_folder = tarnwell::SystemFolder();
+  } catch (const tarnwell::RunError& error) {
+    return {false, 0, error.description()};
   }
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
@@ -63,7 +66,7 @@ Outcome Run(const std::wstring& program, const std::wstring& command_line,
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
   const BOOL started = CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE,
-                                      0, nullptr, system_folder, &startup, &info);
+                                      0, nullptr, system_folder.c_str(), &startup, &info);
   const DWORD start_error = GetLastError();
   held.Release();
   if (!started) return {false, 0, tarnwell::DescribeWin32Error(start_error)};

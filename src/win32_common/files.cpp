@@ -17,6 +17,13 @@ constexpr DWORD kReadChunk = 64 * 1024;
 
 }  // namespace
 
+bool IsOrdinaryDiskFile(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
+         info.nNumberOfLinks == 1 &&
+         !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
 std::wstring EnvironmentValue(const std::wstring& name) {
   // The value may change between the size query and the read; ask again then.
   DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);

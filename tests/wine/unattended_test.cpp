@@ -32,7 +32,7 @@ TEST(UnattendedCommandLineOnWine, QuotedPathsWithBlanksAndNonAsciiSurvive) {
   EXPECT_EQ(*words, (std::vector<std::wstring>{L"/install", L"-DEFAULT", L"/log", log}));
   const ParsedCommandLine parsed = ParseCommandLineWords(*words);
   EXPECT_EQ(parsed.mode, CommandLineMode::Unattended);
-  EXPECT_EQ(parsed.request, (UnattendedRequest{UnattendedAction::Install, true, log}));
+  EXPECT_EQ(parsed.request, (UnattendedRequest{UnattendedAction::Install, true, log, std::nullopt}));
 
   // An unquoted program path falls apart at its blanks: still the window.
   const auto pieces = SplitCommandLineWords(program);

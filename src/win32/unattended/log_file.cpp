@@ -9,6 +9,7 @@
 #include "core/unattended/log_path.h"
 #include "win32_common/account_security.h"
 #include "win32_common/bounded_open.h"
+#include "win32_common/files.h"
 
 namespace tarnwell {
 namespace {
@@ -102,15 +103,6 @@ bool HoldPlainFolders(const std::wstring& file, const Deadline& deadline,
     held.push_back(std::move(handle));
   }
   return true;
-}
-
-// An ordinary file on a disk with one name: not a device or pipe, not a
-// link or junction, not a hard link to another file.
-bool IsOrdinaryDiskFile(HANDLE file) {
-  BY_HANDLE_FILE_INFORMATION info;
-  return GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
-         info.nNumberOfLinks == 1 &&
-         !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
 }  // namespace
