@@ -52,7 +52,7 @@ endif()
 # The ProductCode follows the version and the content: the same files (and
 # Programs and Features texts) give the same code in every build, any change
 # a new one, so that a rebuilt package of the same version is a product of
-# its own that replaces the installed one (same-version upgrades are allowed
+# its own (which replaces the installed one only in a development build,
 # below).
 string(REGEX MATCH "UpgradeCode=\"([0-9A-F-]+)\"" _ "${wxs_text}")
 set(upgrade_code ${CMAKE_MATCH_1})
@@ -163,6 +163,8 @@ endforeach()
 # wixl writes no file versions: without them Windows Installer takes the
 # programs for unversioned files and keeps an installed copy in a repair or
 # an upgrade. Each program's version and language come from its version block.
+# wixl hashes every file; a hash is for unversioned files only (ICE60), so a
+# file that gets its version loses its MsiFileHash row.
 string(REGEX MATCHALL "<File Id=\"[A-Za-z]+\"[^>]*Source=\"app/[^\"]+\"" file_elements "${wxs_text}")
 foreach(element IN LISTS file_elements)
   string(REGEX MATCH "Id=\"([A-Za-z]+)\"" _ "${element}")
@@ -178,6 +180,7 @@ foreach(element IN LISTS file_elements)
   endif()
   if(version_and_language MATCHES "^([0-9.]+)\t([0-9]*)$")
     update_package("UPDATE `File` SET `Version` = '${CMAKE_MATCH_1}', `Language` = '${CMAKE_MATCH_2}' WHERE `File` = '${file_id}'")
+    update_package("DELETE FROM `MsiFileHash` WHERE `File_` = '${file_id}'")
   endif()
 endforeach()
 
@@ -203,9 +206,12 @@ foreach(pair
 endforeach()
 
 # The old version is removed inside the new one's transaction, so a failed
-# upgrade rolls back to it whole; a rebuilt package of the same version
-# replaces the installed one (VersionMaxInclusive, 512) while the newer-
-# version check stays exclusive.
+# upgrade rolls back to it whole. In a development build a rebuilt package
+# of the same version replaces the installed one (VersionMaxInclusive, 512)
+# while the newer-version check stays exclusive. A release build replaces
+# only older versions, and takes an installed build of its own version for
+# a newer one (VersionMinInclusive, 256, on the detection row): two builds
+# of one version never replace each other, nor install side by side.
 export_table(InstallExecuteSequence sequence)
 if(NOT sequence MATCHES "\nInstallInitialize\t\t1500\r?\n")
   message(FATAL_ERROR "build_msi.cmake: InstallInitialize is not at 1500")
@@ -213,7 +219,15 @@ endif()
 update_package("UPDATE `InstallExecuteSequence` SET `Sequence` = 1501 WHERE `Action` = 'RemoveExistingProducts'")
 # Attributes is part of the Upgrade table's key, so the row is made anew.
 update_package("DELETE FROM `Upgrade` WHERE `ActionProperty` = 'WIX_UPGRADE_DETECTED'")
-update_package("INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMax`, `Attributes`, `ActionProperty`) VALUES ('{${upgrade_code}}', '${VERSION}', 513, 'WIX_UPGRADE_DETECTED')")
+if(RELEASE)
+  set(upgrade_attributes 1)  # migrate features
+  update_package("DELETE FROM `Upgrade` WHERE `ActionProperty` = 'WIX_DOWNGRADE_DETECTED'")
+  update_package("INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMin`, `Attributes`, `ActionProperty`) VALUES ('{${upgrade_code}}', '${VERSION}', 258, 'WIX_DOWNGRADE_DETECTED')")
+  update_package("UPDATE `LaunchCondition` SET `Description` = 'A newer version of Tarnwell PDF Printer Software, or another build of this version, is already installed.' WHERE `Condition` = 'NOT WIX_DOWNGRADE_DETECTED'")
+else()
+  set(upgrade_attributes 513)  # migrate features, same version included
+endif()
+update_package("INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMax`, `Attributes`, `ActionProperty`) VALUES ('{${upgrade_code}}', '${VERSION}', ${upgrade_attributes}, 'WIX_UPGRADE_DETECTED')")
 
 # The summary: its PackageCode is derived from the finished tables and
 # files (the package's bytes with a placeholder code), and its dates are the

@@ -1,26 +1,36 @@
 @echo off
 rem What deployment tools run (an Intune Win32 app, a Configuration Manager
-rem script installer, a Group Policy start-up script), shipped in release/
-rem beside the Windows Installer package:
+rem script installer), shipped in release/ beside the Windows Installer
+rem package:
 rem   deploy.cmd install   [switches]  install the printer (as LocalSystem or an administrator)
 rem   deploy.cmd uninstall [switches]  remove it
 rem   deploy.cmd status    [switches]  0: installed, 1: not installed
 rem   deploy.cmd default   [switches]  as the user: make the printer the user's
 rem                                    default once, and record that in HKCU
 rem   deploy.cmd forgetdefault         as the user: remove that record
-rem The switches after the command go to the program as they are. install and
-rem uninstall get "/timeout 1800" unless a /timeout is given, and every
-rem command gets a log unless a /log is given: install, uninstall and status
-rem in a folder only LocalSystem and the Administrators group may change,
-rem default in the user's own profile.
+rem The switches after the command go to the program exactly as given. install
+rem and uninstall get "/timeout 1800" unless a /timeout is given. Unless a
+rem /log is given, install, uninstall and status log into
+rem %ProgramData%\Tarnwell PDF Printer Software\Logs when run as LocalSystem
+rem or elevated (the program makes and secures that folder itself; this
+rem script makes no folder there and changes no access list), and without a
+rem log otherwise; default logs in the user's own profile.
 rem It runs "Tarnwell PDF Printer Software.exe" from its own folder or, when
-rem that folder does not hold it, the one the Windows Installer package
-rem installed in its default folder. It ends with the program's exit code,
-rem unchanged; 1639 for an unknown command, 1603 when there is no program.
+rem that folder does not hold it, from the folder the Windows Installer
+rem package recorded. It ends with the program's exit code, unchanged; 1639
+rem for an unknown command, 1603 when there is no program, 50 when it was
+rem started from a network path.
 setlocal EnableExtensions DisableDelayedExpansion
 
 set "product=Tarnwell PDF Printer Software"
 set "marker_key=HKCU\Software\Quellmark\Tarnwell PDF Printer Software"
+set "product_key=HKLM\SOFTWARE\Quellmark\Tarnwell PDF Printer Software"
+
+rem What runs as LocalSystem must lie in a folder only administrators can
+rem change, and a share's permissions cannot be read from here.
+set "here=%~dp0"
+if "%here:~0,2%"=="\\" goto from_network
+
 set "command=%~1"
 if /i "%command%"=="install" goto arguments
 if /i "%command%"=="uninstall" goto arguments
@@ -30,53 +40,67 @@ if /i "%command%"=="forgetdefault" goto forget_default
 echo Usage: deploy.cmd install^|uninstall^|status^|default^|forgetdefault [switches for the program] 1>&2
 exit /b 1639
 
-rem The switches after the command, as they were given.
+:from_network
+echo deploy.cmd: it was started from the network path "%~dp0". Nothing is run from a share: copy this folder to a local disk, or install the Windows Installer package. 1>&2
+exit /b 50
+
+rem The switches after the command, each as given, quotes included: blanks,
+rem "&" and an empty "" stay inside their quotes, so no line below takes
+rem them for its own (no quotes around "switches=..." for that reason).
 :arguments
 set "switches="
 set "has_timeout="
 set "has_log="
 :next_argument
 shift
-if "%~1"=="" goto find_program
+if [%1]==[] goto find_program
 if /i "%~1"=="/timeout" set "has_timeout=1"
 if /i "%~1"=="-timeout" set "has_timeout=1"
 if /i "%~1"=="/log" set "has_log=1"
 if /i "%~1"=="-log" set "has_log=1"
-set "switches=%switches% %1"
+set switches=%switches% %1
 goto next_argument
 
 :find_program
 set "program=%~dp0%product%.exe"
-if exist "%program%" goto run_%command%
+if exist "%program%" goto switches
+set "program="
+for /f "tokens=1,2,*" %%a in ('%SystemRoot%\System32\reg.exe query "%product_key%" /v InstallFolder /reg:32 2^>nul') do if /i "%%a"=="InstallFolder" set "program=%%c%product%.exe"
+if defined program if exist "%program%" goto switches
 set "program=%ProgramFiles%\%product%\%product%.exe"
 if defined ProgramFiles(x86) set "program=%ProgramFiles(x86)%\%product%\%product%.exe"
-if exist "%program%" goto run_%command%
-echo deploy.cmd: "%product%.exe" is neither beside this script nor in "%program%". 1>&2
+if exist "%program%" goto switches
+echo deploy.cmd: "%product%.exe" is neither beside this script nor in the folder the package recorded, nor in "%program%". 1>&2
 exit /b 1603
 
-rem The machine's commands log where only LocalSystem and the Administrators
-rem group may write: the folder is made, given to the Administrators group
-rem and its access list replaced by those two.
-:run_install
-:run_uninstall
-if not defined has_timeout set "switches= /timeout 1800%switches%"
-:run_status
-set "logs=%ProgramData%\%product%\Logs"
-mkdir "%logs%" 2>nul
-"%SystemRoot%\System32\icacls.exe" "%ProgramData%\%product%" /setowner *S-1-5-32-544 /T /C /Q >nul
-"%SystemRoot%\System32\icacls.exe" "%ProgramData%\%product%" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F /Q >nul
-if not defined has_log set "switches=%switches% /log "%logs%\%command%.log""
-"%program%" /%command%%switches%
-exit /b %errorlevel%
+:switches
+set "timeout_switch="
+set "log_switch="
+if /i "%command%"=="default" goto default_log
+if /i not "%command%"=="status" if not defined has_timeout set "timeout_switch= /timeout 1800"
+if defined has_log goto run
+rem A standard user's program cannot use the machine's log folder (1622).
+call :privileged
+if errorlevel 1 goto run
+set "log_switch= /log "%ProgramData%\%product%\Logs\%command%.log""
+goto run
 
-rem The user's default printer, once: the user's own profile holds the log,
-rem and the record that lets a deployment tool's detection say "done", so
-rem that a later change by the user (or by Windows) is never undone.
-:run_default
+rem The user's default printer, once: the user's own profile holds the log.
+:default_log
+if defined has_log goto run
 set "logs=%LOCALAPPDATA%\%product%\Logs"
 mkdir "%logs%" 2>nul
-if not defined has_log set "switches=%switches% /log "%logs%\default.log""
-"%program%" /install /default%switches%
+set "log_switch= /log "%logs%\default.log""
+
+:run
+if /i "%command%"=="default" goto run_default
+"%program%" /%command%%timeout_switch%%switches%%log_switch%
+exit /b %errorlevel%
+
+rem The record lets a deployment tool's detection say "done", so that a
+rem later change by the user (or by Windows) is never undone.
+:run_default
+"%program%" /install /default%switches%%log_switch%
 set "code=%errorlevel%"
 if not "%code%"=="0" if not "%code%"=="3010" if not "%code%"=="1641" exit /b %code%
 "%SystemRoot%\System32\reg.exe" add "%marker_key%" /v DefaultPrinterSet /t REG_DWORD /d 1 /f >nul
@@ -89,3 +113,13 @@ rem Removes only the record; the user's default printer stays as it is.
 "%SystemRoot%\System32\reg.exe" query "%marker_key%" /v DefaultPrinterSet >nul 2>nul
 if not errorlevel 1 exit /b 1603
 exit /b 0
+
+rem 0 when this runs as LocalSystem or elevated: the token's integrity level
+rem is System or High (whoami), or, where whoami does not list it, the
+rem administrators' "net session" answers.
+:privileged
+"%SystemRoot%\System32\whoami.exe" /groups 2>nul | "%SystemRoot%\System32\findstr.exe" /c:"S-1-16-12288" /c:"S-1-16-16384" >nul 2>nul
+if not errorlevel 1 exit /b 0
+"%SystemRoot%\System32\net.exe" session >nul 2>nul
+if not errorlevel 1 exit /b 0
+exit /b 1

@@ -5,8 +5,8 @@
 // write what happened into the installation's log.
 //
 // Each deferred step reads its CustomActionData, set by the package to
-// "<program path>|<log file path>|<time limit in seconds>" ('|' cannot be
-// part of a path).
+// "<program path>|<log file path>|<time limit in seconds>|<restart nonce>"
+// ('|' cannot be part of a path; the nonce names this run's restart request).
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -96,8 +96,9 @@ enum class StepResult {
 // Every outcome, and where the program's own log is, goes into the
 // installation's log.
 StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
-  const std::optional<tarnwell::PrinterStepData> command =
-      tarnwell::ReadPrinterStepData(Property(install, L"CustomActionData"));
+  std::wstring data = Property(install, L"CustomActionData");
+  const std::wstring restart_nonce = tarnwell::TakeRestartNonce(data);
+  const std::optional<tarnwell::PrinterStepData> command = tarnwell::ReadPrinterStepData(data);
   const std::wstring name = std::wstring(L"Tarnwell PDF Printer Software ") + command_switch;
   if (!command) {
     Log(install, name + L": no program and log file were handed to this step.");
@@ -136,7 +137,7 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
   const DWORD code = outcome.exit_code;
   if (code == tarnwell::exit_code::kRestartRequired ||
       code == tarnwell::exit_code::kRestartStarted) {
-    tarnwell::RecordRestartRequest(install);
+    tarnwell::RecordRestartRequest(install, restart_nonce);
     Log(install, name + L": the program ended with exit code " + std::to_wstring(code) +
                      L": the printer package needs a restart to finish; Windows Installer "
                      L"asks for one at the end. See " + Quoted(log_file) + L".");

@@ -243,6 +243,21 @@ def ice27_order(package):
             for a, b in zip(present, present[1:]) if steps[a] >= steps[b]]
 
 
+def ice60_versioned_files(package):
+    """A versioned file has a language unless it is a font, and no hash: the
+    hash is for unversioned files (a companion file's Version names a file)."""
+    fonts = {row["File_"] for row in package.rows("Font")}
+    versioned = {row["File"]: row for row in package.rows("File")
+                 if row["Version"][:1].isdigit()}
+    faults = ["the file %s is versioned (%s); it cannot be hashed (MsiFileHash)"
+              % (row["File_"], versioned[row["File_"]]["Version"])
+              for row in package.rows("MsiFileHash") if row["File_"] in versioned]
+    faults += ["the file %s is versioned and not a font, but has no language" % name
+               for name, row in sorted(versioned.items())
+               if name not in fonts and not row["Language"]]
+    return faults
+
+
 def ice63_remove_existing_products(package):
     steps = sequence(package)
     if "RemoveExistingProducts" not in steps:
@@ -340,6 +355,7 @@ RULES = {
     "ICE27": ice27_order,
     "ICE38/43/57": ice38_43_57_shortcuts_and_scopes,
     "ICE39": ice39_summary,
+    "ICE60": ice60_versioned_files,
     "ICE63": ice63_remove_existing_products,
     "ICE68": ice68_custom_action_types,
     "ICE69": ice69_component_references,
@@ -378,6 +394,9 @@ PLANTED = [
                            "WHERE `Component_` = 'StartMenuShortcut'"], "ICE57: Component StartMenuShortcut"),
     ("ICE39", ["-s", "Tarnwell PDF Printer Software", "Quellmark", "Intel;1033",
                "{98128ec0-47e1-5795-ae0f-00515490aecf}"], "PackageCode"),
+    ("ICE60", ["-q", "INSERT INTO `MsiFileHash` (`File_`, `Options`, `HashPart1`, `HashPart2`, "
+                     "`HashPart3`, `HashPart4`) VALUES ('PackageSetup', 0, 1, 2, 3, 4)"],
+     "PackageSetup is versioned"),
     ("ICE63", ["-q", "UPDATE `InstallExecuteSequence` SET `Sequence` = 1550 "
                      "WHERE `Action` = 'RemoveExistingProducts'"], "RemoveExistingProducts"),
     ("ICE68", ["-q", "UPDATE `CustomAction` SET `Type` = 2099 "

@@ -69,9 +69,11 @@ TEST_F(DeployScript, InstallsReportsAndRemovesWithTheProgramsOwnCodes) {
             std::wstring::npos);
   EXPECT_EQ(Deploy(L"status").value_or(1), 0u);
 
-  // Switches after the command reach the program: its own log instead of
-  // the script's, and a second /timeout is refused by the program (1639).
-  const std::wstring own_log = MsiLog(L"deploy-uninstall");
+  // Switches after the command reach the program as given: its own log
+  // (a name with blanks and "&") instead of the script's, an empty "" (which
+  // the program refuses, 1639), and a second /timeout (refused too).
+  EXPECT_EQ(Deploy(L"status \"\" /log \"" + MsiLog(L"deploy-status") + L"\"").value_or(0), 1639u);
+  const std::wstring own_log = MsiLog(L"deploy & uninstall");
   ASSERT_EQ(Deploy(L"uninstall /log \"" + own_log + L"\"").value_or(1), 0u);
   EXPECT_FALSE(e2e::PrinterExists(e2e::kPackageName));
   EXPECT_NE(ReadLogLowerCase(own_log).find(L"exit code 0."), std::wstring::npos);
@@ -107,10 +109,14 @@ TEST_F(DeployScript, DefaultPrinterIsSetOnceAndItsRecordRemoved) {
 }
 
 // The printer step beside the package: deploy.cmd alone in its folder runs
-// the program the package installed without the printer.
+// the program the package installed without the printer, in the folder the
+// package was told to use.
 TEST_F(DeployScript, AloneItRunsTheProgramThePackageInstalled) {
   const std::wstring package = L"Z:" + fs::path(MSI_RELEASE_PACKAGE).make_preferred().wstring();
-  ASSERT_EQ(Msiexec(L"/i \"" + package + L"\" /qn INSTALLPRINTER=0").value_or(1), 0u);
+  const std::wstring elsewhere =
+      (fs::path(InstallFolder()).parent_path() / L"Tarnwell elsewhere").wstring();
+  ASSERT_EQ(Msiexec(L"/i \"" + package + L"\" /qn INSTALLPRINTER=0 INSTALLDIR=\"" + elsewhere +
+                    L"\"").value_or(1), 0u);
   const fs::path alone = fs::path(app_.path()).parent_path() / L"deploy script alone";
   e2e::RemoveTree(alone.wstring());
   fs::create_directories(alone);
@@ -118,11 +124,42 @@ TEST_F(DeployScript, AloneItRunsTheProgramThePackageInstalled) {
 
   EXPECT_EQ(DeployFrom(alone.wstring(), L"install").value_or(1), 0u);
   EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
-  EXPECT_NE(ReadLogLowerCase(MachineLog(L"install.log")).find(Lower(InstallFolder())),
-            std::wstring::npos);
+  EXPECT_NE(ReadLogLowerCase(MachineLog(L"install.log")).find(Lower(elsewhere)), std::wstring::npos);
   EXPECT_EQ(DeployFrom(alone.wstring(), L"uninstall").value_or(1), 0u);
   EXPECT_FALSE(e2e::PrinterExists(e2e::kPackageName));
   e2e::RemoveTree(alone.wstring());
+}
+
+// Started from a network path it runs nothing and says what to do instead.
+// Wine serves no share; "\\.\C:\..." is a path that starts the same way.
+TEST_F(DeployScript, FromANetworkPathItStopsAtOnce) {
+  const std::wstring said = MsiLog(L"deploy-network");
+  EXPECT_EQ(DeployFrom(L"\\\\.\\" + app_.path(), L"install 2>\"" + said + L"\"").value_or(0), 50u);
+  EXPECT_NE(ReadLogLowerCase(said).find(L"copy this folder to a local disk, or install the windows "
+                                        L"installer package"),
+            std::wstring::npos);
+  EXPECT_FALSE(e2e::PrinterExists(e2e::kPackageName));
+}
+
+// A file planted at the log folder's name blocks nothing: the program makes
+// a fresh folder beside it and logs there; the file stays.
+TEST_F(DeployScript, LogFolderNameTakenByAFileGivesAFreshFolder) {
+  const std::wstring taken = MachineLog(L"").substr(0, MachineLog(L"").rfind(L"\\Logs\\"));
+  const HANDLE planted =
+      CreateFileW(taken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(planted, INVALID_HANDLE_VALUE);
+  CloseHandle(planted);
+  EXPECT_EQ(Deploy(L"install").value_or(1), 0u);
+  EXPECT_EQ(Deploy(L"status").value_or(1), 0u);
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+  for (const wchar_t* log : {L"install.log", L"status.log"}) {
+    bool found = false;
+    for (const std::wstring& fresh : FreshLogFolders()) {
+      found = found || e2e::PathExists(fresh + L"\\Logs\\" + log);
+    }
+    EXPECT_TRUE(found) << log;
+  }
+  EXPECT_FALSE(fs::is_directory(taken));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #   commit) has progress text in the ActionText table;
 # - a release build refuses the example support address, both when the
 #   project is configured and when the package script runs, and builds with
-#   a real one.
+#   a real one, whose upgrade never replaces a build of its own version.
 #   package_rules_test.sh PACKAGE DIST ACTIONS_DLL ICON VERSION SOURCE_DIR
 set -uo pipefail
 package="$1" dist="$2" actions_dll="$3" icon="$4" version="$5" source_dir="$6"
@@ -48,6 +48,11 @@ mkdir -p "$work/real"
 release_package "$work/real" help@tarnwell.test >/dev/null || fail "a release build with a real address"
 contact="$(table "$work/real/release.msi" Property | awk -F'\t' '$1 == "ARPCONTACT" { print $2 }')"
 [ "$contact" = help@tarnwell.test ] || fail "the release package's contact is '$contact'"
+# A release build replaces only older versions, and takes an installed
+# build of its own version for a newer one.
+upgrade="$(table "$work/real/release.msi" Upgrade | awk -F'\t' '{ print $2 "/" $3 "/" $5 "/" $7 }' | LC_ALL=C sort | tr '\n' ' ')"
+[ "$upgrade" = "/$version/1/WIX_UPGRADE_DETECTED $version//258/WIX_DOWNGRADE_DETECTED " ] ||
+  fail "the release package's Upgrade rows are '$upgrade'"
 
 [ "$failures" -eq 0 ] && echo "package rules: all passed"
 [ "$failures" -eq 0 ]
