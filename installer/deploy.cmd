@@ -46,19 +46,20 @@ exit /b 50
 
 rem The switches after the command, each as given, quotes included: blanks,
 rem "&" and an empty "" stay inside their quotes, so no line below takes
-rem them for its own (no quotes around "switches=..." for that reason).
+rem them for its own (so no quotes around "argument=" and "switches=").
 :arguments
 set "switches="
 set "has_timeout="
 set "has_log="
 :next_argument
 shift
-if [%1]==[] goto find_program
+set argument=%1
+if not defined argument goto find_program
 if /i "%~1"=="/timeout" set "has_timeout=1"
 if /i "%~1"=="-timeout" set "has_timeout=1"
 if /i "%~1"=="/log" set "has_log=1"
 if /i "%~1"=="-log" set "has_log=1"
-set switches=%switches% %1
+set switches=%switches% %argument%
 goto next_argument
 
 :find_program
