@@ -50,16 +50,18 @@ LSTATUS OpenProductKey(REGSAM access, tarnwell::UniqueKey& key) {
   return RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, access | KEY_WOW64_32KEY, key.put());
 }
 
-// Deletes every request value under the product's key; how many could not
-// be deleted (each with its reason in the log).
-int DeleteRequests(MSIHANDLE install, const std::wstring& step) {
+// Deletes every request value under the product's key, each with its
+// outcome in the log. As a standard user (a repair started by one) the
+// deletion is refused: the value stays, and asks for nothing, since no
+// later run has its name.
+void DeleteRequests(MSIHANDLE install, const std::wstring& step) {
   tarnwell::UniqueKey key;
   const LSTATUS opened = OpenProductKey(KEY_QUERY_VALUE | KEY_SET_VALUE, key);
-  if (opened == ERROR_FILE_NOT_FOUND) return 0;
+  if (opened == ERROR_FILE_NOT_FOUND) return;
   if (opened != ERROR_SUCCESS) {
     LogToMsi(install, step + L": the product's key could not be opened to delete restart "
                              L"requests: " + tarnwell::DescribeWin32Error(opened));
-    return 1;
+    return;
   }
   std::vector<std::wstring> requests;
   for (DWORD index = 0; index < kMostValues; ++index) {
@@ -72,12 +74,10 @@ int DeleteRequests(MSIHANDLE install, const std::wstring& step) {
     const std::wstring value(name, length);
     if (value.rfind(kValuePrefix, 0) == 0) requests.push_back(value);
   }
-  int kept = 0;
   for (const std::wstring& value : requests) {
     const LSTATUS deleted = RegDeleteValueW(key.get(), value.c_str());
     LogToMsi(install, step + L": deleting the restart request \"" + value + L"\": " +
                           tarnwell::DescribeWin32Error(deleted));
-    if (deleted != ERROR_SUCCESS) ++kept;
   }
   // A removal leaves the key empty once the request is gone (Windows
   // Installer removed its own values before the request's): it goes too.
@@ -88,7 +88,6 @@ int DeleteRequests(MSIHANDLE install, const std::wstring& step) {
     key.reset();
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY, 0);
   }
-  return kept;
 }
 
 }  // namespace
