@@ -57,7 +57,7 @@ TEST(RunAndWaitOnWine, AMissingProgramFailsAtOnceWithANegativeResult) {
   EXPECT_LT(elapsed, static_cast<long long>(kPollMilliseconds));
 }
 
-TEST(RunAndWaitOnWine, TheEndIsNoticedAtOnce) {
+TEST(RunAndWaitOnWine, TheWaitEndsWithTheProcessNotWithItsPause) {
   Win32Machine machine;
   // What starting and ending a child costs by itself, waited for directly
   // (under Wine up to a poll interval's worth on a busy machine), is no part
@@ -77,7 +77,9 @@ TEST(RunAndWaitOnWine, TheEndIsNoticedAtOnce) {
   EXPECT_EQ(RunAndWait(machine, ChildCommand(L"exit 7 300")).code, 7);
   const long long elapsed = MillisecondsSince(start);
   EXPECT_GE(elapsed, 300);
-  EXPECT_LT(elapsed - start_cost, 300 + static_cast<long long>(kPollMilliseconds));
+  // Long before a running process's pause (1 s) is over, with room for a busy
+  // machine; how soon is the benchmark's figure.
+  EXPECT_LT(elapsed - start_cost, 300 + static_cast<long long>(kProcessPauseMilliseconds) / 2);
 }
 
 // The started process ends at once; the copy it started runs on.
