@@ -129,11 +129,13 @@ void ExpectCaptionsFit(const Program& program, HWND main, const Translation& t) 
 // Wine takes a process's display language from the locale it was started
 // with (LC_ALL), and a program started from it inherits it: ctest runs this
 // case once a locale, naming in E2E_LANGUAGE the translation it should get.
+// A run that names none has nothing to judge by and fails.
 TEST_F(Languages, TheDisplayLanguagesTextsShowAndEveryCaptionFits) {
-  const Translation& t = TranslationForDisplayLanguage();
   wchar_t wanted[32] = L"";
-  GetEnvironmentVariableW(L"E2E_LANGUAGE", wanted, 32);
-  ASSERT_EQ(t.name, *wanted ? std::wstring(wanted) : t.name)
+  ASSERT_NE(GetEnvironmentVariableW(L"E2E_LANGUAGE", wanted, 32), 0u)
+      << "E2E_LANGUAGE must name the translation this run's locale should get";
+  const Translation& t = TranslationForDisplayLanguage();
+  ASSERT_EQ(t.name, std::wstring(wanted))
       << "display language " << std::hex << GetUserDefaultUILanguage();
 
   program_ = Start();

@@ -115,11 +115,10 @@ TEST(FormLoad, WithCursorAndPrinterShowsNothing) {
   h.m.AddFile(kCursorPath);
   h.m.printers = {L"Fax", L"Quellmark PDF Setup"};
   Form_Load(h.app);
-  EXPECT_EQ(h.m.log, (std::vector<std::wstring>{
-                         L"FindEntry C:\\Apps\\Tarnwell\\x\\o.cjs",
-                         L"Caption Tarnwell PDF Printer Software", L"Icon",
-                         L"QueryFileTime " + kCursorPath, L"LoadPointer " + kCursorPath,
-                         L"ReadPrinterList", L"PrinterName 0", L"PrinterName 1"}));
+  EXPECT_TRUE(h.m.shown.empty());
+  EXPECT_EQ(h.m.caption, L"Tarnwell PDF Printer Software");
+  EXPECT_TRUE(h.m.Logged(L"Icon"));
+  EXPECT_EQ(h.m.custom_pointer, kCursorPath);
   EXPECT_EQ(h.app.title, kTitle);
 }
 

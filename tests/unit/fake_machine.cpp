@@ -183,8 +183,9 @@ Answer FakeMachine::ShowMessage(const std::wstring& text, const std::wstring& ca
 
 void FakeMachine::ShellOpen(const std::wstring& file, const std::wstring& parameters,
                             const std::wstring& directory, int show_command) {
-  log.push_back(L"ShellOpen " + file + L"|" + parameters + L"|" + directory + L"|" +
-                std::to_wstring(show_command));
+  opened.push_back(file + L"|" + parameters + L"|" + directory + L"|" +
+                   std::to_wstring(show_command));
+  log.push_back(L"ShellOpen " + opened.back());
 }
 
 void FakeMachine::SetEnabled(Control control, bool on) {

@@ -73,6 +73,7 @@ class FakeMachine : public Machine {
   std::vector<std::wstring> started;  // command lines, in order
   std::vector<std::wstring> started_programs;  // the programs named apart, in order
   std::vector<int> start_show_states;
+  std::vector<std::wstring> opened;  // what was opened: file|parameters|folder|show command
   std::map<Control, bool> enabled;
   PointerKind pointer = PointerKind::Normal;
   std::vector<PointerKind> pointer_history;

@@ -13,6 +13,8 @@ namespace {
 
 const std::wstring kPrinter = L"Quellmark PDF Setup";
 const std::wstring kSetup = L"C:\\Apps\\Tarnwell\\Quellmark PDF Setup\\setup.exe";
+const std::wstring kPrintersWindow =
+    L"C:\\Windows\\system32\\control.exe|Printers|C:\\Windows\\system32|1";
 const std::wstring kQuestion =
     L"Printer installed as Quellmark PDF Setup. It is now a virtual printer that is available "
     L"whenever you go to print something in any application.\r\rWould you like me to open the "
@@ -58,8 +60,7 @@ TEST(Install, Option1AndYesInstallSetTheDefaultAndOpenThePrinters) {
   ASSERT_EQ(t.Texts(), std::vector<std::wstring>{kQuestion});
   EXPECT_EQ(t.m.shown[0].caption, L"View Printers");
   EXPECT_EQ(t.m.shown[0].kind, tarnwell::kQuestion);
-  EXPECT_EQ(t.m.log.back(),
-            L"ShellOpen C:\\Windows\\system32\\control.exe|Printers|C:\\Windows\\system32|1");
+  EXPECT_EQ(t.m.opened, std::vector<std::wstring>{kPrintersWindow});
 }
 
 TEST(Install, PackageNotFoundChangesNothing) {
@@ -106,13 +107,13 @@ TEST(Install, OnlyTheExactNameCountsAsInstalled) {
 
 TEST(Install, Option2LeavesTheDefaultPrinterAndNoEndsIt) {
   Install t;
+  t.m.printers = {L"Fax"};
+  t.m.default_printer = L"Fax";
   t.m.selected = {Control::Option2};
   t.m.exit_code = 1603;
   PushButton13_Click(t.app);
-  EXPECT_FALSE(t.m.Logged(L"IsSelected 4"));
-  EXPECT_FALSE(t.m.Logged(L"ScriptHostDefault"));
-  EXPECT_FALSE(t.m.Logged(L"SpoolerDefault"));
-  EXPECT_FALSE(t.m.Logged(L"ShellOpen"));
+  EXPECT_EQ(t.m.default_printer, L"Fax");
+  EXPECT_TRUE(t.m.opened.empty());
   EXPECT_EQ(t.Texts(), std::vector<std::wstring>{kQuestion});
 }
 
@@ -121,7 +122,7 @@ TEST(Install, DefaultPrinterFailureIsSilent) {
   t.m.script_host_works = false;
   t.m.spooler_works = false;
   PushButton13_Click(t.app);
-  EXPECT_EQ(t.m.CountLog(L"SpoolerDefault " + kPrinter), 1);
+  EXPECT_TRUE(t.m.default_printer.empty());
   EXPECT_EQ(t.Texts(), std::vector<std::wstring>{kQuestion});
 }
 
@@ -171,7 +172,7 @@ TEST(Install, FailingCheckBeforeTheQuestionOpensThePrintersWindow) {
   PushButton13_Click(t.app);
   EXPECT_EQ(t.Texts(),
             std::vector<std::wstring>{Report(L"The printer list cannot be read.", 136)});
-  EXPECT_EQ(t.m.CountLog(L"ShellOpen C:\\Windows\\system32\\control.exe|Printers|"), 1);
+  EXPECT_EQ(t.m.opened, std::vector<std::wstring>{kPrintersWindow});
 }
 
 const std::wstring kInProgress =
@@ -185,7 +186,8 @@ TEST(Install, AnotherCommandInProgressEndsItBeforeAnythingIsLookedAt) {
   ASSERT_EQ(t.Texts(), std::vector<std::wstring>{kInProgress});
   EXPECT_EQ(t.m.shown[0].caption, L"Tarnwell PDF Printer");
   EXPECT_EQ(t.m.shown[0].kind, kWarning);
-  EXPECT_EQ(t.m.log, (std::vector<std::wstring>{L"TakeCommandLock", L"Message " + kInProgress}));
+  EXPECT_TRUE(t.m.started.empty());
+  EXPECT_TRUE(t.m.enabled.empty());
   EXPECT_TRUE(t.m.pointer_history.empty());
 }
 
@@ -211,7 +213,6 @@ TEST(Install, TheLockIsHeldForTheSetupAndLetGoOfOnEveryWayOut) {
     t.m.on_start = [&] { held_at_start = t.m.locks_held; start(); };
     PushButton13_Click(t.app);
     EXPECT_EQ(t.m.locks_held, 0) << c.name;
-    EXPECT_EQ(t.m.CountLog(L"ReleaseCommandLock"), 1) << c.name;
     EXPECT_EQ(held_at_start, c.setup_runs ? 1 : -1) << c.name;
   }
   // Let go of as soon as the wait has ended, before the question is asked.

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/app/error_report.h"
 #include "core/look/apply_skin.h"
 #include "core/look/skin_file.h"
 #include "core/look/skin_framework.h"
@@ -27,13 +26,12 @@ const std::string kSkin =
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-// Writes every call into the machine's log, so that one list shows the
-// component's calls among the machine's.
+// Records the calls the component is given, in order.
 class RecordingSkin : public SkinComponent {
  public:
-  explicit RecordingSkin(FakeMachine& m) : log_(m.log) {}
   std::int32_t flags = 0x40;
   bool load_fails = false;
+  std::vector<std::wstring> calls;
 
   void LoadSkin(const std::wstring& path, const std::wstring& options) override {
     Log(L"Load " + path + L"|" + options);
@@ -46,13 +44,12 @@ class RecordingSkin : public SkinComponent {
   void ApplyToMainWindow() override { Log(L"Apply"); }
 
  private:
-  void Log(const std::wstring& what) { log_.push_back(L"Skin." + what); }
+  void Log(const std::wstring& what) { calls.push_back(what); }
   void Log(const std::wstring& what, std::int32_t value) { Log(what + std::to_wstring(value)); }
-  std::vector<std::wstring>& log_;
 };
 
 struct SkinHarness : Harness {
-  RecordingSkin skin{m};
+  RecordingSkin skin;
   SkinHarness() { app.skin = &skin; }
 };
 
@@ -77,7 +74,8 @@ TEST(ApplySkin, NoOrdinarySkinFileChangesNothing) {
     SkinHarness t;
     if (attributes) t.m.AddFile(kSkinPath, *attributes);
     ApplySkin(t.app);
-    EXPECT_EQ(t.m.log, std::vector<std::wstring>{L"FindEntry " + kSkinPath});
+    EXPECT_TRUE(t.skin.calls.empty());
+    EXPECT_TRUE(t.m.back_colours.empty());
     EXPECT_TRUE(t.m.shown.empty());
   }
 }
@@ -87,7 +85,7 @@ TEST(ApplySkin, RejectedSkinStopsAtTheLoadAndKeepsTheColours) {
   t.m.AddFile(kSkinPath);
   t.skin.load_fails = true;
   EXPECT_THROW(ApplySkin(t.app), RunError);
-  EXPECT_EQ(t.m.log.back(), L"Skin.Load " + kSkinPath + L"|");
+  EXPECT_EQ(t.skin.calls, std::vector<std::wstring>{L"Load " + kSkinPath + L"|"});
   EXPECT_EQ(t.m.back_colours, kButtonFaceSet);
 }
 
@@ -99,11 +97,12 @@ TEST(ApplySkin, BrokenSkinFileIsOneReportAtLine102AndStartUpGoesOn) {
   Form_Load(t.app);
   ASSERT_EQ(t.m.shown.size(), 1u);
   EXPECT_EQ(t.m.shown[0].text,
-            BuildErrorReportText(t.m, kFormLoadLocation,
-                                 L"\"" + kSkinPath + L"\", line 1: unknown key \"buton\"", 102));
+            ExpectedReport(L"TarnwellPDFPrinter2021/08/31.Form1.Form_Load",
+                           L"\"C:\\Apps\\Tarnwell\\x\\o.cjs\", line 1: unknown key \"buton\"",
+                           102));
   EXPECT_EQ(t.m.back_colours, kButtonFaceSet);
   EXPECT_FALSE(t.m.skin_look.has_value());
-  EXPECT_EQ(t.m.caption, kProductName);
+  EXPECT_EQ(t.m.caption, L"Tarnwell PDF Printer Software");
 }
 
 TEST(SkinFramework, AppliesTheLoadedColoursAsFlagsAndSwitchesSay) {
@@ -112,10 +111,14 @@ TEST(SkinFramework, AppliesTheLoadedColoursAsFlagsAndSwitchesSay) {
   t.m.file_bytes[kSkinPath] = Bytes(kSkin);
   ApplySkin(t.app);
   ASSERT_TRUE(t.m.skin_look.has_value());
-  EXPECT_EQ(t.m.skin_look->colours, ParseSkin(Bytes(kSkin), kSkinPath));
+  const SkinColours slate = {{0x2B, 0x2F, 0x36}, {0xE8, 0xEA, 0xED}, {0x2B, 0x2F, 0x36},
+                             {0xC9, 0xD1, 0xD9}, {0x2B, 0x2F, 0x36}, {0xE8, 0xEA, 0xED},
+                             {0x3D, 0x5A, 0x80}, {0xFF, 0xFF, 0xFF}, {0x4F, 0x74, 0xA3},
+                             {0x8B, 0x94, 0x9E}};
+  EXPECT_EQ(t.m.skin_look->colours, slate);
   EXPECT_TRUE(t.m.skin_look->child_controls);
   EXPECT_TRUE(t.m.skin_look->push_buttons);
-  EXPECT_EQ(t.m.read_limits, std::vector<std::size_t>{kMaxSkinFileBytes});
+  EXPECT_EQ(t.m.read_limits, std::vector<std::size_t>{65536});
 
   FakeMachine m;
   m.file_bytes[kSkinPath] = Bytes(kSkin);

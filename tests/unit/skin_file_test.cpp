@@ -75,6 +75,13 @@ TEST(SkinFile, SizeLimits) {
   EXPECT_EQ(ErrorOf(pad_line + "\n" + kFull), L"(accepted)");
   EXPECT_EQ(ErrorOf(pad_line + "p\n" + kFull),
             L"\"C:\\App\\x\\o.cjs\", line 1: the line is longer than 1024 bytes");
+  // Characters from U+0080 up count by their bytes: "#" and 341 three-byte
+  // characters fill a line exactly.
+  std::string euros = "#";
+  while (euros.size() < kMaxSkinLineBytes) euros += "\xE2\x82\xAC";
+  EXPECT_EQ(ErrorOf(euros + "\n" + kFull), L"(accepted)");
+  EXPECT_EQ(ErrorOf(euros + "p\n" + kFull),
+            L"\"C:\\App\\x\\o.cjs\", line 1: the line is longer than 1024 bytes");
 
   std::string at_limit = kFull;
   while (at_limit.size() + pad_line.size() + 1 <= kMaxSkinFileBytes) at_limit += pad_line + "\n";

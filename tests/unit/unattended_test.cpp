@@ -143,19 +143,32 @@ TEST(Unattended, FailuresAndTheirExitCodes) {
 // A package's own request for a restart, or to be retried, reaches the
 // deployment tool instead of becoming 0 or 1603.
 TEST(Unattended, RestartAndRetryAnswersOfThePackageArePassedOn) {
-  Unattended restart;
-  restart.m.exit_code = exit_code::kRestartRequired;
-  EXPECT_EQ(restart.Run(UnattendedAction::Install, true), exit_code::kRestartRequired);
-  EXPECT_EQ(restart.m.printers, std::vector<std::wstring>{kPrinter});
-  EXPECT_EQ(restart.m.default_printer, kPrinter);
-  EXPECT_TRUE(restart.log.Has(L"asked for a restart"));
-
-  Unattended busy;
-  busy.m.on_start = nullptr;
-  busy.m.exit_code = exit_code::kAnotherInProgress;
-  EXPECT_EQ(busy.Run(UnattendedAction::Install), exit_code::kAnotherInProgress);
-  EXPECT_TRUE(busy.m.printers.empty());
-  EXPECT_TRUE(busy.log.Has(L"Try again later"));
+  struct Case {
+    UnattendedAction action;
+    std::uint32_t package_code;
+    bool package_works;
+    int code;
+    std::wstring logged;
+  };
+  const Case cases[] = {
+      {UnattendedAction::Install, 3010, true, 3010, L"setup answered 3010 (a restart is needed"},
+      {UnattendedAction::Install, 1641, true, 1641, L"setup answered 1641 (it has started a"},
+      {UnattendedAction::Uninstall, 3010, true, 3010, L"uninstaller answered 3010 (a restart"},
+      {UnattendedAction::Install, 1618, false, 1618, L"Try again later"},
+  };
+  for (const Case& c : cases) {
+    Unattended t;
+    if (c.action == UnattendedAction::Uninstall) t.Run(UnattendedAction::Install);
+    if (!c.package_works) t.m.on_start = nullptr;
+    t.m.exit_code = c.package_code;
+    EXPECT_EQ(t.Run(c.action, true), c.code) << c.package_code;
+    const bool installed = c.package_works == (c.action == UnattendedAction::Install);
+    EXPECT_EQ(t.m.printers, installed ? std::vector<std::wstring>{kPrinter}
+                                      : std::vector<std::wstring>{})
+        << c.package_code;
+    EXPECT_EQ(t.m.default_printer, installed ? kPrinter : L"") << c.package_code;
+    EXPECT_TRUE(t.log.Has(c.logged)) << c.package_code;
+  }
 }
 
 TEST(Unattended, DefaultPrinterIsNotSetForLocalSystem) {

@@ -55,13 +55,20 @@ TEST_F(PrintersOnWine, MakeDefaultPrinterRefusesAMissingPrinter) {
   EXPECT_EQ(wine_test::CurrentDefaultPrinter(), printer_.name());
 }
 
-TEST_F(PrintersOnWine, TheScriptHostEitherSetsTheDefaultOrReportsWhyNot) {
+// Wine's network object has no SetDefaultPrinter: the call reaches it and
+// fails with "not implemented", and the default stays where it was (the
+// spooler then sets it, as MakeDefaultPrinter above shows).
+TEST_F(PrintersOnWine, TheScriptHostIsAskedAndRefusesWithWinesReason) {
+  const std::wstring before = wine_test::CurrentDefaultPrinter();
+  ASSERT_NE(before, printer_.name());
   try {
     machine_.SetDefaultPrinterByScriptHost(printer_.name());
-    EXPECT_EQ(wine_test::CurrentDefaultPrinter(), printer_.name());
+    ADD_FAILURE() << "Wine's network object sets no default printer";
   } catch (const RunError& error) {
-    EXPECT_FALSE(error.description().empty());
+    EXPECT_EQ(error.system_error(), 0x80004001u);  // E_NOTIMPL
+    EXPECT_EQ(error.description(), L"Not implemented.");
   }
+  EXPECT_EQ(wine_test::CurrentDefaultPrinter(), before);
 }
 
 // The interface is declared by hand and called through its function table:

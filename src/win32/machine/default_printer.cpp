@@ -25,9 +25,7 @@ void FreeBstr(BSTR text) noexcept {
 
 using UniqueBstr = unique_handle<BSTR, FreeBstr>;
 
-[[noreturn]] void ThrowFailure(HRESULT result) {
-  throw RunError(DescribeWin32Error(static_cast<DWORD>(result)));
-}
+[[noreturn]] void ThrowFailure(HRESULT result) { ThrowWin32Error(static_cast<DWORD>(result)); }
 
 }  // namespace
 
