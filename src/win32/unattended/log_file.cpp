@@ -138,11 +138,10 @@ void LogFile::OpenInHeldFolder(const std::wstring& file, const Deadline& deadlin
     notes_.push_back(L"The log file " + shown + L" cannot be made: " + error.description());
     return;
   }
-  BoundedOpen opened = OpenInFolder(deadline, folder_.folder(),
-                                    folder_.file.substr(folder_.file.find_last_of(L"\\/") + 1),
-                                    OpenAs::File, OpenMode::OpenOrCreate,
-                                    GENERIC_WRITE | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    std::move(descriptor));
+  const std::wstring name = folder_.file.substr(folder_.file.find_last_of(L"\\/") + 1);
+  BoundedOpen opened = OpenInFolder(deadline, folder_.folder(), name, OpenAs::File,
+                                    OpenMode::OpenOrCreate, GENERIC_WRITE | READ_CONTROL,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, std::move(descriptor));
   std::optional<std::wstring> why;
   if (opened.timed_out) {
     why = L"it could not be opened in time";
