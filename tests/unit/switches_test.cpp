@@ -90,7 +90,7 @@ TEST(UnattendedSwitches, AcceptedLeftToTheWindowAndRefused) {
       Refused({L"/status", L"/log", L"\\\\localhost\\PIPE\\x"}, L"pipe"),
       Refused({L"/status", L"/log", L"\\\\srv/pipe/x.log"}, L"pipe"),
       Refused({L"/status", L"/log", L"\\\\srv\\ipc$\\x.log"}, L"pipe"),
-      Refused({L"/status", L"/log", L"//SRV/IPC$ ./pipe/x"}, L"pipe"),
+      Refused({L"/status", L"/log", L"\\\\SRV\\IPC$ .\\pipe\\x"}, L"pipe"),
       Refused({L"/status", L"/log", L"\\\\srv\\pipe.\\x"}, L"pipe"),
       Refused({L"/status", L"/log", L"\\\\srv\\MailSlot\\x"}, L"mailslot"),
       Refused({L"/status", L"/log", L"\\\\?\\UNC\\srv\\IPC$\\x"}, L"character"),
