@@ -13,7 +13,6 @@ using NtCreateFileFunction = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTR
                                               ULONG, ULONG, PVOID, ULONG);
 using RtlNtStatusToDosErrorFunction = ULONG(NTAPI*)(NTSTATUS);
 
-constexpr ULONG kOplockedIsDone = 0x00000100;  // FILE_COMPLETE_IF_OPLOCKED
 constexpr ULONG kAsItself = 0x00200000;        // FILE_OPEN_REPARSE_POINT
 
 ULONG Disposition(OpenMode mode) {
@@ -49,7 +48,10 @@ BoundedOpen OpenInFolder(const Deadline& deadline, HANDLE folder, const std::wst
     return failed;
   }
   std::shared_ptr<void> root(copy, CloseHandle);
-  const ULONG options = kAsItself | kOplockedIsDone | FILE_SYNCHRONOUS_IO_NONALERT |
+  // Not FILE_COMPLETE_IF_OPLOCKED: past an oplock break still in progress,
+  // every later call on the handle would wait for it, unbounded. The open
+  // itself waits on the worker, and is cancelled at the deadline.
+  const ULONG options = kAsItself | FILE_SYNCHRONOUS_IO_NONALERT |
                         (kind == OpenAs::Folder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE);
   return OpenBefore(deadline, [=] {
     UNICODE_STRING text;

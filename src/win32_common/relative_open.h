@@ -18,9 +18,10 @@ enum class OpenMode { Existing, OpenOrCreate, CreateNew };
 // Opens `name` (one name, no separator) in the folder `folder` is open on,
 // as itself: a link or junction there is opened, not followed. A Folder
 // open fails on a file and a File open on a folder. `security` is a new
-// entry's descriptor, or null. Ends by `deadline`; an open another account
-// holds up with an opportunistic lock completes past it. As CreateFileW
-// does, `error` is ERROR_ALREADY_EXISTS when OpenOrCreate found the entry.
+// entry's descriptor, or null. Ends by `deadline`, as OpenBefore does: an
+// open another account holds up with an opportunistic lock is cancelled
+// then. As CreateFileW does, `error` is ERROR_ALREADY_EXISTS when
+// OpenOrCreate found the entry.
 BoundedOpen OpenInFolder(const Deadline& deadline, HANDLE folder, const std::wstring& name,
                          OpenAs kind, OpenMode mode, DWORD access, DWORD share,
                          std::shared_ptr<void> security = nullptr);
