@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "win32_common/bounded_open.h"
-#include "win32_common/trusted_path.h"
+#include "win32_common/log_folder_path.h"
 
 namespace tarnwell {
 
@@ -19,15 +19,16 @@ struct StepLog {
   std::vector<std::wstring> notes;
   // The folders on the way, held so that none can be renamed, replaced or
   // turned into a link while the step runs.
-  HeldPath held;
+  HeldLogFolder folder;
 };
 
-// Prepares `wanted` ("...\<product>\Logs\<name>.log"): each of its two
-// folders is made with its access list given at creation, or, when the
-// name is there already, used only if it is a plain folder owned by
-// LocalSystem or the Administrators with a protected list nobody else may
-// write through. Otherwise a new folder with an unpredictable name beside
-// it is made and used. Every open ends by `deadline`.
+// Prepares `wanted` ("...\<product>\Logs\<name>.log") as the program's own
+// /log does (win32_common/log_folder_path.h): missing folders made with
+// their access list given at creation, existing ones used when they pass
+// the rule, a fresh folder beside any name taken by what fails it. A log
+// file already there that may not be written (not a plain file with one
+// name, or another account's) is left alone too, for a fresh folder beside
+// its own. Every open ends by `deadline`.
 StepLog PrepareStepLog(const std::wstring& wanted, const Deadline& deadline);
 
 }  // namespace tarnwell

@@ -185,8 +185,8 @@ class Unattended : public Scenario {
   void MakeLogFolder() const { CreateDirectoryW((app_->path() + L"\\logs \u00dc").c_str(), nullptr); }
 };
 
+// The log's folder is missing: the first run, elevated, makes it.
 TEST_F(Unattended, InstallStatusUninstallAsADeploymentToolRunsThem) {
-  MakeLogFolder();
   MakeOtherPrinterTheDefault();
   const std::wstring log = L" /log \"" + LogPath() + L"\"";
 
@@ -258,8 +258,10 @@ TEST_F(Unattended, FailuresAreExitCodesAndLogLinesNeverWindows) {
                        "is taken by an object this program did not make."),
             std::string::npos);
 
-  // A log that cannot be opened: nothing is done.
-  EXPECT_EQ(Run(L"/status /log \"C:\\no such folder\\x.log\"").code, 1622u);
+  // Run elevated, the log's missing folders are made.
+  const std::wstring made = app_->path() + L"\\New Folder\\Sub\\x.log";
+  EXPECT_EQ(Run(L"/status /log \"" + made + L"\"").code, 1u);
+  EXPECT_TRUE(PathExists(made));
   // A quoted folder: its last backslash escapes the quote, and the rest of
   // the line would be its name. Refused; written as the usage says, it works.
   const std::wstring folder = app_->path() + L"\\logs \u00dc";
@@ -280,8 +282,14 @@ TEST_F(Unattended, OneCommandAtATimeWithOtherRuns) {
   std::thread first([&] { slow = Run(L"/install" + log); });
   ASSERT_TRUE(WaitUntil([&] { return ProcessRunsUnder(app_->Package()); }, 10000));
   EXPECT_EQ(Run(L"/install" + log).code, 1618u);
+  // The log's folder is held while the run logs into it, and only then.
+  const std::wstring folder = app_->path() + L"\\logs \u00dc";
+  const std::wstring moved = app_->path() + L"\\logs moved";
+  EXPECT_FALSE(MoveFileW(folder.c_str(), moved.c_str()));
   first.join();
   EXPECT_EQ(slow.code, 0u);
+  EXPECT_TRUE(MoveFileW(folder.c_str(), moved.c_str()));
+  EXPECT_TRUE(MoveFileW(moved.c_str(), folder.c_str()));
   EXPECT_TRUE(PrinterExists(kPackageName));
 
   // Both runs wrote into one log: every line whole, with its time stamp.

@@ -2,6 +2,8 @@
 // platform's rules, and the log file written by two runs at once.
 #include <windows.h>
 #include <shellapi.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -176,19 +178,24 @@ TEST(UnattendedLogOnWine, TwoRunsLoggingAtOnceLoseAndTearNoLine) {
   EXPECT_GT(turns, 0);
 }
 
-// Runs the program with `switches`; its exit code and how long it took, or
-// 0xFFFFFFFF when it did not end within 30 s.
-std::pair<DWORD, long long> RunProgram(const std::wstring& switches) {
+// Runs the program with `switches`, and `output` as its standard output when
+// given; its exit code and how long it took, or 0xFFFFFFFF when it did not
+// end within 30 s.
+std::pair<DWORD, long long> RunProgram(const std::wstring& switches, HANDLE output = nullptr) {
   const std::wstring folder = wine_test::PackageFolder();
   const std::wstring program =
       folder.substr(0, folder.find_last_of(L'\\')) + L"\\Tarnwell PDF Printer Software.exe";
   std::wstring command = L"\"" + program + L"\" " + switches;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
+  if (output) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+  }
   PROCESS_INFORMATION info{};
   const auto began = wine_test::Clock::now();
-  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &info)) {
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, output != nullptr, 0,
+                      nullptr, nullptr, &startup, &info)) {
     return {0xFFFFFFFF, 0};
   }
   CloseHandle(info.hThread);
@@ -239,6 +246,85 @@ TEST(UnattendedLogOnWine, ALogHeldLockedByAnotherProcessDelaysACommandTwoSeconds
   const std::vector<std::string> lines = LinesOf(ReadFileCapped(log, 1 << 20));
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back().substr(24), "placed");
+}
+
+std::string Text(const std::wstring& path) {
+  const std::vector<std::uint8_t> bytes = ReadFileCapped(path, 1 << 20);
+  return {bytes.begin(), bytes.end()};
+}
+
+void WriteText(const std::wstring& path, const std::string& text) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  DWORD written = 0;
+  ASSERT_TRUE(file && WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()),
+                                &written, nullptr));
+}
+
+std::wstring OnlyMatch(const std::wstring& pattern) {
+  WIN32_FIND_DATAW found{};
+  const UniqueFind search(FindFirstFileW(pattern.c_str(), &found));
+  if (!search) return L"(none)";
+  const std::wstring name = found.cFileName;
+  return FindNextFileW(search.get(), &found) ? L"(more than one)" : name;
+}
+
+// Run elevated (as every run under Wine is), the log is never written
+// through a second name, a name taken by a file is left alone for a fresh
+// folder the output and the log name, and a share whose root others may
+// change gets no log and no folder.
+TEST(UnattendedLogOnWine, AsAdministratorTheLogsFolderIsReplacedOrRefusedNeverFollowed) {
+  ScratchFolder scratch(L"tarnwell log folder");
+  const std::wstring root = scratch.path();
+  ASSERT_TRUE(CreateDirectoryW((root + L"\\linked").c_str(), nullptr));
+  WriteText(root + L"\\target.txt", "planted\r\n");
+  ASSERT_TRUE(CreateHardLinkW((root + L"\\linked\\x.log").c_str(),
+                              (root + L"\\target.txt").c_str(), nullptr));
+  EXPECT_EQ(RunProgram(L"/status /log \"" + root + L"\\linked\\x.log\"").first, 1622u);
+  EXPECT_EQ(Text(root + L"\\target.txt"), "planted\r\n");
+  EXPECT_EQ(Text(root + L"\\linked\\x.log"), "planted\r\n");
+
+  WriteText(root + L"\\taken", "planted\r\n");
+  SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+  UniqueFile output(CreateFileW((root + L"\\output.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                &inherited, CREATE_NEW, 0, nullptr));
+  ASSERT_TRUE(output);
+  const DWORD free_code = RunProgram(L"/status /log \"" + root + L"\\free\\x.log\"").first;
+  ASSERT_TRUE(free_code == 0 || free_code == 1) << free_code;
+  EXPECT_EQ(RunProgram(L"/status /log \"" + root + L"\\taken\\x.log\"", output.get()).first,
+            free_code);
+  output.reset();
+  EXPECT_EQ(Text(root + L"\\taken"), "planted\r\n");
+  const std::wstring fresh = OnlyMatch(root + L"\\taken-*");
+  ASSERT_EQ(fresh.size(), 22u) << ::testing::PrintToString(fresh);
+  const std::string named = "The new log folder \"" + std::string(root.begin(), root.end()) +
+                            "\\" + std::string(fresh.begin(), fresh.end()) + "\" is used instead.";
+  EXPECT_NE(Text(root + L"\\output.txt").find(named), std::string::npos) << named;
+  EXPECT_NE(Text(root + L"\\" + fresh + L"\\x.log").find(named), std::string::npos);
+
+  // Wine finds "\\server\share\" in its prefix's dosdevices\unc folder.
+  const std::wstring prefix = EnvironmentValue(L"WINEPREFIX");
+  ASSERT_EQ(prefix.substr(0, 1), L"/");
+  std::wstring unc = L"Z:" + prefix + L"/dosdevices/unc";
+  for (wchar_t& c : unc) c = c == L'/' ? L'\\' : c;
+  const std::wstring server = L"tarnwell-" + wine_test::UniqueSuffix();
+  CreateDirectoryW(unc.c_str(), nullptr);
+  ASSERT_TRUE(CreateDirectoryW((unc + L"\\" + server).c_str(), nullptr));
+  const std::wstring share = unc + L"\\" + server + L"\\open";
+  ASSERT_TRUE(CreateDirectoryW(share.c_str(), nullptr));
+  UniqueLocal<PSECURITY_DESCRIPTOR> everyone;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1, everyone.put(), nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorDacl(everyone.get(), &present, &dacl, &defaulted);
+  ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(share.c_str()), SE_FILE_OBJECT,
+                                  DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(RunProgram(L"/status /log \"\\\\" + server + L"\\open\\Logs\\x.log\"").first,
+            1622u);
+  EXPECT_FALSE(wine_test::Exists(share + L"\\Logs"));
+  RemoveDirectoryW(share.c_str());
+  RemoveDirectoryW((unc + L"\\" + server).c_str());
 }
 
 }  // namespace

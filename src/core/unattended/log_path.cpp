@@ -87,10 +87,13 @@ std::optional<std::wstring> LogPathRefusal(const std::wstring& path) {
            L"C:\\Logs\\run.log or \\\\server\\share\\run.log.";
   }
   if (root != 3) {
-    // "\\server\pipe\..." reaches a named pipe on that server, whose owner
-    // could act as this process's account; "mailslot" is no file either.
-    const std::wstring share = Upper(Components(path, 2)[1]);
-    if (share == L"PIPE" || share == L"MAILSLOT") {
+    // "\\server\pipe\..." and "\\server\IPC$\..." reach a named pipe on
+    // that server, whose owner could act as this process's account;
+    // "mailslot" is no file either. Windows drops a name's trailing dots and
+    // blanks, so "pipe." is the pipes' share too.
+    std::wstring share = Upper(Components(path, 2)[1]);
+    while (!share.empty() && (share.back() == L'.' || share.back() == L' ')) share.pop_back();
+    if (share == L"PIPE" || share == L"IPC$" || share == L"MAILSLOT") {
       return L"The log path " + shown + L" names a pipe or mailslot, not a file.";
     }
   }
@@ -107,16 +110,6 @@ std::optional<std::wstring> LogPathRefusal(const std::wstring& path) {
     }
   }
   return std::nullopt;
-}
-
-std::vector<std::wstring> LogPathFolders(const std::wstring& file) {
-  std::vector<std::wstring> folders;
-  const std::size_t root = RootLength(file);
-  if (root == std::wstring::npos) return folders;
-  for (std::size_t i = root; i < file.size(); ++i) {
-    if (IsSeparator(file[i]) && !IsSeparator(file[i - 1])) folders.push_back(file.substr(0, i));
-  }
-  return folders;
 }
 
 std::wstring LogFileOf(const std::wstring& path,

@@ -10,7 +10,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace tarnwell {
 
@@ -19,16 +18,12 @@ inline constexpr wchar_t kLogFileName[] = L"Tarnwell PDF Printer Software.log";
 
 // Why `path` may not be a log path, as one sentence for the user; nullopt
 // when it may. Accepted: "X:\...", or "\\server\share\..." other than a
-// server's "pipe" or "mailslot" share, with "\" or "/".
+// server's "pipe", "IPC$" or "mailslot" share, with "\" or "/".
 std::optional<std::wstring> LogPathRefusal(const std::wstring& path);
 
 // The file an accepted path means: a path ending with a separator, or one
 // `is_folder` says is an existing folder, gets kLogFileName in it.
 std::wstring LogFileOf(const std::wstring& path,
                        const std::function<bool(const std::wstring&)>& is_folder);
-
-// The folders an accepted file path leads through below its drive or share,
-// outermost first: "C:\a\b\x.log" gives "C:\a" and "C:\a\b".
-std::vector<std::wstring> LogPathFolders(const std::wstring& file);
 
 }  // namespace tarnwell

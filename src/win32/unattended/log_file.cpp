@@ -6,10 +6,13 @@
 #include <cstdio>
 
 #include "core/port/run_error.h"
+#include "core/texts/text.h"
 #include "core/unattended/log_path.h"
 #include "win32_common/account_security.h"
 #include "win32_common/bounded_open.h"
 #include "win32_common/files.h"
+#include "win32_common/relative_open.h"
+#include "win32_common/win32_error.h"
 
 namespace tarnwell {
 namespace {
@@ -20,6 +23,8 @@ namespace {
 constexpr std::int64_t kCommandWaitMs = 2000;
 constexpr std::int64_t kLineWaitMs = 250;
 constexpr int kYieldsBeforeSleeping = 20;
+// The bound of the log path's own checks and opens.
+constexpr DWORD kPathChecksMs = 5000;
 
 std::wstring LocalTimeStamp() {
   SYSTEMTIME now;
@@ -75,34 +80,16 @@ void UnlockWholeFile(HANDLE file) {
   UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &range);
 }
 
-bool IsExistingFolder(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Opens every folder of the path, refusing any that is a junction or a
-// symbolic link. The handles, held without delete sharing, keep each folder
-// from being renamed or replaced by a link until the file is open.
-bool HoldPlainFolders(const std::wstring& file, const Deadline& deadline,
-                      std::vector<UniqueFile>& held) {
-  for (const std::wstring& folder : LogPathFolders(file)) {
-    UniqueFile handle = CreateFileBefore(deadline, folder, FILE_READ_ATTRIBUTES,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT)
-                            .file;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return false;
-    // Asked by name too, now that the held folder cannot be swapped: not
-    // every file system reports a link through the handle.
-    const DWORD by_name = GetFileAttributesW(folder.c_str());
-    const DWORD attributes = info.dwFileAttributes | (by_name == INVALID_FILE_ATTRIBUTES ? 0 : by_name);
-    if (by_name == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      return false;
-    }
-    held.push_back(std::move(handle));
-  }
-  return true;
+// An existing folder, itself and not a link to one, asked through a bounded
+// open: anyone who can read a path can hold up an open of it.
+bool IsPlainFolder(const std::wstring& path, const Deadline& deadline) {
+  const BoundedOpen opened = CreateFileBefore(
+      deadline, path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+  BY_HANDLE_FILE_INFORMATION info;
+  return opened.file && GetFileInformationByHandle(opened.file.get(), &info) &&
+         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 }  // namespace
@@ -112,36 +99,65 @@ bool HoldPlainFolders(const std::wstring& file, const Deadline& deadline,
 // file planted there in advance must not lead the writes elsewhere: a
 // symbolic link or junction is opened as itself, not followed, and a file
 // with more than one name is not written. Running with rights others lack,
-// the folders must not lead through links either, a file another account
-// owns is not written, and a new file is only for trusted accounts.
+// the folders are checked, made or replaced and held first, and the file is
+// opened by its name in the held folder, so no folder on the way can be
+// swapped for a link in between; a file another account owns is not
+// written, and a new file is only for trusted accounts.
 LogFile::LogFile(const std::wstring& path) {
-  const std::wstring file = LogFileOf(path, IsExistingFolder);
-  const bool privileged = RunsElevatedOrAsLocalSystem();
-  // A file another account holds up (an oplock on a file it planted) costs
-  // the command its log within the wait a command has for it, not more.
-  const Deadline deadline = Deadline::In(kCommandWaitMs);
-  std::vector<UniqueFile> folders;
-  if (privileged && !HoldPlainFolders(file, deadline, folders)) return;
-  std::shared_ptr<void> descriptor;
-  if (privileged) {
-    try {
-      descriptor = Shared(TrustedAccountsDescriptor(L"FA", L""));
-    } catch (const RunError&) {
-      return;
-    }
+  // The path's checks and opens have a bound of their own: another account
+  // that holds up an open of a file it planted costs the command its log
+  // within a few seconds, not more.
+  const Deadline deadline = Deadline::In(kPathChecksMs);
+  const std::wstring file =
+      LogFileOf(path, [&](const std::wstring& folder) { return IsPlainFolder(folder, deadline); });
+  if (RunsElevatedOrAsLocalSystem()) {
+    OpenInHeldFolder(file, deadline);
+    return;
   }
   // A pipe's server may act as the account that opens it, unless told it
   // may only identify it.
   BoundedOpen opened = CreateFileBefore(
-      deadline, file, GENERIC_WRITE | READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE,
-      OPEN_ALWAYS,
+      deadline, file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS,
       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | SECURITY_SQOS_PRESENT |
-          SECURITY_IDENTIFICATION,
-      std::move(descriptor));
-  if (!opened.file) return;
-  const bool existed = opened.error == ERROR_ALREADY_EXISTS;
-  if (!IsOrdinaryDiskFile(opened.file.get())) return;
-  if (privileged && existed && !HasTrustedOwner(opened.file.get(), SE_FILE_OBJECT)) return;
+          SECURITY_IDENTIFICATION);
+  if (opened.file && IsOrdinaryDiskFile(opened.file.get())) file_ = std::move(opened.file);
+}
+
+void LogFile::OpenInHeldFolder(const std::wstring& file, const Deadline& deadline) {
+  folder_ = HoldLogFolder(file, deadline);
+  notes_ = folder_.notes;
+  if (folder_.refusal) {
+    notes_.push_back(*folder_.refusal + L" No log is written, and nothing is done.");
+    return;
+  }
+  const std::wstring shown = Quoted(folder_.file);
+  std::shared_ptr<void> descriptor;
+  try {
+    descriptor = Shared(TrustedAccountsDescriptor(L"FA", L""));
+  } catch (const RunError& error) {
+    notes_.push_back(L"The log file " + shown + L" cannot be made: " + error.description());
+    return;
+  }
+  const std::wstring name = folder_.file.substr(folder_.file.find_last_of(L"\\/") + 1);
+  BoundedOpen opened = OpenInFolder(deadline, folder_.folder(), name, OpenAs::File,
+                                    OpenMode::OpenOrCreate, GENERIC_WRITE | READ_CONTROL,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, std::move(descriptor));
+  std::optional<std::wstring> why;
+  if (opened.timed_out) {
+    why = L"it could not be opened in time";
+  } else if (!opened.file) {
+    why = L"it could not be opened: " + DescribeWin32Error(opened.error);
+  } else if (!IsOrdinaryDiskFile(opened.file.get())) {
+    why = L"it is not a plain file with one name";
+  } else if (opened.error == ERROR_ALREADY_EXISTS &&
+             !HasTrustedOwner(opened.file.get(), SE_FILE_OBJECT)) {
+    why = L"another account owns it";
+  }
+  if (why) {
+    notes_.push_back(L"The log file " + shown + L" is not written: " + *why +
+                     L". Nothing is done.");
+    return;
+  }
   file_ = std::move(opened.file);
 }
 

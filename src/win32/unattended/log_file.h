@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/unattended/log_sink.h"
+#include "win32_common/log_folder_path.h"
 #include "win32_common/scoped_handle.h"
 
 namespace tarnwell {
@@ -20,10 +21,16 @@ class LogFile : public LogSink {
   // Opens `path` (one LogPathRefusal accepts; a folder gets kLogFileName)
   // for shared writing, creating the file when missing. A path that cannot
   // be opened, or leads where a privileged run must not write, leaves a log
-  // that is not open and writes nothing.
+  // that is not open and writes nothing. Run with rights others lack, the
+  // folders are made or replaced as HoldLogFolder says, and held until the
+  // log is closed.
   explicit LogFile(const std::wstring& path);
 
   bool is_open() const { return static_cast<bool>(file_); }
+
+  // What the user should know of where the log went: a folder not used and
+  // the one used instead, or why there is no log, as sentences.
+  const std::vector<std::wstring>& notes() const { return notes_; }
 
   // "YYYY-MM-DD hh:mm:ss.mmm <text>" and CR LF. Line breaks and other
   // control characters in `text` become blanks, so one call is one line.
@@ -36,8 +43,11 @@ class LogFile : public LogSink {
 
  private:
   bool LockInTime();
+  void OpenInHeldFolder(const std::wstring& file, const Deadline& deadline);
 
+  HeldLogFolder folder_;  // declared before the file: let go only once it is closed
   UniqueFile file_;
+  std::vector<std::wstring> notes_;
   unsigned dropped_ = 0;
   std::int64_t waited_ticks_ = 0;  // performance-counter ticks spent waiting
 };

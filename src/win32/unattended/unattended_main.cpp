@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/app/app.h"
 #include "core/app/shared_routines.h"
@@ -35,6 +36,26 @@ std::wstring ClosingLine(int code, unsigned dropped) {
   return line;
 }
 
+// A line on the standard output, when the program was given one (a script
+// that redirects it, a deployment tool that keeps it): nothing otherwise.
+void WriteToOutput(const std::wstring& text) {
+  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (output == nullptr || output == INVALID_HANDLE_VALUE) return;
+  const std::wstring line = text + L"\r\n";
+  DWORD written = 0;
+  if (GetFileType(output) == FILE_TYPE_CHAR &&
+      WriteConsoleW(output, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
+    return;
+  }
+  const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return;
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), bytes.data(), size,
+                      nullptr, nullptr);
+  WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
 int ShowUsage() {
   const std::wstring title = DeriveApplicationTitle(kProductName);
   Win32Machine machine;
@@ -61,15 +82,23 @@ std::optional<int> RunCommandLineIfAny() {
   if (parsed.request.log_path) file = std::make_unique<LogFile>(*parsed.request.log_path);
   NoLog no_log;
   LogSink& log = file ? static_cast<LogSink&>(*file) : no_log;
+  // Where the log went, when not where asked, is said both on the output and
+  // in the log itself, right after the command line.
+  const std::vector<std::wstring> notes = file ? file->notes() : std::vector<std::wstring>{};
+  for (const std::wstring& note : notes) WriteToOutput(note);
+  const auto log_start = [&] {
+    log.WriteLine(std::wstring(L"Command line: ") + GetCommandLineW());
+    for (const std::wstring& note : notes) log.WriteLine(note);
+  };
   int code = exit_code::kInvalidCommandLine;
   if (parsed.mode == CommandLineMode::Invalid) {
-    log.WriteLine(std::wstring(L"Command line: ") + GetCommandLineW());
+    log_start();
     log.WriteLine(L"Invalid command line: " + parsed.reason.value_or(L""));
   } else if (file && !file->is_open()) {
     // Nothing is done that could not be logged where asked.
     return exit_code::kLogNotOpened;
   } else {
-    log.WriteLine(std::wstring(L"Command line: ") + GetCommandLineW());
+    log_start();
     Win32Machine machine;
     code = RunUnattended(machine, log, parsed.request);
   }

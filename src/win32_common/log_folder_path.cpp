@@ -1,0 +1,205 @@
+#include "win32_common/log_folder_path.h"
+
+#include <ntsecapi.h>
+#include <sddl.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "core/installer/log_folder_rule.h"
+#include "core/texts/text.h"
+#include "win32_common/account_security.h"
+#include "win32_common/relative_open.h"
+#include "win32_common/trusted_path.h"
+#include "win32_common/win32_error.h"
+
+namespace tarnwell {
+namespace {
+
+// Only LocalSystem and the Administrators group, for the folder and
+// everything made in it; nothing inherited from above.
+constexpr wchar_t kLogFolderAccess[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+// Listing takes part in sharing, so a held folder refuses every open that
+// asks to delete it, and so its rename, for as long as it is held.
+constexpr DWORD kHoldAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | READ_CONTROL |
+                              FILE_READ_ATTRIBUTES;
+constexpr DWORD kHoldSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// New names tried before a folder is given up on.
+constexpr int kFreshNameTries = 4;
+
+// Why the folder `opened` is open on may not be used in `role`; nothing
+// when it may.
+std::optional<std::wstring> Unusable(HANDLE opened, LogFolderRole role) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(opened, &info)) return DescribeWin32Error(GetLastError());
+  AccessList list;
+  if (auto unreadable = ReadAccess(opened, list)) {
+    return L"its permissions could not be read: " + *unreadable;
+  }
+  return UnusableLogPathFolder((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                               (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, list,
+                               role);
+}
+
+// An open that finds the name taken by what may not be used: a file, or a
+// folder this account may not open, or one another process holds.
+bool NameIsTaken(DWORD error) {
+  return error == ERROR_DIRECTORY || error == ERROR_ACCESS_DENIED ||
+         error == ERROR_SHARING_VIOLATION || error == ERROR_CANT_ACCESS_FILE;
+}
+
+class FolderWalk {
+ public:
+  FolderWalk(const Deadline& deadline, HeldLogFolder& log) : deadline_(deadline), log_(log) {}
+
+  bool Init() {
+    SecurityDescriptor descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kLogFolderAccess, SDDL_REVISION_1,
+                                                              descriptor.put(), nullptr)) {
+      return Refuse(L"The log folder's permissions could not be made: " +
+                    DescribeWin32Error(GetLastError()) + L".");
+    }
+    descriptor_ = Shared(std::move(descriptor));
+    return true;
+  }
+
+  bool HoldRoot(const std::wstring& root, LogFolderRole role) {
+    BoundedOpen opened =
+        CreateFileBefore(deadline_, root, kHoldAccess, kHoldSharing, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+    if (!opened.file) return Refuse(L"The log's drive or share " + Quoted(root) + Failed(opened));
+    if (const auto why = Unusable(opened.file.get(), role)) {
+      return Refuse(L"The log's drive or share " + Quoted(root) + L" is not safe: " + *why + L".");
+    }
+    Hold(std::move(opened.file), root);
+    return true;
+  }
+
+  // `name` in the folder held last, made or found usable; or a fresh
+  // folder beside it. Held either way; false with a refusal when neither.
+  bool Enter(const std::wstring& name, LogFolderRole role) {
+    const std::wstring path = PathOf(name);
+    BoundedOpen opened = OpenInFolder(deadline_, log_.folder(), name, OpenAs::Folder,
+                                      OpenMode::OpenOrCreate, kHoldAccess, kHoldSharing,
+                                      descriptor_);
+    std::optional<std::wstring> why;
+    if (opened.file) {
+      why = Unusable(opened.file.get(), role);
+    } else if (!opened.timed_out && NameIsTaken(opened.error)) {
+      why = opened.error == ERROR_DIRECTORY ? std::wstring(L"it is not a folder")
+                                            : DescribeWin32Error(opened.error);
+    } else {
+      return Refuse(L"The log folder " + Quoted(path) + Failed(opened));
+    }
+    if (!why) {
+      Hold(std::move(opened.file), path);
+      return true;
+    }
+    log_.notes.push_back(L"The log folder " + Quoted(path) + L" is not used: " + *why + L".");
+    return EnterFresh(name, role);
+  }
+
+  // A folder this call makes, beside `name`: an existing one is not ours.
+  bool EnterFresh(const std::wstring& name, LogFolderRole role) {
+    for (int attempt = 0; attempt < kFreshNameTries; ++attempt) {
+      std::uint8_t random[8];
+      if (!RtlGenRandom(random, sizeof random)) break;
+      const std::wstring fresh = FreshLogFolderName(name, random);
+      BoundedOpen made = OpenInFolder(deadline_, log_.folder(), fresh, OpenAs::Folder,
+                                      OpenMode::CreateNew, kHoldAccess, kHoldSharing, descriptor_);
+      if (!made.file && !made.timed_out &&
+          (made.error == ERROR_ALREADY_EXISTS || made.error == ERROR_FILE_EXISTS)) {
+        continue;
+      }
+      const std::wstring path = PathOf(fresh);
+      if (!made.file) return Refuse(L"The new log folder " + Quoted(path) + Failed(made));
+      if (const auto why = Unusable(made.file.get(), role)) {
+        return Refuse(L"The new log folder " + Quoted(path) + L" is not used: " + *why + L".");
+      }
+      Hold(std::move(made.file), path);
+      log_.notes.push_back(L"The new log folder " + Quoted(path) + L" is used instead.");
+      return true;
+    }
+    return Refuse(L"No new log folder could be made beside " + Quoted(PathOf(name)) + L".");
+  }
+
+ private:
+  static std::wstring Failed(const BoundedOpen& opened) {
+    if (opened.timed_out) return L" could not be opened in time.";
+    return L" could not be opened or made: " + DescribeWin32Error(opened.error) + L".";
+  }
+
+  std::wstring PathOf(const std::wstring& name) const {
+    const std::wstring& parent = log_.held_paths.back();
+    const wchar_t last = parent.empty() ? L'\\' : parent.back();
+    return parent + (last == L'\\' || last == L'/' ? L"" : L"\\") + name;
+  }
+
+  void Hold(UniqueFile folder, const std::wstring& path) {
+    log_.held.push_back(std::move(folder));
+    log_.held_paths.push_back(path);
+  }
+
+  bool Refuse(const std::wstring& why) {
+    log_.refusal = why;
+    log_.held.clear();
+    log_.held_paths.clear();
+    return false;
+  }
+
+  const Deadline& deadline_;
+  HeldLogFolder& log_;
+  std::shared_ptr<void> descriptor_;  // shared with workers that may outlive a call
+};
+
+std::wstring FileIn(const HeldLogFolder& log, const std::wstring& name) {
+  const std::wstring& folder = log.held_paths.back();
+  const wchar_t last = folder.back();
+  return folder + (last == L'\\' || last == L'/' ? L"" : L"\\") + name;
+}
+
+}  // namespace
+
+HeldLogFolder HoldLogFolder(const std::wstring& file, const Deadline& deadline) {
+  HeldLogFolder log;
+  FolderWalk walk(deadline, log);
+  const std::optional<LogFileParts> parts = SplitLogFile(file);
+  if (!parts) {
+    log.refusal = L"The log path " + Quoted(file) + L" names no file in a folder.";
+    return log;
+  }
+  if (!walk.Init()) return log;
+  const auto role = [&](std::size_t index) {
+    return index + 1 == parts->folders.size() ? LogFolderRole::HoldsTheLog : LogFolderRole::Above;
+  };
+  if (!walk.HoldRoot(parts->root, parts->folders.empty() ? LogFolderRole::HoldsTheLog
+                                                         : LogFolderRole::Above)) {
+    return log;
+  }
+  for (std::size_t i = 0; i < parts->folders.size(); ++i) {
+    if (!walk.Enter(parts->folders[i], role(i))) return log;
+  }
+  log.file = FileIn(log, parts->name);
+  return log;
+}
+
+bool UseFreshLogFolder(HeldLogFolder& log, const Deadline& deadline) {
+  if (log.held.size() < 2) {
+    log.notes.push_back(L"No new log folder can be made in place of a drive or share.");
+    return false;
+  }
+  const std::wstring folder = log.held_paths.back();
+  const std::wstring name = folder.substr(folder.find_last_of(L"\\/") + 1);
+  const std::wstring file = log.file.substr(log.file.find_last_of(L"\\/") + 1);
+  log.held.pop_back();
+  log.held_paths.pop_back();
+  FolderWalk walk(deadline, log);
+  if (!walk.Init() || !walk.EnterFresh(name, LogFolderRole::HoldsTheLog)) {
+    log.notes.push_back(*log.refusal);
+    return false;
+  }
+  log.file = FileIn(log, file);
+  return true;
+}
+
+}  // namespace tarnwell
