@@ -13,6 +13,7 @@
 #include "win32/machine/machine.h"
 #include "win32/unattended/command_line_words.h"
 #include "win32/unattended/log_file.h"
+#include "win32/unattended/standard_output.h"
 
 namespace tarnwell {
 namespace {
@@ -71,7 +72,10 @@ std::optional<int> RunCommandLineIfAny() {
   } else {
     log.WriteLine(std::wstring(L"Command line: ") + GetCommandLineW());
     Win32Machine machine;
-    code = RunUnattended(machine, log, parsed.request);
+    // What /status finds is printed too.
+    StandardOutputSink printed(log);
+    const bool status = parsed.request.action == UnattendedAction::Status;
+    code = RunUnattended(machine, status ? static_cast<LogSink&>(printed) : log, parsed.request);
   }
   log.WriteLine(ClosingLine(code, file ? file->dropped() : 0));
   return code;
