@@ -98,6 +98,7 @@ enum class StepResult {
 StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
   const std::optional<tarnwell::PrinterStepData> command =
       tarnwell::ReadPrinterStepData(Property(install, L"CustomActionData"));
+  if (command && command->update) command_switch = L"/install /update";
   const std::wstring name = std::wstring(L"Tarnwell PDF Printer Software ") + command_switch;
   if (!command) {
     Log(install, name + L": no program and log file were handed to this step.");
