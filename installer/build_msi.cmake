@@ -124,7 +124,7 @@ function(export_table table variable)
   set(${variable} "${rows}" PARENT_SCOPE)
 endfunction()
 
-# INSTALLPRINTER, REMOVEPRINTER and PRINTERTIMEOUT are deliberately not
+# INSTALLPRINTER, REMOVEPRINTER, PRINTERTIMEOUT and PRINTERUPDATE are deliberately not
 # secure properties (wixl ignores Secure="yes" anyway): a standard user's
 # repair must not steer the LocalSystem printer step. Administrators' and
 # LocalSystem's command lines, and transforms, pass them all the same.

@@ -99,6 +99,7 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
   std::wstring data = Property(install, L"CustomActionData");
   const std::wstring restart_nonce = tarnwell::TakeRestartNonce(data);
   const std::optional<tarnwell::PrinterStepData> command = tarnwell::ReadPrinterStepData(data);
+  if (command && command->update) command_switch = L"/install /update";
   const std::wstring name = std::wstring(L"Tarnwell PDF Printer Software ") + command_switch;
   if (!command) {
     Log(install, name + L": no program and log file were handed to this step.");

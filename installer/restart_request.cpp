@@ -100,7 +100,7 @@ std::wstring TakeRestartNonce(std::wstring& data) {
   std::size_t separators = 0;
   for (const wchar_t c : data) separators += c == L'|';
   const std::wstring nonce = data.substr(last + 1);
-  if (separators != 3 || !IsNonce(nonce)) return {};
+  if (separators < 3 || !IsNonce(nonce)) return {};
   data.resize(last);
   return nonce;
 }

@@ -25,7 +25,7 @@
 namespace tarnwell {
 
 // Takes "|<nonce>" off the end of a printer step's CustomActionData
-// ("<program>|<log file>|<seconds>|<nonce>") and answers the nonce; empty,
+// ("<program>|<log file>|<seconds>[|<update>]|<nonce>") and answers the nonce; empty,
 // and `data` unchanged, when it holds no well-formed one.
 std::wstring TakeRestartNonce(std::wstring& data);
 

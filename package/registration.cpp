@@ -17,7 +17,8 @@ std::wstring RegistrationKeyPath() {
   return package::UninstallKeyPath();
 }
 
-DWORD WriteRegistration(const std::wstring& uninstaller, bool* created) {
+DWORD WriteRegistration(const std::wstring& uninstaller, const std::wstring& version,
+                        bool* created) {
   *created = false;
   HKEY raw = nullptr;
   DWORD disposition = 0;
@@ -32,7 +33,10 @@ DWORD WriteRegistration(const std::wstring& uninstaller, bool* created) {
           SetText(key.get(), package::kUninstallValue, L"\"" + uninstaller + L"\"")) {
     return static_cast<DWORD>(status);
   }
-  return static_cast<DWORD>(SetText(key.get(), package::kDisplayNameValue, package::kName));
+  if (const LSTATUS status = SetText(key.get(), package::kDisplayNameValue, package::kName)) {
+    return static_cast<DWORD>(status);
+  }
+  return static_cast<DWORD>(SetText(key.get(), package::kDisplayVersionValue, version));
 }
 
 DWORD RemoveRegistration() {

@@ -11,9 +11,11 @@ namespace tarnwell::standin {
 // "SOFTWARE\...\Uninstall\Quellmark PDF Setup" under HKEY_LOCAL_MACHINE.
 std::wstring RegistrationKeyPath();
 
-// Writes UninstallString (the quoted uninstaller path) and DisplayName.
-// `created` tells whether the key was new. Returns the error number.
-DWORD WriteRegistration(const std::wstring& uninstaller, bool* created);
+// Writes UninstallString (the quoted uninstaller path), DisplayName and
+// DisplayVersion. `created` tells whether the key was new. Returns the
+// error number.
+DWORD WriteRegistration(const std::wstring& uninstaller, const std::wstring& version,
+                        bool* created);
 
 // A registration that is not there counts as removed.
 DWORD RemoveRegistration();

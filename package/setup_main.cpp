@@ -31,6 +31,7 @@ enum SetupFailure : int {
   kNotRegistered = 13,
   kDriverNotAdded = 14,
   kPrinterNotAdded = 15,
+  kPortNotAdded = 16,
 };
 
 // What this run changed, undone in reverse order unless the run completes.
@@ -67,13 +68,20 @@ int CopyUninstaller(const std::wstring& target, Changes& changes) {
   return 0;
 }
 
+// The package's version, as its version resource has it (package.rc).
+#define PACKAGE_TEXT_(major, minor) L"" #major "." #minor ".0.0"
+#define PACKAGE_TEXT(major, minor) PACKAGE_TEXT_(major, minor)
+constexpr wchar_t kVersion[] = PACKAGE_TEXT(PACKAGE_VERSION_MAJOR, PACKAGE_VERSION_MINOR);
+
 int Register(const std::wstring& uninstaller, Changes& changes) {
   bool created = false;
-  const DWORD error = WriteRegistration(uninstaller, &created);
+  const DWORD error = WriteRegistration(uninstaller, kVersion, &created);
   if (created) changes.Made([] { RemoveRegistration(); });
   return error ? kNotRegistered : 0;
 }
 
+// Over a partly removed printer, the driver and the port come back first.
+// A port added here stays when the setup fails: others may print to it.
 int AddPackagePrinter(Changes& changes) {
   if (PrinterExists(package::kName)) return 0;
   const PrinterPlace place = PlaceForThisSystem();
@@ -82,6 +90,7 @@ int AddPackagePrinter(Changes& changes) {
     if (EnsureWinePostScriptDriver(&added)) return kDriverNotAdded;
     if (added) changes.Made([] { RemoveDriver(kWinePostScriptDriver); });
   }
+  if (EnsurePort(place.port)) return kPortNotAdded;
   return AddPrinterAt(package::kName, place) ? kPrinterNotAdded : 0;
 }
 

@@ -176,6 +176,49 @@ DWORD RemoveDriver(const wchar_t* driver) try {
   return kSpoolerMissing;
 }
 
+bool PortExists(const wchar_t* port) try {
+  const auto enum_ports = Spooler<decltype(&EnumPortsW)>("EnumPortsW");
+  DWORD needed = 0;
+  DWORD count = 0;
+  std::vector<PORT_INFO_1W> ports;
+  while (!enum_ports(nullptr, 1, reinterpret_cast<BYTE*>(ports.data()),
+                     static_cast<DWORD>(ports.size() * sizeof(PORT_INFO_1W)), &needed, &count)) {
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+    ports.resize(needed / sizeof(PORT_INFO_1W) + 1);
+  }
+  for (DWORD i = 0; i < count; ++i) {
+    if (ports[i].pName && lstrcmpiW(ports[i].pName, port) == 0) return true;
+  }
+  return false;
+} catch (const RunError&) {
+  return false;
+}
+
+// The local port monitor takes its commands through its transceiver.
+DWORD EnsurePort(const wchar_t* port) try {
+  if (PortExists(port)) return ERROR_SUCCESS;
+  PRINTER_DEFAULTSW rights{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+  HANDLE raw = nullptr;
+  const auto open_printer = Spooler<decltype(&OpenPrinterW)>("OpenPrinterW");
+  if (!open_printer(const_cast<wchar_t*>(L",XcvMonitor Local Port"), &raw, &rights)) {
+    return LastErrorOr(ERROR_GEN_FAILURE);
+  }
+  const UniquePrinter monitor(raw);
+  const auto xcv_data = Spooler<decltype(&XcvDataW)>("XcvDataW");
+  DWORD needed = 0;
+  DWORD status = ERROR_SUCCESS;
+  BYTE unused = 0;
+  if (!xcv_data(monitor.get(), L"AddPort",
+                reinterpret_cast<BYTE*>(const_cast<wchar_t*>(port)),
+                static_cast<DWORD>((lstrlenW(port) + 1) * sizeof(wchar_t)), &unused, 0, &needed,
+                &status)) {
+    return LastErrorOr(ERROR_GEN_FAILURE);
+  }
+  return status;
+} catch (const RunError&) {
+  return kSpoolerMissing;
+}
+
 DWORD AddPrinterAt(const std::wstring& name, const PrinterPlace& place) try {
   PRINTER_INFO_2W info{};
   info.pPrinterName = const_cast<wchar_t*>(name.c_str());

@@ -32,6 +32,10 @@ bool DriverExists(const wchar_t* driver);
 DWORD EnsureWinePostScriptDriver(bool* added);
 DWORD RemoveDriver(const wchar_t* driver);
 
+// Adds the port through the local port monitor when it is missing (a user
+// or a clean-up may have deleted it). Returns the error number.
+DWORD EnsurePort(const wchar_t* port);
+
 // Each returns the error number, 0 on success.
 DWORD AddPrinterAt(const std::wstring& name, const PrinterPlace& place);
 // A printer that is not there counts as removed.

@@ -2,6 +2,7 @@
 // code, its log and the machine's state afterwards, and no window at all.
 #include <windows.h>
 #include <aclapi.h>
+#include <winspool.h>
 
 #include <filesystem>
 #include <fstream>
@@ -361,6 +362,91 @@ TEST_F(Unattended, TheNamedObjectsGrantOtherAccountsOnlyWaitingAndQuerying) {
                       L"Mutant: Tarnwell PDF Printer Software command",
                       L"Job: Tarnwell PDF Printer Software command processes",
                       L"Job: Tarnwell PDF Printer Software finished command processes"}));
+}
+
+// Deletes a port through the local port monitor, as a user or a clean-up would.
+bool DeletePort(const wchar_t* port) {
+  PRINTER_DEFAULTSW rights{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+  HANDLE monitor = nullptr;
+  if (!OpenPrinterW(const_cast<wchar_t*>(L",XcvMonitor Local Port"), &monitor, &rights)) {
+    return false;
+  }
+  DWORD needed = 0, status = 0;
+  BYTE unused = 0;
+  const BOOL sent = XcvDataW(monitor, L"DeletePort", reinterpret_cast<BYTE*>(const_cast<wchar_t*>(port)),
+                             static_cast<DWORD>((wcslen(port) + 1) * sizeof(wchar_t)), &unused, 0,
+                             &needed, &status);
+  ClosePrinter(monitor);
+  return sent && status == ERROR_SUCCESS;
+}
+
+std::wstring RegisteredVersion() {
+  wchar_t value[64] = L"(none)";
+  DWORD size = sizeof value;
+  RegGetValueW(HKEY_LOCAL_MACHINE,
+               L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quellmark PDF Setup",
+               L"DisplayVersion", RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, value, &size);
+  return value;
+}
+
+// A printer whose port is gone: /status says so, /install mends it, and
+// the account whose default it was keeps it as its default.
+TEST_F(Unattended, BrokenPrinterIsToldApartAndRepaired) {
+  MakeLogFolder();
+  MakeOtherPrinterTheDefault();
+  const std::wstring log = L" /log \"" + LogPath() + L"\"";
+  ASSERT_EQ(Run(L"/install /default" + log).code, 0u);
+  ASSERT_TRUE(DeletePort(L"FILE:"));
+  EXPECT_EQ(Run(L"/status" + log).code, 2u);
+  EXPECT_NE(Log().find("Its port \"FILE:\" does not exist."), std::string::npos) << Log();
+
+  const Outcome run = Run(L"/install" + log);
+  EXPECT_EQ(run.code, 0u) << Log();
+  EXPECT_FALSE(run.window_seen);
+  EXPECT_NE(Log().find("Starting the uninstaller"), std::string::npos);
+  EXPECT_TRUE(PrinterExists(kPackageName));
+  EXPECT_EQ(Run(L"/status" + log).code, 0u);
+  EXPECT_EQ(DefaultPrinter(), kPackageName);
+}
+
+// From the package the program shipped with to a newer one beside it; a
+// newer setup that fails after the old package is gone leaves no printer,
+// and the next /install installs again.
+TEST_F(Unattended, UpdateReplacesAnOlderPackage) {
+  MakeLogFolder();
+  MakeOtherPrinterTheDefault();
+  const std::wstring log = L" /log \"" + LogPath() + L"\"";
+  ASSERT_EQ(Run(L"/install /default" + log).code, 0u);
+  EXPECT_EQ(RegisteredVersion(), L"7.0.0.0");
+  const std::wstring next =
+      L"Z:" + std::filesystem::path(E2E_NEXT_PACKAGE_DIR).make_preferred().wstring();
+  for (const wchar_t* file : {L"\\setup.exe", L"\\uninstall.exe"}) {
+    ASSERT_TRUE(CopyFileW((next + file).c_str(),
+                          (app_->Package() + file).c_str(), FALSE));
+  }
+  EXPECT_EQ(Run(L"/status" + log).code, 0u);
+  EXPECT_EQ(Run(L"/status /update" + log).code, 3u);
+  EXPECT_EQ(Run(L"/install" + log).code, 0u);
+  EXPECT_EQ(RegisteredVersion(), L"7.0.0.0");  // not without /update
+
+  EXPECT_EQ(Run(L"/install /update" + log).code, 0u) << Log();
+  EXPECT_EQ(RegisteredVersion(), L"7.1.0.0");
+  EXPECT_EQ(Run(L"/status /update" + log).code, 0u);
+  EXPECT_EQ(DefaultPrinter(), kPackageName);
+
+  app_->UseSetupFixture(L"e2e_failing_newer_setup.exe");
+  const std::size_t before = Log().size();
+  EXPECT_EQ(Run(L"/install /update" + log).code, 1603u);
+  const std::string failed = Log().substr(before);
+  EXPECT_NE(failed.find("Starting the uninstaller"), std::string::npos) << failed;
+  EXPECT_NE(failed.find("is not there after the setup"), std::string::npos) << failed;
+  EXPECT_FALSE(PrinterExists(kPackageName));
+  EXPECT_EQ(Run(L"/status" + log).code, 1u);
+
+  ASSERT_TRUE(MoveFileExW((app_->Package() + L"\\real-setup.exe").c_str(),
+                          (app_->Package() + L"\\setup.exe").c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(Run(L"/install" + log).code, 0u);
+  EXPECT_EQ(Run(L"/status /update" + log).code, 0u);
 }
 
 }  // namespace

@@ -1,13 +1,14 @@
 # The packages the installer tests need besides the release one, built
 # with the release's own script:
-#   newer.msi            the same application folder at a higher version
+#   newer.msi            the application folder at a higher version, with the
+#                        newer printer package (NEXT_PACKAGE)
 #   failing-printer.msi  a printer package whose setup fails
 #   failing-upgrade.msi  the higher version, whose program fails its printer step
 #   endless-setup.msi    the release version rebuilt with a setup that never ends
 #   rebuilt.msi          the release version rebuilt with other content (its icon)
 #   restart.msi          the release version whose program asks for a restart
 #   cmake -DDIST=... -DACTIONS_DLL=... -DICON=... -DNEWER_VERSION=...
-#         -DFAILING_SETUP=... -DENDLESS_SETUP=... -DRESTART_PROGRAM=...
+#         -DFAILING_SETUP=... -DENDLESS_SETUP=... -DRESTART_PROGRAM=... -DNEXT_PACKAGE=...
 #         -DBUILD_MSI=... -DOUT=...
 #         -P make_test_packages.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -30,7 +31,11 @@ function(build_package dist version name)
   endif()
 endfunction()
 
-build_package(${DIST} ${NEWER_VERSION} newer.msi)
+set(newer_dist ${OUT}/newer-dist)
+file(COPY ${DIST}/ DESTINATION ${newer_dist})
+file(COPY ${NEXT_PACKAGE}/setup.exe ${NEXT_PACKAGE}/uninstall.exe
+     DESTINATION "${newer_dist}/Quellmark PDF Setup")
+build_package(${newer_dist} ${NEWER_VERSION} newer.msi)
 
 # The release version, so that the failing package takes the release's place.
 set(failing_dist ${OUT}/failing-dist)

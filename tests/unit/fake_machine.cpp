@@ -69,6 +69,18 @@ bool HasPrinter(const std::vector<std::wstring>& printers, const std::wstring& n
 }
 }  // namespace
 
+PrinterParts FakeMachine::ReadPrinterParts(const std::wstring& printer) {
+  if (!HasPrinter(printers, printer)) throw RunError(L"The printer name is invalid.");
+  const auto found = printer_parts.find(printer);
+  return found != printer_parts.end() ? found->second : standard_parts;
+}
+
+void FakeMachine::DeletePrinterQueue(const std::wstring& printer) {
+  log.push_back(L"DeletePrinterQueue " + printer);
+  printers.erase(std::remove(printers.begin(), printers.end(), printer), printers.end());
+  if (default_printer == printer) default_printer.clear();
+}
+
 void FakeMachine::SetDefaultPrinterByScriptHost(const std::wstring& printer) {
   log.push_back(L"ScriptHostDefault " + printer);
   if (!script_host_works) throw RunError(L"Not implemented");

@@ -42,6 +42,12 @@ class FakeMachine : public Machine {
   std::uint64_t clock_ms = 0;
   bool spooler_works = true;
   std::wstring default_printer;
+  // Every printer's driver and port, unless named here; which exist.
+  PrinterParts standard_parts{L"Quellmark PDF Driver", L"QPDF:"};
+  std::map<std::wstring, PrinterParts> printer_parts;
+  std::set<std::wstring> drivers = {L"Quellmark PDF Driver"};
+  std::set<std::wstring> ports = {L"QPDF:"};
+  std::map<std::wstring, std::wstring> program_versions;  // path -> version resource
   std::map<std::wstring, std::map<std::wstring, FakeRegValue>> registry;  // key -> values
   // Start outcomes, consumed in order; when empty, every start succeeds.
   // A start that fails: the platform's error number.
@@ -114,6 +120,16 @@ class FakeMachine : public Machine {
   std::wstring PrinterName(std::size_t index) override;
   void SetDefaultPrinterByScriptHost(const std::wstring& printer) override;
   void SetDefaultPrinterBySpooler(const std::wstring& printer) override;
+  std::wstring DefaultPrinterName() override { return default_printer; }
+  PrinterParts ReadPrinterParts(const std::wstring& printer) override;
+  bool PrinterDriverInstalled(const std::wstring& driver) override { return drivers.count(driver) > 0; }
+  bool PrinterPortExists(const std::wstring& port) override { return ports.count(port) > 0; }
+  void DeletePrinterQueue(const std::wstring& printer) override;
+  std::optional<std::wstring> ProgramVersion(const std::wstring& path) override {
+    const auto found = program_versions.find(path);
+    if (found == program_versions.end()) return std::nullopt;
+    return found->second;
+  }
   RegistryData QueryRegistryValue(RegRoot root, const std::wstring& key_path,
                                   const std::wstring& value_name) override;
   ProcessStart StartProcess(const std::wstring& program, const std::wstring& command_line,

@@ -15,7 +15,11 @@ TEST(PrinterStep, ReadsTheStepsDataWithTheProgramsOwnBounds) {
   const struct {
     std::wstring data;
     std::optional<unsigned> seconds;  // nullopt: refused
+    bool update = false;
   } cases[] = {
+      {both + L"60|1", 60, true},
+      {both + L"60|0", 60, false},
+      {both + L"60|", 60, false},
       {both + L"60", 60},
       {both + L"604800", 604800},
       {both + L"604801", 1800},  // longer than /timeout takes
@@ -31,6 +35,7 @@ TEST(PrinterStep, ReadsTheStepsDataWithTheProgramsOwnBounds) {
     ASSERT_EQ(step.has_value(), c.seconds.has_value()) << c.data;
     if (!step) continue;
     EXPECT_EQ(step->time_limit_seconds, *c.seconds) << c.data;
+    EXPECT_EQ(step->update, c.update) << c.data;
     EXPECT_EQ(step->program, kProgram);
     EXPECT_EQ(step->log_file, kLog);
   }

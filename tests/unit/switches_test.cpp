@@ -59,6 +59,12 @@ TEST(UnattendedSwitches, AcceptedLeftToTheWindowAndRefused) {
       Accepted({L"-?"}, Action::Help),
       {{L"/uninstall", L"-TIMEOUT", L"1800"}, Mode::Unattended,
        {Action::Uninstall, false, std::nullopt, 1800u}, L""},
+      {{L"/install", L"/Update", L"/default"}, Mode::Unattended,
+       {Action::Install, true, std::nullopt, std::nullopt, true}, L""},
+      {{L"-update", L"/status"}, Mode::Unattended,
+       {Action::Status, false, std::nullopt, std::nullopt, true}, L""},
+      Refused({L"/uninstall", L"/update"}, L"/update goes only with /install or /status"),
+      Refused({L"/install", L"/update", L"/update"}, L"/update is given more than once"),
       // Words before the first switch are ignored.
       Accepted({L"Files\\Tarnwell", L"PDF", L"/install"}, Action::Install),
 

@@ -207,5 +207,156 @@ TEST(Unattended, TimeLimitEndsTheWholeSetupAndFails) {
   EXPECT_EQ(quick.m.printers, std::vector<std::wstring>{kPrinter});
 }
 
+// /status over every part the printer needs, named in the log as the
+// administrator reads it; /update adds the package's version.
+TEST(Unattended, StatusTellsWorkingBrokenOlderAndMissing) {
+  struct Case {
+    const char* name;
+    std::function<void(Unattended&)> arrange;
+    bool update;
+    int code;
+    std::wstring logged;
+  };
+  const std::wstring beside = kSetup;
+  const Case cases[] = {
+      {"working", [](Unattended&) {}, false, 0, L"The printer \"Quellmark PDF Setup\" is installed."},
+      {"driver gone", [](Unattended& t) { t.m.drivers.clear(); }, false, 2,
+       L"Its driver \"Quellmark PDF Driver\" is not installed."},
+      {"port gone", [](Unattended& t) { t.m.ports.clear(); }, false, 2,
+       L"Its port \"QPDF:\" does not exist."},
+      {"one of two pooled ports gone",
+       [](Unattended& t) { t.m.printer_parts[kPrinter] = {L"Quellmark PDF Driver", L"QPDF:, LPT9:"}; },
+       false, 2, L"Its port \"LPT9:\" does not exist."},
+      {"registration gone", [](Unattended& t) { t.m.registry.clear(); }, false, 2,
+       L"The package's uninstall registration HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\"
+       L"CURRENTVERSION\\Uninstall\\Quellmark PDF Setup is missing."},
+      {"name in other case", [](Unattended& t) { t.m.printers = {L"quellmark pdf setup"}; }, false, 1,
+       L"is not installed."},
+      {"name with more", [](Unattended& t) { t.m.printers = {L"Quellmark PDF Setup (Copy 1)"}; },
+       false, 1, L"is not installed."},
+      {"older, asked with /update",
+       [&](Unattended& t) { t.m.program_versions[beside] = L"7.1.0.0"; }, true, 3,
+       L"The installed package has version \"7.0.0.0\"; the one beside this program has version "
+       L"\"7.1.0.0\", which is newer."},
+      {"older, not asked", [&](Unattended& t) { t.m.program_versions[beside] = L"7.1.0.0"; }, false,
+       0, L"is installed."},
+      {"same version", [&](Unattended& t) { t.m.program_versions[beside] = L"7.0.0.0"; }, true, 0,
+       L"which is not newer."},
+      {"no registered version",
+       [&](Unattended& t) {
+         t.m.registry[kKey].erase(L"DisplayVersion");
+         t.m.program_versions[beside] = L"7.1.0.0";
+       },
+       true, 0, L"no registered version, which cannot be compared"},
+  };
+  for (const Case& c : cases) {
+    Unattended t;
+    t.m.printers = {kPrinter};
+    t.m.SetRegSz(kKey, L"UninstallString", L"\"" + kFolder + L"\\uninstall.exe\"");
+    t.m.SetRegSz(kKey, L"DisplayVersion", L"7.0.0.0");
+    c.arrange(t);
+    EXPECT_EQ(RunUnattended(t.m, t.log, {UnattendedAction::Status, false, std::nullopt,
+                                         std::nullopt, c.update}),
+              c.code)
+        << c.name;
+    EXPECT_TRUE(t.log.Has(c.logged)) << c.name;
+    EXPECT_TRUE(t.m.started.empty()) << c.name;
+  }
+}
+
+// A broken printer is removed (by its uninstaller, or by the spooler when
+// none is registered or it leaves the queue) and set up again; the account
+// whose default it was keeps it as its default.
+TEST(Unattended, InstallRepairsABrokenPrinter) {
+  struct Case {
+    const char* name;
+    std::function<void(Unattended&)> arrange;
+    std::vector<std::wstring> started;
+  };
+  const std::wstring uninstall = L"\"" + kFolder + L"\\uninstall.exe\"";
+  const std::wstring setup = L"\"" + kSetup + L"\" -s -c";
+  const Case cases[] = {
+      {"port gone", [](Unattended& t) { t.m.ports.clear(); }, {uninstall, setup}},
+      {"registration gone",
+       [](Unattended& t) { t.m.registry.clear(); }, {setup}},
+      {"uninstaller leaves the queue",
+       [](Unattended& t) {
+         t.m.drivers.clear();
+         t.m.on_start = [&t] {
+           if (t.m.started.back().find(L"setup.exe") == std::wstring::npos) return;
+           t.m.printers = {kPrinter};
+           t.m.drivers = {L"Quellmark PDF Driver"};
+         };
+       },
+       {uninstall, setup}},
+  };
+  for (const Case& c : cases) {
+    Unattended t;
+    t.m.printers = {kPrinter};
+    t.m.default_printer = kPrinter;
+    t.m.SetRegSz(kKey, L"UninstallString", L"\"" + kFolder + L"\\uninstall.exe\"");
+    const auto package = t.m.on_start;
+    t.m.on_start = [&t, package] {
+      package();
+      t.m.ports = {L"QPDF:"};
+      if (t.m.printers.empty()) t.m.default_printer.clear();
+    };
+    c.arrange(t);
+    EXPECT_EQ(t.Run(UnattendedAction::Install), exit_code::kDone) << c.name;
+    EXPECT_EQ(t.m.started, c.started) << c.name;
+    EXPECT_EQ(t.m.printers, std::vector<std::wstring>{kPrinter}) << c.name;
+    EXPECT_EQ(t.m.default_printer, kPrinter) << c.name;
+    EXPECT_EQ(t.Run(UnattendedAction::Status), exit_code::kDone) << c.name;
+  }
+
+  // Run as LocalSystem, nobody's default is touched; a working printer
+  // stays as it is.
+  Unattended system;
+  system.m.local_system = true;
+  system.m.printers = {kPrinter};
+  system.m.ports.clear();
+  system.m.on_start = [&system] {
+    system.m.printers = {kPrinter};
+    system.m.ports = {L"QPDF:"};
+    system.m.SetRegSz(kKey, L"UninstallString", L"\"" + kFolder + L"\\uninstall.exe\"");
+  };
+  EXPECT_EQ(system.Run(UnattendedAction::Install), exit_code::kDone);
+  EXPECT_EQ(system.m.started.size(), 1u);
+  EXPECT_TRUE(system.m.default_printer.empty());
+  EXPECT_EQ(system.Run(UnattendedAction::Install), exit_code::kDone);
+  EXPECT_EQ(system.m.started.size(), 1u);
+}
+
+// /install /update replaces an older package; a newer setup that fails
+// after the uninstaller leaves no printer, and the next /install installs.
+TEST(Unattended, UpdateReplacesAnOlderPackageAndAFailedOneLeavesNoPrinter) {
+  Unattended t;
+  t.m.printers = {kPrinter};
+  t.m.SetRegSz(kKey, L"UninstallString", L"\"" + kFolder + L"\\uninstall.exe\"");
+  t.m.SetRegSz(kKey, L"DisplayVersion", L"7.0.0.0");
+  t.m.program_versions[kSetup] = L"7.1.0.0";
+  EXPECT_EQ(t.Run(UnattendedAction::Install), exit_code::kDone);
+  EXPECT_TRUE(t.m.started.empty());  // not without /update
+
+  const auto package = t.m.on_start;
+  t.m.on_start = [&t] {  // the uninstaller works, the new setup makes nothing
+    if (t.m.started.back().find(L"setup.exe") != std::wstring::npos) return;
+    t.m.printers.clear();
+    t.m.registry.clear();
+  };
+  EXPECT_EQ(RunUnattended(t.m, t.log, {UnattendedAction::Install, false, std::nullopt,
+                                       std::nullopt, true}),
+            exit_code::kFailed);
+  EXPECT_TRUE(t.m.printers.empty());
+  EXPECT_TRUE(t.log.Has(L"Starting the uninstaller: \"" + kFolder + L"\\uninstall.exe\""));
+  EXPECT_TRUE(t.log.Has(L"The printer \"Quellmark PDF Setup\" is not there after the setup."));
+  EXPECT_EQ(t.Run(UnattendedAction::Status), exit_code::kNotInstalled);
+
+  t.m.on_start = package;
+  EXPECT_EQ(t.Run(UnattendedAction::Install), exit_code::kDone);
+  EXPECT_EQ(t.m.printers, std::vector<std::wstring>{kPrinter});
+  EXPECT_EQ(t.m.started.size(), 3u);
+}
+
 }  // namespace
 }  // namespace tarnwell::testing

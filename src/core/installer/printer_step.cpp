@@ -14,10 +14,13 @@ std::optional<PrinterStepData> ReadPrinterStepData(const std::wstring& data) {
                        data.substr(first + 1, second == std::wstring::npos
                                                   ? std::wstring::npos
                                                   : second - first - 1)};
+  const std::size_t third = second == std::wstring::npos ? second : data.find(L'|', second + 1);
   if (second != std::wstring::npos) {
-    step.time_limit_seconds =
-        TimeoutSeconds(data.substr(second + 1)).value_or(kDefaultPrinterStepSeconds);
+    const std::wstring seconds =
+        data.substr(second + 1, third == std::wstring::npos ? third : third - second - 1);
+    step.time_limit_seconds = TimeoutSeconds(seconds).value_or(kDefaultPrinterStepSeconds);
   }
+  step.update = third != std::wstring::npos && data.substr(third + 1) == L"1";
   if (!IsFullyQualified(step.program) || !IsFullyQualified(step.log_file)) return std::nullopt;
   return step;
 }

@@ -15,11 +15,14 @@ inline constexpr unsigned kDefaultPrinterStepSeconds = 1800;
 inline constexpr unsigned kPrinterStepGraceSeconds = 120;
 
 // One deferred step's CustomActionData: "<program>|<log file>|<seconds>"
-// ('|' cannot be part of a path).
+// ('|' cannot be part of a path), and for the install step "|<PRINTERUPDATE>".
 struct PrinterStepData {
   std::wstring program;
   std::wstring log_file;
   unsigned time_limit_seconds = kDefaultPrinterStepSeconds;
+  // PRINTERUPDATE is 1: /install /update, so that an upgrade that carries a
+  // newer printer package installs it.
+  bool update = false;
 };
 
 // The data read, or nothing when the program or the log file is not a

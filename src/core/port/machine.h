@@ -60,6 +60,14 @@ struct RegistryData {
   std::vector<std::uint8_t> bytes;
 };
 
+// What a printer is made of besides its name: the driver it prints with and
+// the port its jobs go to, by their names.
+struct PrinterParts {
+  std::wstring driver;
+  std::wstring port;
+  bool operator==(const PrinterParts&) const = default;
+};
+
 // A program that was started. Owns what the platform handed back for it and
 // lets go of it when destroyed; the program itself runs on.
 class StartedProcess {
@@ -170,6 +178,9 @@ class Machine {
   virtual std::optional<std::uint32_t> FindEntry(const std::wstring& path) = 0;
   // Value of an environment variable; empty when it is not set.
   virtual std::wstring EnvironmentVariable(const std::wstring& name) = 0;
+  // The product version in a program file's version resource ("7.1.0.0");
+  // nothing when the file has none or cannot be read.
+  virtual std::optional<std::wstring> ProgramVersion(const std::wstring& path) = 0;
 
   // --- Windows' own folders ---
   // Where programs named without a folder are looked for, without a trailing
@@ -186,6 +197,20 @@ class Machine {
   virtual void SetDefaultPrinterByScriptHost(const std::wstring& printer) = 0;
   // Asks the print spooler itself to set the default printer. Throws.
   virtual void SetDefaultPrinterBySpooler(const std::wstring& printer) = 0;
+  // This account's default printer; empty when it has none or it cannot be read.
+  virtual std::wstring DefaultPrinterName() = 0;
+
+  // --- A printer's parts, for the health check and the repair ---
+  // The driver and port the named printer uses, as the spooler reports them. Throws.
+  virtual PrinterParts ReadPrinterParts(const std::wstring& printer) = 0;
+  // Whether a printer driver of this name is installed, for any of the
+  // platforms the spooler serves. Throws.
+  virtual bool PrinterDriverInstalled(const std::wstring& driver) = 0;
+  // Whether a port of this name exists. Throws.
+  virtual bool PrinterPortExists(const std::wstring& port) = 0;
+  // Deletes the named printer through the spooler; a printer that is not
+  // there is no failure. Throws.
+  virtual void DeletePrinterQueue(const std::wstring& printer) = 0;
 
   // --- Registry (read only, 32-bit view) ---
   // Reads one value: opens the key for querying only, reads the value's type

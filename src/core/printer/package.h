@@ -15,6 +15,7 @@ inline constexpr wchar_t kUninstallKeyPrefix[] =
     L"SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\Uninstall\\";
 inline constexpr wchar_t kUninstallValue[] = L"UninstallString";
 inline constexpr wchar_t kDisplayNameValue[] = L"DisplayName";
+inline constexpr wchar_t kDisplayVersionValue[] = L"DisplayVersion";
 
 // The setup's show state: hidden. The uninstaller is started without one,
 // which run-and-wait turns into 6 (minimised, without the focus).

@@ -5,6 +5,10 @@
 //   code  meaning
 //   0     done, or nothing to do; /status: the printer is installed
 //   1     /status: the printer is not installed
+//   2     /status: the printer is installed but does not work: its driver or
+//         port, or the package's uninstall registration, is missing
+//   3     /status /update: the printer works, but the package beside the
+//         program is newer than the installed one
 //   740   the setup or uninstaller needs administrator rights this run lacks
 //   1603  failed: package or setup program missing, the setup or uninstaller
 //         could not be started, the printer not there after the install or
@@ -20,12 +24,21 @@
 //   1639  invalid command line
 //   1641  done; the printer package has started a restart
 //   3010  done; a restart is needed to finish
+//
+// /status answers 0 only for a printer that is there, works and, with
+// /update, is up to date, so a detection rule that treats anything but 0 as
+// "not detected" runs /install (/install /update) exactly when it mends
+// something. 2 and 3 are small numbers no installer answers with: no tool
+// reads them as success, a restart or "try again later", and a script that
+// wants to tell them apart from "not installed" (1) still can.
 #pragma once
 
 namespace tarnwell::exit_code {
 
 inline constexpr int kDone = 0;
 inline constexpr int kNotInstalled = 1;
+inline constexpr int kBroken = 2;
+inline constexpr int kOlder = 3;
 inline constexpr int kElevationRequired = 740;
 inline constexpr int kFailed = 1603;
 inline constexpr int kAnotherInProgress = 1618;

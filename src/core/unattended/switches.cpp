@@ -69,6 +69,11 @@ class SwitchReader {
       request_.set_default = true;
       return i;
     }
+    if (name == L"update") {
+      if (request_.update) Refuse(L"/update is given more than once.");
+      request_.update = true;
+      return i;
+    }
     const std::optional<UnattendedAction> action = ActionNamed(name);
     if (!action) {
       Refuse(L"Unknown switch " + Quoted(word) + L".");
@@ -121,6 +126,10 @@ class SwitchReader {
     }
     if (request_.set_default && request_.action != UnattendedAction::Install) {
       Refuse(L"/default goes only with /install.");
+    }
+    if (request_.update && request_.action != UnattendedAction::Install &&
+        request_.action != UnattendedAction::Status) {
+      Refuse(L"/update goes only with /install or /status.");
     }
     if (request_.timeout_seconds && request_.action != UnattendedAction::Install &&
         request_.action != UnattendedAction::Uninstall) {

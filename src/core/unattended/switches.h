@@ -1,9 +1,9 @@
 // The unattended command line: which switches the program takes and what a
 // given set of words asks it to do.
 //
-//   /install [/default] [/log <file>] [/timeout <seconds>]
+//   /install [/default] [/update] [/log <file>] [/timeout <seconds>]
 //   /uninstall [/log <file>] [/timeout <seconds>]
-//   /status [/log <file>]
+//   /status [/update] [/log <file>]
 //   /?
 //
 // A switch is a word that starts with "/" or "-"; its name is compared
@@ -36,6 +36,9 @@ struct UnattendedRequest {
   // /timeout, only with /install and /uninstall: how long the started setup
   // or uninstaller may take before it and everything it started is ended.
   std::optional<unsigned> timeout_seconds;
+  // /update, only with /install and /status: an installed package older than
+  // the one beside the program counts as something to replace.
+  bool update = false;
   bool operator==(const UnattendedRequest&) const = default;
 };
 

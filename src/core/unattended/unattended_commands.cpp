@@ -16,6 +16,8 @@
 #include "core/printer/run_and_wait.h"
 #include "core/texts/text.h"
 #include "core/unattended/exit_codes.h"
+#include "core/unattended/printer_condition.h"
+#include "core/unattended/printer_renewal.h"
 
 namespace tarnwell {
 namespace {
@@ -38,21 +40,29 @@ class UnattendedRun {
   UnattendedRun(Machine& machine, LogSink& log, std::optional<unsigned> time_limit_seconds)
       : m_(machine), log_(log), time_limit_seconds_(time_limit_seconds) {}
 
-  int Install(bool set_default) {
+  int Install(bool set_default, bool update) {
     const auto lock = m_.TakeCommandLock();
     if (!lock) return InProgress();
     const std::wstring printer = Quoted(package::kName);
     int answer = exit_code::kDone;
-    if (PrinterThere()) {
+    bool was_default = false;
+    const bool there = PrinterThere();
+    const bool renew = there && NeedsRenewal(m_, log_, update);
+    if (there && !renew) {
       log_.WriteLine(L"The printer " + printer + L" is installed already: the setup is not run.");
     } else {
-      log_.WriteLine(L"The printer " + printer + L" is not installed.");
+      if (!there) log_.WriteLine(L"The printer " + printer + L" is not installed.");
       const std::wstring folder = m_.ApplicationFolder();
       const std::wstring setup = package::SetupProgramPath(folder);
       if (!FindOrdinaryFile(m_, setup)) {
         return Fail(L"The package's setup program " + Quoted(setup) + L" was not found.");
       }
       log_.WriteLine(L"The package's setup program: " + Quoted(setup) + L".");
+      if (renew) {
+        was_default = IsDefaultOfThisAccount(m_, log_);
+        const int removed = RemoveForRenewal(setup);
+        if (removed != exit_code::kDone) return removed;
+      }
       if (const auto unsafe = m_.HoldProgramPath(setup, true, time_limit_seconds_)) {
         return Unsafe(*unsafe);
       }
@@ -67,10 +77,12 @@ class UnattendedRun {
         }
         return Fail(L"The printer " + printer + L" is not there after the setup.");
       }
+      if (renew && !WorksAfterRenewal(m_, log_)) return exit_code::kFailed;
       log_.WriteLine(L"The printer " + printer + L" is installed.");
       answer = RestartAsked(L"setup", PackageInstalled(m_));
+      if (answer == exit_code::kDone) answer = RestartAfterRemoval(log_, uninstaller_code_);
     }
-    if (set_default) {
+    if (set_default || was_default) {
       const int defaulted = SetDefault();
       if (defaulted != exit_code::kDone) return defaulted;
     }
@@ -93,18 +105,7 @@ class UnattendedRun {
     }
     const std::wstring command = RegisteredUninstallCommand();
     if (command.empty()) return Fail(L"The package registered no uninstall command.");
-    const auto resolved = ResolveUninstallProgram(m_, command.substr(0, command.find(L'\0')));
-    if (!resolved) {
-      return Fail(L"The uninstall command " + Quoted(command) +
-                  L" names no program that may be started: the program must be an existing "
-                  L"file named by its full path, or a program of the system's folders.");
-    }
-    if (const auto unsafe = m_.HoldProgramPath(
-            resolved->program, !InWindowsFolders(resolved->program), time_limit_seconds_)) {
-      return Unsafe(*unsafe);
-    }
-    const int started = Start(L"uninstaller", resolved->command_line, std::nullopt,
-                              [this] { return PackageRemoved(m_); });
+    const int started = RunUninstaller(command, false);
     if (started != exit_code::kDone) return started;
     if (PrinterThere()) {
       return Fail(L"The printer " + printer + L" is still there after the uninstaller.");
@@ -113,16 +114,70 @@ class UnattendedRun {
     return RestartAsked(L"uninstaller", PackageRemoved(m_));
   }
 
-  int Status() {
-    if (PrinterThere()) {
-      log_.WriteLine(L"The printer " + Quoted(package::kName) + L" is installed.");
-      return exit_code::kDone;
+  int Status(bool update) {
+    const std::wstring printer = Quoted(package::kName);
+    if (!PrinterThere()) {
+      log_.WriteLine(L"The printer " + printer + L" is not installed.");
+      return exit_code::kNotInstalled;
     }
-    log_.WriteLine(L"The printer " + Quoted(package::kName) + L" is not installed.");
-    return exit_code::kNotInstalled;
+    const PrinterFindings findings = ExaminePrinter(m_, update);
+    for (const std::wstring& line : findings.lines) log_.WriteLine(line);
+    switch (findings.condition) {
+      case PrinterCondition::Broken:
+        log_.WriteLine(L"/install repairs it.");
+        return exit_code::kBroken;
+      case PrinterCondition::Older:
+        log_.WriteLine(L"/install /update installs the newer package.");
+        return exit_code::kOlder;
+      case PrinterCondition::Working:
+        break;
+    }
+    log_.WriteLine(L"The printer " + printer + L" is installed.");
+    return exit_code::kDone;
   }
 
  private:
+  // Removes the installed package before its setup runs again: through the
+  // registered uninstaller when there is one, and the spooler deletes a
+  // queue the uninstaller left. Nothing is removed unless the setup may run.
+  int RemoveForRenewal(const std::wstring& setup) {
+    if (const auto unsafe = m_.HoldProgramPath(setup, true, time_limit_seconds_)) {
+      return Unsafe(*unsafe);
+    }
+    const std::wstring command = RegisteredUninstallCommand();
+    if (command.empty()) {
+      log_.WriteLine(L"The package registered no uninstall command.");
+    } else {
+      const int ran = RunUninstaller(command, true);
+      if (ran != exit_code::kDone) return ran;
+    }
+    return DeleteQueueLeftBehind(m_, log_) ? exit_code::kDone : exit_code::kFailed;
+  }
+
+  // Runs the registered uninstall command and waits for it; kDone when it
+  // ran, whatever its exit code. A command that names no program that may
+  // be started fails /uninstall; a repair goes on without it.
+  int RunUninstaller(const std::wstring& command, bool renewing) {
+    const auto resolved = ResolveUninstallProgram(m_, command.substr(0, command.find(L'\0')));
+    if (!resolved) {
+      const std::wstring why =
+          L"The uninstall command " + Quoted(command) +
+          L" names no program that may be started: the program must be an existing "
+          L"file named by its full path, or a program of the system's folders.";
+      if (!renewing) return Fail(why);
+      log_.WriteLine(why);
+      return exit_code::kDone;
+    }
+    if (const auto unsafe = m_.HoldProgramPath(
+            resolved->program, !InWindowsFolders(resolved->program), time_limit_seconds_)) {
+      return Unsafe(*unsafe);
+    }
+    const int started = Start(L"uninstaller", resolved->command_line, std::nullopt,
+                              [this] { return PackageRemoved(m_); });
+    if (started == exit_code::kDone && renewing) uninstaller_code_ = package_code_;
+    return started;
+  }
+
   int InProgress() {
     log_.WriteLine(L"Another installation or removal of the PDF printer is in progress.");
     return exit_code::kAnotherInProgress;
@@ -265,16 +320,18 @@ class UnattendedRun {
   std::optional<unsigned> time_limit_seconds_;
   // The exit code of the setup or uninstaller that ran last.
   std::int32_t package_code_ = 0;
+  // The exit code of the uninstaller a renewal ran before the setup.
+  std::int32_t uninstaller_code_ = 0;
 };
 
 int Dispatch(UnattendedRun& run, const UnattendedRequest& request) {
   switch (request.action) {
     case UnattendedAction::Install:
-      return run.Install(request.set_default);
+      return run.Install(request.set_default, request.update);
     case UnattendedAction::Uninstall:
       return run.Uninstall();
     case UnattendedAction::Status:
-      return run.Status();
+      return run.Status(request.update);
     case UnattendedAction::Help:
       break;
   }

@@ -41,6 +41,13 @@ class Win32Machine : public Machine {
   std::wstring PrinterName(std::size_t index) override;
   void SetDefaultPrinterByScriptHost(const std::wstring& printer) override;
   void SetDefaultPrinterBySpooler(const std::wstring& printer) override;
+  // A printer's parts, the default printer and file versions: printer_parts.cpp.
+  std::wstring DefaultPrinterName() override;
+  PrinterParts ReadPrinterParts(const std::wstring& printer) override;
+  bool PrinterDriverInstalled(const std::wstring& driver) override;
+  bool PrinterPortExists(const std::wstring& port) override;
+  void DeletePrinterQueue(const std::wstring& printer) override;
+  std::optional<std::wstring> ProgramVersion(const std::wstring& path) override;
   RegistryData QueryRegistryValue(RegRoot root, const std::wstring& key_path,
                                   const std::wstring& value_name) override;
   ProcessStart StartProcess(const std::wstring& program, const std::wstring& command_line,

@@ -14,6 +14,7 @@
 #include "win32/machine/machine.h"
 #include "win32/unattended/command_line_words.h"
 #include "win32/unattended/log_file.h"
+#include "win32/unattended/standard_output.h"
 
 namespace tarnwell {
 namespace {
@@ -100,7 +101,10 @@ std::optional<int> RunCommandLineIfAny() {
   } else {
     log_start();
     Win32Machine machine;
-    code = RunUnattended(machine, log, parsed.request);
+    // What /status finds is printed too.
+    StandardOutputSink printed(log);
+    const bool status = parsed.request.action == UnattendedAction::Status;
+    code = RunUnattended(machine, status ? static_cast<LogSink&>(printed) : log, parsed.request);
   }
   log.WriteLine(ClosingLine(code, file ? file->dropped() : 0));
   return code;
