@@ -53,7 +53,8 @@ class UnattendedRun {
         return Fail(L"The package's setup program " + Quoted(setup) + L" was not found.");
       }
       log_.WriteLine(L"The package's setup program: " + Quoted(setup) + L".");
-      if (const auto unsafe = m_.HoldProgramPath(setup, true, time_limit_seconds_)) {
+      if (const auto unsafe =
+              m_.HoldProgramPath(setup, ProgramTree::kKeptAsIs, time_limit_seconds_)) {
         return Unsafe(*unsafe);
       }
       const int started = Start(L"setup", SetupCommandLine(folder), package::kSetupWindowStyle,
@@ -99,8 +100,10 @@ class UnattendedRun {
                   L" names no program that may be started: the program must be an existing "
                   L"file named by its full path, or a program of the system's folders.");
     }
-    if (const auto unsafe = m_.HoldProgramPath(
-            resolved->program, !InWindowsFolders(resolved->program), time_limit_seconds_)) {
+    // An uninstaller removes its own folder.
+    const ProgramTree tree = InWindowsFolders(resolved->program) ? ProgramTree::kProgramOnly
+                                                                 : ProgramTree::kRemovedByIt;
+    if (const auto unsafe = m_.HoldProgramPath(resolved->program, tree, time_limit_seconds_)) {
       return Unsafe(*unsafe);
     }
     const int started = Start(L"uninstaller", resolved->command_line, std::nullopt,
