@@ -49,12 +49,12 @@ struct Outcome {
   std::wstring failure;
 };
 
-// Starts `program` by its full path, in its own folder and `child`'s
-// environment, and waits for it until `end`. The program keeps its own time
+// Starts `program` by its full path, in `child`'s folder and environment, and waits for it until `end`. The program keeps its own time
 // limit; this wait ends a program that overruns it by far. The caller holds
 // the checked path until the wait has ended, DLLs loaded late included.
 Outcome Run(const std::wstring& program, const std::wstring& command_line,
             const tarnwell::Deadline& end, tarnwell::ChildEnvironment& child) {
+  if (child.folder.empty()) return {false, 0, L"the system folder could not be found."};
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
   STARTUPINFOW startup{};
@@ -126,7 +126,7 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
   Log(install, name + L": running " + command_line + L"; the program's own log is " +
                    Quoted(log_file) + L".");
   tarnwell::ChildEnvironment child =
-      tarnwell::EnvironmentFor(command->program, tarnwell::Deadline::In(tarnwell::kPathCheckMs));
+      tarnwell::SafeChildEnvironment(tarnwell::Deadline::In(tarnwell::kPathCheckMs));
   for (const std::wstring& why : child.left_out) {
     Log(install, name + L": left out of the program's PATH: " + why + L".");
   }

@@ -1,5 +1,7 @@
 #include "win32_common/child_environment.h"
 
+#include "core/port/run_error.h"
+#include "win32_common/system_library.h"
 #include "win32_common/trusted_path.h"
 
 namespace tarnwell {
@@ -33,10 +35,12 @@ std::wstring SafeFolders(const std::wstring& value, const Deadline& deadline,
 
 }  // namespace
 
-ChildEnvironment EnvironmentFor(const std::wstring& program, const Deadline& deadline) {
+ChildEnvironment SafeChildEnvironment(const Deadline& deadline) {
   ChildEnvironment child;
-  child.folder = program.substr(0, program.find_last_of(L"\\/"));
-  if (!child.folder.empty() && child.folder.back() == L':') child.folder += L'\\';
+  try {
+    child.folder = SystemFolder();
+  } catch (const RunError&) {
+  }
   wchar_t* const strings = GetEnvironmentStringsW();
   if (strings) {
     for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1) {

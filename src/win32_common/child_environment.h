@@ -1,10 +1,14 @@
-// What a started program is given besides its command line: its own folder
-// as the current folder, and this process's environment without the PATH
-// folders another account could put a DLL in. Windows looks for a DLL the
-// program does not find elsewhere in the current folder and then along PATH,
-// so neither may be a folder another account can change. This holds for
-// every start, privileged or not: the checks cost a few opens, and a
-// program started by a user gains nothing from such folders either.
+// What a started program is given besides its command line: the system
+// folder as its current folder, and this process's environment without the
+// PATH folders another account could put a DLL in. Windows looks for a DLL
+// the program does not find beside itself or in Windows' folders in the
+// current folder and then along PATH, so neither may be a folder another
+// account can change. The system folder passes that rule on every PC, is
+// searched before the current folder anyway, and is never what a program
+// removes: a program's own folder, kept open as its current folder, could
+// not be removed by its uninstaller. This holds for every start, privileged
+// or not: the checks cost a few opens, and a program started by a user
+// gains nothing from such folders either.
 #pragma once
 
 #include <windows.h>
@@ -17,12 +21,12 @@
 namespace tarnwell {
 
 struct ChildEnvironment {
-  std::wstring folder;           // the current folder: the program's own
+  std::wstring folder;           // the current folder; empty when it could not be found
   std::vector<wchar_t> block;    // for CreateProcessW with CREATE_UNICODE_ENVIRONMENT
   std::vector<std::wstring> left_out;  // the PATH folders left out, with why
 };
 
-// For `program`, a full path; the PATH folders are checked by `deadline`.
-ChildEnvironment EnvironmentFor(const std::wstring& program, const Deadline& deadline);
+// The PATH folders are checked by `deadline`.
+ChildEnvironment SafeChildEnvironment(const Deadline& deadline);
 
 }  // namespace tarnwell

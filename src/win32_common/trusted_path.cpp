@@ -15,29 +15,22 @@ struct Part {
   PathPlace place;
 };
 
-// How a part is held. Sharing with the program that removes its own tree
-// lets its deletes and renames through, but still no writer.
-struct Hold {
-  DWORD file_share = FILE_SHARE_READ;
-  DWORD folder_share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-};
-
 constexpr DWORD kFileAccess =
     FILE_READ_DATA | FILE_EXECUTE | READ_CONTROL | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 constexpr DWORD kFolderAccess =
     FILE_LIST_DIRECTORY | READ_CONTROL | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 
 // Opens one part as itself, checks it is what it should be and that only
-// trusted accounts may change it, and keeps it open in `held`; `opened`
-// then names the handle `held` keeps.
-std::optional<std::wstring> CheckPart(const Part& part, const Hold& hold,
-                                      const Deadline& deadline, HeldPath& held,
+// trusted accounts may change it, and keeps it open in `held` (`until_start`:
+// only until the program has started); `opened` then names the handle.
+std::optional<std::wstring> CheckPart(const Part& part, const Deadline& deadline,
+                                      HeldPath& held, bool until_start = false,
                                       HANDLE* opened = nullptr) {
   const std::wstring shown = Quoted(part.path);
   if (deadline.Remaining() == 0) return shown + L" could not be checked in time";
   BoundedOpen open = CreateFileBefore(
       deadline, part.path, part.folder ? kFolderAccess : kFileAccess,
-      part.folder ? hold.folder_share : hold.file_share, OPEN_EXISTING,
+      part.folder ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ, OPEN_EXISTING,
       FILE_FLAG_OPEN_REPARSE_POINT | (part.folder ? FILE_FLAG_BACKUP_SEMANTICS : 0));
   if (open.timed_out) return shown + L" could not be opened in time";
   if (open.error == ERROR_SHARING_VIOLATION) {
@@ -60,7 +53,7 @@ std::optional<std::wstring> CheckPart(const Part& part, const Hold& hold,
   }
   if (const auto why = UnsafeAccess(list, part.place)) return shown + L" is not safe: " + *why;
   if (opened) *opened = open.file.get();
-  held.Add(std::move(open.file));
+  held.Add(std::move(open.file), until_start);
   return std::nullopt;
 }
 
@@ -103,7 +96,7 @@ std::optional<std::wstring> ReadFolder(HANDLE folder, std::vector<Entry>& entrie
 // Checks and holds everything below `root` (held already as `root_handle`),
 // folder by folder, each listed through its own held handle.
 std::optional<std::wstring> CheckTree(const std::wstring& root, HANDLE root_handle,
-                                      const Hold& hold, const Deadline& deadline,
+                                      bool until_start, const Deadline& deadline,
                                       HeldPath& held) {
   std::vector<std::pair<std::wstring, HANDLE>> pending = {{root, root_handle}};
   std::size_t seen = 0;
@@ -128,8 +121,8 @@ std::optional<std::wstring> CheckTree(const std::wstring& root, HANDLE root_hand
         return Quoted(path) + L" has a name a path cannot name";
       }
       HANDLE opened = nullptr;
-      if (auto why = CheckPart({path, entry.folder, PathPlace::ProgramOrPackage}, hold, deadline,
-                               held, &opened)) {
+      if (auto why = CheckPart({path, entry.folder, PathPlace::ProgramOrPackage}, deadline, held,
+                               until_start, &opened)) {
         return why;
       }
       if (entry.folder) pending.emplace_back(path, opened);
@@ -170,29 +163,25 @@ std::optional<std::wstring> PartsOf(const std::wstring& path, bool folder,
 
 // The program's folder holds, besides the program, what the program loads
 // or starts; with a tree to hold, every file and folder below it is checked
-// and held too.
+// and held too. A program that removes its own tree gets it back once it
+// has started; the folders above stay held.
 std::optional<std::wstring> CheckAndHold(const std::wstring& program, ProgramTree tree,
                                          const Deadline& deadline, HeldPath& held) {
   std::vector<Part> parts;
   if (auto why = PartsOf(program, false, parts)) return why;
   if (parts.size() < 3) return Quoted(program) + L" is not in a folder";
   parts[parts.size() - 2].place = PathPlace::ProgramOrPackage;
-  Hold hold;
-  Hold own_tree = hold;
-  if (tree == ProgramTree::kRemovedByIt) {
-    own_tree.file_share |= FILE_SHARE_DELETE;
-    own_tree.folder_share |= FILE_SHARE_DELETE;
-  }
+  const bool removed = tree == ProgramTree::kRemovedByIt;
   HANDLE folder = nullptr;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const bool own = i + 2 >= parts.size();
-    if (auto why = CheckPart(parts[i], own ? own_tree : hold, deadline, held,
+    if (auto why = CheckPart(parts[i], deadline, held, own && removed,
                              i + 2 == parts.size() ? &folder : nullptr)) {
       return why;
     }
   }
   if (tree == ProgramTree::kProgramOnly) return std::nullopt;
-  return CheckTree(parts[parts.size() - 2].path, folder, own_tree, deadline, held);
+  return CheckTree(parts[parts.size() - 2].path, folder, removed, deadline, held);
 }
 
 }  // namespace
@@ -211,7 +200,7 @@ std::optional<std::wstring> CheckFolderToLoadFrom(const std::wstring& folder,
   if (auto why = PartsOf(folder, true, parts)) return why;
   HeldPath held;
   for (const Part& part : parts) {
-    if (auto why = CheckPart(part, Hold{}, deadline, held)) return why;
+    if (auto why = CheckPart(part, deadline, held)) return why;
   }
   return std::nullopt;
 }

@@ -32,11 +32,20 @@ constexpr std::size_t kMostTreeEntries = 2000;
 // part or sets an oplock that would hold up the program's start.
 class HeldPath {
  public:
-  void Add(UniqueFile part) { parts_.push_back(std::move(part)); }
-  void Release() { parts_.clear(); }
+  // `until_start`: a part the program removes itself, let go once the
+  // program has started (LetGoAtStart).
+  void Add(UniqueFile part, bool until_start = false) {
+    (until_start ? until_start_ : parts_).push_back(std::move(part));
+  }
+  void LetGoAtStart() { until_start_.clear(); }
+  void Release() {
+    parts_.clear();
+    until_start_.clear();
+  }
 
  private:
   std::vector<UniqueFile> parts_;
+  std::vector<UniqueFile> until_start_;
 };
 
 // The owner and access list of the file or folder `part` is open on (with

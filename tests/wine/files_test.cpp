@@ -158,9 +158,9 @@ TEST_F(FilesOnWine, TheCheckedTreeIsHeldAndAllOfItChecked) {
   }
 }
 
-// A started program runs in its own folder, and finds on its PATH only the
-// folders that pass the rule.
-TEST_F(FilesOnWine, AStartedProgramRunsInItsFolderWithOnlySafeFoldersOnItsPath) {
+// A started program runs in the system folder, and finds on its PATH only
+// the folders that pass the rule.
+TEST_F(FilesOnWine, AStartedProgramRunsInTheSystemFolderWithOnlySafeFoldersOnItsPath) {
   const std::wstring open = scratch_.path() + L"\\open to all";
   const std::wstring child = scratch_.path() + L"\\child.exe";
   ASSERT_TRUE(CreateDirectoryW(open.c_str(), nullptr));
@@ -178,7 +178,7 @@ TEST_F(FilesOnWine, AStartedProgramRunsInItsFolderWithOnlySafeFoldersOnItsPath) 
   std::ifstream in(std::filesystem::path(child + L".where"), std::ios::binary);
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2),
-            scratch_.path() + L"|C:\\windows\\system32;C:\\windows\\");
+            L"C:\\windows\\system32|C:\\windows\\system32;C:\\windows\\");
 }
 
 // An open that does not come back (here a read of a pipe nobody writes to;

@@ -71,8 +71,9 @@ enum class ProgramTree {
   // The whole tree of the program's folder, held so that nobody may write
   // to, delete or rename any of it while the program runs.
   kKeptAsIs,
-  // The same, but the program removes its own folder (an uninstaller): held
-  // against writers only, so its deletes and renames go through.
+  // The same, but the program removes its own folder (an uninstaller): that
+  // tree is held only until the program has started, the folders above
+  // while it runs.
   kRemovedByIt,
 };
 

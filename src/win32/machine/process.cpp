@@ -30,21 +30,24 @@ std::shared_ptr<ProcessJob> JoinJob(HANDLE process, std::shared_ptr<ProcessJob> 
 }  // namespace
 
 // The program is named apart from the command line, so the platform starts
-// that file and looks for nothing. It runs in its own folder, with the PATH
-// folders another account could change left out of its environment.
+// that file and looks for nothing. It runs in the system folder, with the
+// PATH folders another account could change left out of its environment
+// (win32_common/child_environment.h says why).
 //
 // What HoldProgramPath holds goes with the started process and is let go
 // when the wait on it ends, not once the image is mapped: the loader reads
 // the DLLs beside the program after the start, and a delay-loaded one at any
 // time later. While they are held nobody can change them, nor set an oplock
-// on them that would hold up those loads.
+// on them that would hold up those loads. Only the tree of a program that
+// removes it itself (an uninstaller) goes back before the program runs.
 ProcessStart Win32Machine::StartProcess(const std::wstring& program,
                                         const std::wstring& command_line, int show_state) {
   HeldPath held = std::move(held_program_);
   held_program_.Release();
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
-  ChildEnvironment child = EnvironmentFor(program, Deadline::In(kPathCheckMs));
+  ChildEnvironment child = SafeChildEnvironment(Deadline::In(kPathCheckMs));
+  if (child.folder.empty()) return NotStarted(ERROR_PATH_NOT_FOUND);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
@@ -59,6 +62,8 @@ ProcessStart Win32Machine::StartProcess(const std::wstring& program,
   }
   const UniqueHandle thread(info.hThread);
   std::shared_ptr<ProcessJob> job = JoinJob(info.hProcess, JobForStart());
+  // An uninstaller removes its own folder: that much goes back now.
+  held.LetGoAtStart();
   ResumeThread(info.hThread);
   return Started(info.hProcess, std::move(job), std::move(held));
 }
