@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/installer/folder_access.h"
+#include "core/port/program_tree.h"
 #include "win32_common/bounded_open.h"
 #include "win32_common/scoped_handle.h"
 

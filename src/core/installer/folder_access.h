@@ -64,19 +64,6 @@ enum class PathPlace {
   FolderAbove,
 };
 
-// What a check before a privileged start covers besides the program and
-// the folders leading to it, and how what it holds lets its own program on.
-enum class ProgramTree {
-  kProgramOnly,  // nothing more: a program of Windows' own folders
-  // The whole tree of the program's folder, held so that nobody may write
-  // to, delete or rename any of it while the program runs.
-  kKeptAsIs,
-  // The same, but the program removes its own folder (an uninstaller): that
-  // tree is held only until the program has started, the folders above
-  // while it runs.
-  kRemovedByIt,
-};
-
 // Why `list` makes the path unsafe, as part of a sentence ("Users may
 // delete it"), or nothing when it is safe. Entries are read in their order,
 // as Windows reads them: a deny entry takes rights away only from the allow

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "core/installer/folder_access.h"
+#include "core/port/program_tree.h"
 #include "core/port/run_error.h"
 #include "core/texts/text_id.h"
 
