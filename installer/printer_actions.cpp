@@ -26,6 +26,7 @@
 #include "msi_session.h"
 #include "restart_request.h"
 #include "win32_common/bounded_open.h"
+#include "win32_common/child_environment.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
 #include "win32_common/trusted_path.h"
@@ -48,28 +49,22 @@ struct Outcome {
   std::wstring failure;
 };
 
-// Starts `program` by its full path, in the system folder, and waits for it
-// until `end`. The program keeps its own time limit; this wait ends a
-// program that overruns it by far. What `held` keeps unchangeable is let go
-// once the program's image is mapped: its setup may change its own folder.
+// Starts `program` by its full path, in `child`'s folder and environment, and waits for it until `end`. The program keeps its own time
+// limit; this wait ends a program that overruns it by far. The caller holds
+// the checked path until the wait has ended, DLLs loaded late included.
 Outcome Run(const std::wstring& program, const std::wstring& command_line,
-            const tarnwell::Deadline& end, tarnwell::HeldPath& held) {
-  std::wstring system_folder;
-  try {
-    system_folder = tarnwell::SystemFolder();
-  } catch (const tarnwell::RunError& error) {
-    return {false, 0, error.description()};
-  }
+            const tarnwell::Deadline& end, tarnwell::ChildEnvironment& child) {
+  if (child.folder.empty()) return {false, 0, L"the system folder could not be found."};
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
-  const BOOL started = CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE,
-                                      0, nullptr, system_folder.c_str(), &startup, &info);
-  const DWORD start_error = GetLastError();
-  held.Release();
-  if (!started) return {false, 0, tarnwell::DescribeWin32Error(start_error)};
+  if (!CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE,
+                      CREATE_UNICODE_ENVIRONMENT, child.block.data(), child.folder.c_str(),
+                      &startup, &info)) {
+    return {false, 0, tarnwell::DescribeWin32Error(GetLastError())};
+  }
   const tarnwell::UniqueHandle process(info.hProcess);
   const tarnwell::UniqueHandle thread(info.hThread);
   const DWORD wait = WaitForSingleObject(process.get(), end.Remaining());
@@ -112,9 +107,11 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
   const tarnwell::Deadline opens_end = tarnwell::Deadline::In(limit_ms);
   const tarnwell::Deadline step_end =
       tarnwell::Deadline::In(limit_ms + tarnwell::kPrinterStepGraceSeconds * 1000);
+  // The path checks have a bound of their own, a few seconds.
   tarnwell::HeldPath held;
-  if (const auto unsafe =
-          tarnwell::HoldIfOnlyTrustedMayChange(command->program, true, opens_end, held)) {
+  if (const auto unsafe = tarnwell::HoldIfOnlyTrustedMayChange(
+          command->program, tarnwell::ProgramTree::kKeptAsIs,
+          tarnwell::Deadline::In(tarnwell::kPathCheckMs), held)) {
     Log(install, name + L": nothing was run, because " + *unsafe +
                      L". Programs run by this step run as LocalSystem; install to a folder "
                      L"only SYSTEM, the Administrators and TrustedInstaller can change, such as "
@@ -130,7 +127,12 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
       command->program, command_switch, program_log.file, command->time_limit_seconds);
   Log(install, name + L": running " + command_line + L"; the program's own log is " +
                    Quoted(log_file) + L".");
-  const Outcome outcome = Run(command->program, command_line, step_end, held);
+  tarnwell::ChildEnvironment child =
+      tarnwell::SafeChildEnvironment(tarnwell::Deadline::In(tarnwell::kPathCheckMs));
+  for (const std::wstring& why : child.left_out) {
+    Log(install, name + L": left out of the program's PATH: " + why + L".");
+  }
+  const Outcome outcome = Run(command->program, command_line, step_end, child);
   if (!outcome.ran) {
     Log(install, name + L": the program could not be run: " + outcome.failure);
     return StepResult::kFailed;

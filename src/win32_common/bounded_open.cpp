@@ -5,8 +5,10 @@
 namespace tarnwell {
 namespace {
 
-// After the cancel, how long the open may take to come back.
+// After the deadline, how long the open may take to come back, and how
+// often it is cancelled meanwhile.
 constexpr DWORD kCancelWaitMs = 1000;
+constexpr DWORD kCancelRepeatMs = 20;
 
 // What the worker and the waiting thread share. Whichever of them is last
 // to hold it frees it; `owner` says who keeps the handle.
@@ -56,8 +58,13 @@ BoundedOpen OpenBefore(const Deadline& deadline, std::function<HANDLE()> open) {
     return result;
   }
   if (WaitForSingleObject(worker.get(), deadline.Remaining()) != WAIT_OBJECT_0) {
-    CancelSynchronousIo(worker.get());
-    WaitForSingleObject(worker.get(), kCancelWaitMs);
+    // A cancel that comes before the open has begun to wait finds nothing
+    // to cancel, so it is repeated until the worker ends, or gives up.
+    const ULONGLONG give_up = GetTickCount64() + kCancelWaitMs;
+    do {
+      CancelSynchronousIo(worker.get());
+    } while (WaitForSingleObject(worker.get(), kCancelRepeatMs) == WAIT_TIMEOUT &&
+             GetTickCount64() < give_up);
   }
   // The worker's end is not needed: what counts is whether it finished.
   if (InterlockedCompareExchange(&state->owner, OpenState::kAbandoned, OpenState::kUndecided) ==

@@ -1,100 +1,12 @@
 #include "win32_common/trusted_path.h"
 
-#include <aclapi.h>
-#include <sddl.h>
+#include <cstdint>
 
-#include <tuple>
-
-#include "core/texts/text.h"
 #include "core/printer/command_line.h"
-#include "win32_common/account_security.h"
-#include "win32_common/scoped_handle.h"
+#include "core/texts/text.h"
 #include "win32_common/win32_error.h"
 
 namespace tarnwell {
-namespace {
-
-// NT SERVICE\TrustedInstaller, owner of Windows' own folders.
-constexpr wchar_t kTrustedInstaller[] =
-    L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
-
-std::wstring SidText(PSID sid) {
-  UniqueLocal<wchar_t*> text;
-  if (!ConvertSidToStringSidW(sid, text.put())) return L"an account that cannot be named";
-  return text.get();
-}
-
-// The holder, and how a refusal names it: well-known groups by name, any
-// other account by its SID (looking a name up may wait on a domain).
-std::pair<Holder, std::wstring> HolderOf(PSID sid, const std::wstring& checking_account) {
-  if (!sid || !IsValidSid(sid)) return {Holder::Other, L"an unreadable account"};
-  const std::wstring text = SidText(sid);
-  if (IsWellKnownSid(sid, WinLocalSystemSid)) return {Holder::System, L"SYSTEM"};
-  if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid)) return {Holder::Administrators, L"Administrators"};
-  if (text == kTrustedInstaller) return {Holder::TrustedInstaller, L"TrustedInstaller"};
-  if (text == checking_account) return {Holder::CheckingAccount, text};
-  if (IsWellKnownSid(sid, WinCreatorOwnerSid)) return {Holder::CreatorOwner, L"CREATOR OWNER"};
-  if (IsWellKnownSid(sid, WinWorldSid)) return {Holder::Everyone, L"Everyone"};
-  if (IsWellKnownSid(sid, WinAuthenticatedUserSid)) return {Holder::Other, L"Authenticated Users"};
-  if (IsWellKnownSid(sid, WinBuiltinUsersSid)) return {Holder::Other, L"Users"};
-  if (IsWellKnownSid(sid, WinInteractiveSid)) return {Holder::Other, L"Interactive"};
-  return {Holder::Other, text};
-}
-
-EntryKind KindOf(BYTE type) {
-  switch (type) {
-    case ACCESS_ALLOWED_ACE_TYPE: return EntryKind::Allow;
-    case ACCESS_DENIED_ACE_TYPE: return EntryKind::Deny;
-    case ACCESS_DENIED_OBJECT_ACE_TYPE:
-    case ACCESS_DENIED_CALLBACK_ACE_TYPE:
-    case ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE: return EntryKind::OtherDeny;
-    default: return EntryKind::OtherAllow;
-  }
-}
-
-}  // namespace
-
-std::optional<std::wstring> ReadAccess(HANDLE part, AccessList& list) {
-  const std::wstring checking_account = CurrentAccountSid();
-  PSID owner = nullptr;
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  const DWORD error = GetSecurityInfo(part, SE_FILE_OBJECT,
-                                      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                      &owner, nullptr, &dacl, nullptr, &descriptor);
-  if (error != ERROR_SUCCESS) return DescribeWin32Error(error);
-  const SecurityDescriptor hold(descriptor);
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  list.is_protected = GetSecurityDescriptorControl(descriptor, &control, &revision) &&
-                 (control & SE_DACL_PROTECTED);
-  list.has_owner = owner != nullptr;
-  std::tie(list.owner, list.owner_name) = HolderOf(owner, checking_account);
-  list.has_list = dacl != nullptr;
-  for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
-    void* ace = nullptr;
-    if (!GetAce(dacl, i, &ace)) return DescribeWin32Error(GetLastError());
-    const auto* header = static_cast<ACE_HEADER*>(ace);
-    AccessEntry entry;
-    entry.kind = KindOf(header->AceType);
-    entry.inherit_only = (header->AceFlags & INHERIT_ONLY_ACE) != 0;
-    // Plain and callback entries keep the SID right after the mask; the
-    // object kinds put GUIDs first.
-    const BYTE type = header->AceType;
-    if (type == ACCESS_ALLOWED_ACE_TYPE || type == ACCESS_DENIED_ACE_TYPE ||
-        type == ACCESS_ALLOWED_CALLBACK_ACE_TYPE || type == ACCESS_DENIED_CALLBACK_ACE_TYPE) {
-      const auto* plain = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-      entry.mask = plain->Mask;
-      std::tie(entry.holder, entry.name) =
-          HolderOf(const_cast<DWORD*>(&plain->SidStart), checking_account);
-    } else {
-      entry.name = L"an account (entry type " + std::to_wstring(type) + L")";
-    }
-    list.entries.push_back(std::move(entry));
-  }
-  return std::nullopt;
-}
-
 namespace {
 
 struct Part {
@@ -103,18 +15,30 @@ struct Part {
   PathPlace place;
 };
 
+constexpr DWORD kFileAccess =
+    FILE_READ_DATA | FILE_EXECUTE | READ_CONTROL | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+constexpr DWORD kFolderAccess =
+    FILE_LIST_DIRECTORY | READ_CONTROL | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+
 // Opens one part as itself, checks it is what it should be and that only
-// trusted accounts may change it, and keeps it open in `held`.
+// trusted accounts may change it, and keeps it open in `held` (`until_start`:
+// only until the program has started); `opened` then names the handle.
 std::optional<std::wstring> CheckPart(const Part& part, const Deadline& deadline,
-                                      HeldPath& held) {
+                                      HeldPath& held, bool until_start = false,
+                                      HANDLE* opened = nullptr) {
   const std::wstring shown = Quoted(part.path);
-  BoundedOpen opened = CreateFileBefore(
-      deadline, part.path, READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, OPEN_EXISTING,
+  if (deadline.Remaining() == 0) return shown + L" could not be checked in time";
+  BoundedOpen open = CreateFileBefore(
+      deadline, part.path, part.folder ? kFolderAccess : kFileAccess,
+      part.folder ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ, OPEN_EXISTING,
       FILE_FLAG_OPEN_REPARSE_POINT | (part.folder ? FILE_FLAG_BACKUP_SEMANTICS : 0));
-  if (opened.timed_out) return shown + L" could not be opened in time";
-  if (!opened.file) return shown + L" could not be opened: " + DescribeWin32Error(opened.error);
+  if (open.timed_out) return shown + L" could not be opened in time";
+  if (open.error == ERROR_SHARING_VIOLATION) {
+    return shown + L" is open for changing or deleting in another program";
+  }
+  if (!open.file) return shown + L" could not be opened: " + DescribeWin32Error(open.error);
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(opened.file.get(), &info)) {
+  if (!GetFileInformationByHandle(open.file.get(), &info)) {
     return shown + L" could not be read: " + DescribeWin32Error(GetLastError());
   }
   if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
@@ -124,59 +48,159 @@ std::optional<std::wstring> CheckPart(const Part& part, const Deadline& deadline
     return shown + (part.folder ? L" is not a folder" : L" is a folder");
   }
   AccessList list;
-  if (const auto unreadable = ReadAccess(opened.file.get(), list)) {
+  if (const auto unreadable = ReadAccess(open.file.get(), list)) {
     return L"the permissions of " + shown + L" could not be read: " + *unreadable;
   }
   if (const auto why = UnsafeAccess(list, part.place)) return shown + L" is not safe: " + *why;
-  held.Add(std::move(opened.file));
+  if (opened) *opened = open.file.get();
+  held.Add(std::move(open.file), until_start);
   return std::nullopt;
 }
 
-// The files directly in `folder`, not its folders.
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-  std::vector<std::wstring> files;
-  WIN32_FIND_DATAW found{};
-  const UniqueFind search(FindFirstFileW((folder + L"\\*").c_str(), &found));
-  if (!search) return files;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      files.push_back(folder + L"\\" + found.cFileName);
+struct Entry {
+  std::wstring name;
+  bool folder;
+};
+
+// What the folder `folder` is open on holds, read through that handle, so
+// the listing is of the folder that was checked; adds to `entries`, no more
+// than `most` of them (`over` is set when there are more). Why it could not
+// be read.
+std::optional<std::wstring> ReadFolder(HANDLE folder, std::vector<Entry>& entries,
+                                       std::size_t most, bool& over) {
+  std::vector<std::uint64_t> buffer(8192);  // 64 KiB, aligned for the records
+  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(buffer[0]));
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+  while (GetFileInformationByHandleEx(folder, kind, buffer.data(), size)) {
+    kind = FileIdBothDirectoryInfo;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer.data());
+    for (DWORD at = 0;;) {
+      const auto* record = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + at);
+      const std::wstring name(record->FileName, record->FileNameLength / sizeof(wchar_t));
+      if (name != L"." && name != L"..") {
+        if (entries.size() == most) {
+          over = true;
+          return std::nullopt;
+        }
+        entries.push_back({name, (record->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+      }
+      if (record->NextEntryOffset == 0) break;
+      at += record->NextEntryOffset;
     }
-  } while (FindNextFileW(search.get(), &found));
-  return files;
+  }
+  const DWORD error = GetLastError();
+  if (error == ERROR_NO_MORE_FILES) return std::nullopt;
+  return DescribeWin32Error(error);
+}
+
+// Checks and holds everything below `root` (held already as `root_handle`),
+// folder by folder, each listed through its own held handle.
+std::optional<std::wstring> CheckTree(const std::wstring& root, HANDLE root_handle,
+                                      bool until_start, const Deadline& deadline,
+                                      HeldPath& held) {
+  std::vector<std::pair<std::wstring, HANDLE>> pending = {{root, root_handle}};
+  std::size_t seen = 0;
+  while (!pending.empty()) {
+    const auto [folder, handle] = pending.back();
+    pending.pop_back();
+    std::vector<Entry> entries;
+    bool over = false;
+    if (const auto why = ReadFolder(handle, entries, kMostTreeEntries - seen, over)) {
+      return Quoted(folder) + L" could not be listed: " + *why;
+    }
+    if (over) {
+      return Quoted(root) + L" holds more than " + std::to_wstring(kMostTreeEntries) +
+             L" files and folders, more than this check reads";
+    }
+    seen += entries.size();
+    for (const Entry& entry : entries) {
+      const std::wstring path = folder + L"\\" + entry.name;
+      // Windows paths drop a final dot or blank: such a name would lead to
+      // another file than the one listed.
+      if (entry.name.back() == L'.' || entry.name.back() == L' ') {
+        return Quoted(path) + L" has a name a path cannot name";
+      }
+      HANDLE opened = nullptr;
+      if (auto why = CheckPart({path, entry.folder, PathPlace::ProgramOrPackage}, deadline, held,
+                               until_start, &opened)) {
+        return why;
+      }
+      if (entry.folder) pending.emplace_back(path, opened);
+    }
+  }
+  return std::nullopt;
+}
+
+bool OnNetwork(const std::wstring& path) {
+  if (path.rfind(L"\\\\", 0) == 0 || path.rfind(L"//", 0) == 0) return true;
+  return IsFullyQualified(path) && GetDriveTypeW(path.substr(0, 3).c_str()) == DRIVE_REMOTE;
+}
+
+// The drive's root, then every folder down to `path`, then `path` itself
+// (a file unless `folder`), or why the path cannot be checked.
+std::optional<std::wstring> PartsOf(const std::wstring& path, bool folder,
+                                    std::vector<Part>& parts) {
+  if (OnNetwork(path)) {
+    return Quoted(path) + L" is on a network share, whose permissions cannot be checked from "
+                          L"here: copy the folder to a local disk, or use the package";
+  }
+  if (!IsFullyQualified(path)) return Quoted(path) + L" is not a full path";
+  parts = {{path.substr(0, 3), true, PathPlace::FolderAbove}};
+  for (std::size_t i = 3; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != L'\\' && path[i] != L'/') continue;
+    const std::wstring part = path.substr(0, i);
+    const std::wstring name = part.substr(part.find_last_of(L"\\/") + 1);
+    if (name.empty() && i == path.size() && folder) break;  // "C:\Folder\"
+    if (name.empty() || name == L"." || name == L"..") {
+      return Quoted(path) + L" is not a plain path";
+    }
+    parts.push_back({part, true, PathPlace::FolderAbove});
+  }
+  parts.back().folder = folder;
+  parts.back().place = PathPlace::ProgramOrPackage;
+  return std::nullopt;
+}
+
+// The program's folder holds, besides the program, what the program loads
+// or starts; with a tree to hold, every file and folder below it is checked
+// and held too. A program that removes its own tree gets it back once it
+// has started; the folders above stay held.
+std::optional<std::wstring> CheckAndHold(const std::wstring& program, ProgramTree tree,
+                                         const Deadline& deadline, HeldPath& held) {
+  std::vector<Part> parts;
+  if (auto why = PartsOf(program, false, parts)) return why;
+  if (parts.size() < 3) return Quoted(program) + L" is not in a folder";
+  parts[parts.size() - 2].place = PathPlace::ProgramOrPackage;
+  const bool removed = tree == ProgramTree::kRemovedByIt;
+  HANDLE folder = nullptr;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const bool own = i + 2 >= parts.size();
+    if (auto why = CheckPart(parts[i], deadline, held, own && removed,
+                             i + 2 == parts.size() ? &folder : nullptr)) {
+      return why;
+    }
+  }
+  if (tree == ProgramTree::kProgramOnly) return std::nullopt;
+  return CheckTree(parts[parts.size() - 2].path, folder, removed, deadline, held);
 }
 
 }  // namespace
 
 std::optional<std::wstring> HoldIfOnlyTrustedMayChange(const std::wstring& program,
-                                                       bool files_beside,
+                                                       ProgramTree tree,
                                                        const Deadline& deadline, HeldPath& held) {
-  if (!IsFullyQualified(program)) return Quoted(program) + L" is not a full path";
-  // The drive's root, then every folder, outermost first.
-  std::vector<Part> parts = {{program.substr(0, 3), true, PathPlace::FolderAbove}};
-  for (std::size_t i = 3; i < program.size(); ++i) {
-    const wchar_t c = program[i];
-    if (c != L'\\' && c != L'/') continue;
-    const std::wstring folder = program.substr(0, i);
-    const std::wstring name = folder.substr(folder.find_last_of(L"\\/") + 1);
-    if (name.empty() || name == L"." || name == L"..") {
-      return Quoted(program) + L" is not a plain path";
-    }
-    parts.push_back({folder, true, PathPlace::FolderAbove});
-  }
-  if (parts.size() < 2) return Quoted(program) + L" is not in a folder";
-  parts.back().place = PathPlace::ProgramOrPackage;
-  parts.push_back({program, false, PathPlace::ProgramOrPackage});
+  auto why = CheckAndHold(program, tree, deadline, held);
+  if (why) held.Release();
+  return why;
+}
+
+std::optional<std::wstring> CheckFolderToLoadFrom(const std::wstring& folder,
+                                                  const Deadline& deadline) {
+  std::vector<Part> parts;
+  if (auto why = PartsOf(folder, true, parts)) return why;
+  HeldPath held;
   for (const Part& part : parts) {
     if (auto why = CheckPart(part, deadline, held)) return why;
-  }
-  if (!files_beside) return std::nullopt;
-  const std::wstring folder = parts[parts.size() - 2].path;
-  for (const std::wstring& file : FilesIn(folder)) {
-    if (file == program) continue;
-    if (auto why = CheckPart({file, false, PathPlace::ProgramOrPackage}, deadline, held)) {
-      return why;
-    }
   }
   return std::nullopt;
 }

@@ -2,7 +2,8 @@
 // LocalSystem, or elevated): only trusted accounts may change the program,
 // its folder, or what a path through the folders above leads to
 // (core/installer/folder_access.h has the rule). The parts of the path are
-// then held open, so none can be replaced until the program has started.
+// then held open, so none can be changed or replaced while the program
+// starts and runs.
 #pragma once
 
 #include <optional>
@@ -10,21 +11,42 @@
 #include <vector>
 
 #include "core/installer/folder_access.h"
+#include "core/port/program_tree.h"
 #include "win32_common/bounded_open.h"
 #include "win32_common/scoped_handle.h"
 
 namespace tarnwell {
 
-// Handles on every part of a checked path, opened without write or delete
-// sharing: while they are held, no part can be renamed, deleted, written or
-// replaced by a link.
+// How long the checks of one path may take together: long enough for
+// thousands of opens, short enough that a file another account holds up
+// (an oplock) cannot keep a privileged command waiting.
+constexpr DWORD kPathCheckMs = 5000;
+
+// The most files and folders a program's folder tree may hold to be
+// checked at all; a bigger one is refused.
+constexpr std::size_t kMostTreeEntries = 2000;
+
+// Handles on every part of a checked path. A file is held with read and
+// execute access and only read sharing, a folder with list access and no
+// delete sharing: an open finds any writer or deleter that came first, and
+// while the handles are held nobody gains write or delete access, renames a
+// part or sets an oplock that would hold up the program's start.
 class HeldPath {
  public:
-  void Add(UniqueFile part) { parts_.push_back(std::move(part)); }
-  void Release() { parts_.clear(); }
+  // `until_start`: a part the program removes itself, let go once the
+  // program has started (LetGoAtStart).
+  void Add(UniqueFile part, bool until_start = false) {
+    (until_start ? until_start_ : parts_).push_back(std::move(part));
+  }
+  void LetGoAtStart() { until_start_.clear(); }
+  void Release() {
+    parts_.clear();
+    until_start_.clear();
+  }
 
  private:
   std::vector<UniqueFile> parts_;
+  std::vector<UniqueFile> until_start_;
 };
 
 // The owner and access list of the file or folder `part` is open on (with
@@ -32,14 +54,19 @@ class HeldPath {
 // Holder::CheckingAccount; why they could not be read.
 std::optional<std::wstring> ReadAccess(HANDLE part, AccessList& list);
 
-// Checks `program` (a fully qualified "X:\..." path), its folder, with
-// `files_beside` every file in that folder too, and each folder above it up
-// to the drive's root, each opened as itself (a link or junction is
+// Checks `program` (a fully qualified "X:\..." path on a local disk), each
+// folder above it up to the drive's root, and as `tree` says everything in
+// the program's folder, each opened as itself (a link or junction is
 // refused, not followed) and judged by the security read through that
 // handle. Every open ends by `deadline`. Nothing, with the parts held in
 // `held`, when all are safe; why not otherwise, as a sentence.
 std::optional<std::wstring> HoldIfOnlyTrustedMayChange(const std::wstring& program,
-                                                       bool files_beside,
+                                                       ProgramTree tree,
                                                        const Deadline& deadline, HeldPath& held);
+
+// Whether programs may load from `folder` (a folder on the PATH): it and the
+// folders above pass the same rule as a program's folder. Nothing is held.
+std::optional<std::wstring> CheckFolderToLoadFrom(const std::wstring& folder,
+                                                  const Deadline& deadline);
 
 }  // namespace tarnwell

@@ -129,7 +129,9 @@ TEST_F(Commands, TwoInstancesClickingInstallAtOnceRunOneSetup) {
     return refused != nullptr;
   }, 5000));
   Program* installing = refused == program_.get() ? second_.get() : program_.get();
-  EXPECT_EQ(ProcessesRunning(Setup()), 1u);
+  // The lock is taken before the setup starts (its PATH folders are checked
+  // first), so the refusal may show a moment before the setup runs.
+  EXPECT_TRUE(WaitUntil([&] { return ProcessesRunning(Setup()) == 1u; }, 3000));
   ExpectInProgress(*refused);
 
   std::size_t most = 0;

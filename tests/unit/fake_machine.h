@@ -161,9 +161,10 @@ class FakeMachine : public Machine {
   std::wstring AccountName() override { return local_system ? L"NT AUTHORITY\\SYSTEM" : L"PC\\user"; }
   bool RunsAsLocalSystem() override { return local_system; }
   std::uint64_t SteadyMilliseconds() override { return clock_ms += 10; }
-  std::optional<std::wstring> HoldProgramPath(const std::wstring& program, bool files_beside,
+  std::optional<std::wstring> HoldProgramPath(const std::wstring& program, ProgramTree tree,
                                               std::optional<unsigned>) override {
-    log.push_back(L"HoldProgramPath " + program + (files_beside ? L" and the files beside" : L""));
+    log.push_back(L"HoldProgramPath " + program +
+                  (tree == ProgramTree::kProgramOnly ? L"" : L" and its folder's tree"));
     const auto found = unsafe_programs.find(program);
     if (found == unsafe_programs.end()) return std::nullopt;
     return found->second;

@@ -3,6 +3,8 @@
 // the checking account may change it.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "core/installer/folder_access.h"
 
 namespace tarnwell::testing {
@@ -14,15 +16,25 @@ constexpr std::uint32_t kFull = 0x1F01FF;
 constexpr std::uint32_t kAddFolder = 0x4;   // "create folders / append data"
 constexpr std::uint32_t kDelete = 0x10000;
 constexpr std::uint32_t kGenericAll = 0x10000000;
+constexpr std::uint32_t kWriteDac = 0x40000;
+constexpr std::uint32_t kWriteAttributes = 0x100;
 
 constexpr wchar_t kUser[] = L"S-1-5-21-1004336348-1177238915-682003330-1001";
 constexpr wchar_t kDomainUsers[] = L"S-1-5-21-1004336348-1177238915-682003330-513";
 
 AccessEntry Allow(Holder who, const wchar_t* name, std::uint32_t mask, bool inherit_only = false) {
-  return {EntryKind::Allow, who, name, mask, inherit_only};
+  return {EntryKind::Allow, who, name, mask, inherit_only, false, false, false};
 }
 AccessEntry Other(const wchar_t* name, std::uint32_t mask) {
   return Allow(Holder::Other, name, mask);
+}
+// An entry with its inheritance flags: "OI", "CI", "OICI", and "IO" when it
+// is for children only.
+AccessEntry Entry(EntryKind kind, const wchar_t* name, std::uint32_t mask, std::string flags) {
+  const auto has = [&flags](const char* flag) { return flags.find(flag) != std::string::npos; };
+  return {kind, kind == EntryKind::Deny && name == std::wstring(L"Everyone") ? Holder::Everyone
+                                                                            : Holder::Other,
+          name, mask, has("IO"), has("OI"), has("CI"), false};
 }
 const AccessEntry kSystem = Allow(Holder::System, L"SYSTEM", kFull);
 const AccessEntry kAdmins = Allow(Holder::Administrators, L"Administrators", kFull);
@@ -45,8 +57,8 @@ struct Case {
 TEST(FolderAccess, OnlyTrustedAccountsMayChangeWhatRunsAsLocalSystem) {
   const auto program = PathPlace::ProgramOrPackage;
   const auto above = PathPlace::FolderAbove;
-  const AccessEntry callback{EntryKind::OtherAllow, Holder::Other, L"Users", kReadExecute, false};
-  const AccessEntry deny_everyone{EntryKind::Deny, Holder::Everyone, L"Everyone", kModify, false};
+  const AccessEntry callback = Entry(EntryKind::OtherAllow, L"Users", kReadExecute, "");
+  const AccessEntry deny_everyone = Entry(EntryKind::Deny, L"Everyone", kModify, "");
   const Case cases[] = {
       // What Program Files and the system folder hold on Windows.
       {"program files", ByAdmins({kSystem, kAdmins, kUsersRead,
@@ -81,8 +93,26 @@ TEST(FolderAccess, OnlyTrustedAccountsMayChangeWhatRunsAsLocalSystem) {
         Allow(Holder::Other, L"Authenticated Users", kModify, true)}), above, nullptr},
       {"denied first", ByAdmins({deny_everyone, Other(L"Users", kModify)}), program, nullptr},
       {"denied to another group only", ByAdmins({
-        {EntryKind::Deny, Holder::Other, L"Users", kModify, false}, Other(L"Guests", kModify)}),
+        Entry(EntryKind::Deny, L"Users", kModify, ""), Other(L"Guests", kModify)}),
        program, L"Guests may write to it"},
+      {"an inherit-only deny beside an allow on the folder itself", ByAdmins({kAdmins,
+        Entry(EntryKind::Deny, L"Users", kWriteDac, "OICIIO"),
+        Entry(EntryKind::Allow, L"Users", kWriteDac, "")}), program,
+       L"Users may change its permissions"},
+      {"a deny placed after the allow", ByAdmins({kAdmins, Other(L"Users", kModify),
+        deny_everyone}), program, L"Users may write to it"},
+      {"a deny reaching all the allow reaches", ByAdmins({kAdmins,
+        Entry(EntryKind::Deny, L"Everyone", kModify, "OICI"),
+        Entry(EntryKind::Allow, L"Users", kModify, "OICI")}), program, nullptr},
+      {"new subfolders of the package folder lack the deny", ByAdmins({kAdmins,
+        Entry(EntryKind::Deny, L"Users", kModify, "OIIO"),
+        Entry(EntryKind::Allow, L"Users", kModify, "OICIIO")}), program,
+       L"Users may write to it"},
+      {"WRITE_DAC on a folder above", ByAdmins({kAdmins, Other(kDomainUsers, kWriteDac)}), above,
+       L"S-1-5-21-1004336348-1177238915-682003330-513 may change its permissions"},
+      {"FILE_WRITE_ATTRIBUTES", ByAdmins({kAdmins,
+        Other(L"Users", kReadExecute | kWriteAttributes)}), program,
+       L"Users may change its attributes"},
       {"no access list", {true, Holder::System, L"SYSTEM", false, {}}, above,
        L"it has no access list, so everyone may change it"},
       {"no owner", {false, Holder::Other, L"", true, {kAdmins}}, above, L"it has no owner"},

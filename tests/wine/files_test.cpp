@@ -5,7 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <vector>
 
 #include "core/app/shared_routines.h"
 #include "core/port/run_error.h"
@@ -79,14 +86,105 @@ TEST_F(FilesOnWine, QueryFileTimeAnswersForFilesAndFoldersAndThrowsOtherwise) {
 // is the native table in tests/unit/folder_access_test.cpp.
 TEST_F(FilesOnWine, ProgramPathCheckPassesWhatOnlyThisAccountMayChange) {
   HeldPath held;
-  EXPECT_EQ(HoldIfOnlyTrustedMayChange(file_, true, Deadline::In(5000), held).value_or(L"(safe)"),
+  EXPECT_EQ(HoldIfOnlyTrustedMayChange(file_, ProgramTree::kKeptAsIs, Deadline::In(5000), held)
+                .value_or(L"(safe)"),
             L"(safe)");
   // Refused with the open's reason, in Wine's words. A folder named as the
   // program is not opened as a file (only backup semantics open a folder).
-  EXPECT_EQ(HoldIfOnlyTrustedMayChange(missing_, false, Deadline::In(5000), held).value_or(L""),
+  EXPECT_EQ(HoldIfOnlyTrustedMayChange(missing_, ProgramTree::kProgramOnly, Deadline::In(5000), held)
+                .value_or(L""),
             L"\"" + missing_ + L"\" could not be opened: File not found.");
-  EXPECT_EQ(HoldIfOnlyTrustedMayChange(folder_, false, Deadline::In(5000), held).value_or(L""),
+  EXPECT_EQ(HoldIfOnlyTrustedMayChange(folder_, ProgramTree::kProgramOnly, Deadline::In(5000), held)
+                .value_or(L""),
             L"\"" + folder_ + L"\" could not be opened: Access denied.");
+  EXPECT_EQ(HoldIfOnlyTrustedMayChange(L"\\\\server\\share\\setup.exe", ProgramTree::kKeptAsIs,
+                                       Deadline::In(5000), held)
+                .value_or(L""),
+            L"\"\\\\server\\share\\setup.exe\" is on a network share, whose permissions cannot be "
+            L"checked from here: copy the folder to a local disk, or use the package");
+}
+
+// Wine keeps no access list it is given, but turns one into Unix modes: a
+// list granting Everyone full access gives the file "Everyone may modify".
+bool LetEveryoneChange(const std::wstring& path) {
+  UniqueLocal<PSECURITY_DESCRIPTOR> everyone;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL list = nullptr;
+  return ConvertStringSecurityDescriptorToSecurityDescriptorW(
+             L"D:P(A;;FA;;;WD)(A;;FA;;;BA)", SDDL_REVISION_1, everyone.put(), nullptr) &&
+         GetSecurityDescriptorDacl(everyone.get(), &present, &list, &defaulted) &&
+         SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
+                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                               nullptr, nullptr, list, nullptr) == ERROR_SUCCESS;
+}
+
+// What the check holds cannot be written, deleted or renamed until it is
+// let go (Wine applies sharing as Windows does); a writer that came first
+// fails the check; and anything in the program's folder tree that another
+// account may change refuses the start.
+TEST_F(FilesOnWine, TheCheckedTreeIsHeldAndAllOfItChecked) {
+  const std::wstring package = scratch_.path() + L"\\package";
+  const std::wstring setup = package + L"\\setup.exe";
+  const std::wstring page = package + L"\\data\\page.dll";
+  ASSERT_TRUE(CreateDirectoryW(package.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((package + L"\\data").c_str(), nullptr));
+  wine_test::WriteEmptyFile(setup);
+  wine_test::WriteEmptyFile(page);
+  const auto check = [&setup] {
+    HeldPath held;
+    return HoldIfOnlyTrustedMayChange(setup, ProgramTree::kKeptAsIs, Deadline::In(5000), held)
+        .value_or(L"(safe)");
+  };
+  HeldPath held;
+  ASSERT_FALSE(HoldIfOnlyTrustedMayChange(setup, ProgramTree::kKeptAsIs, Deadline::In(5000), held));
+  constexpr DWORD kAnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  for (const std::wstring& part : {setup, page}) {
+    EXPECT_FALSE(UniqueFile(CreateFileW(part.c_str(), GENERIC_WRITE, kAnySharing, nullptr,
+                                        OPEN_EXISTING, 0, nullptr)));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << part;
+    EXPECT_FALSE(DeleteFileW(part.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << part;
+    EXPECT_FALSE(MoveFileW(part.c_str(), (part + L".old").c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION)) << part;
+  }
+  EXPECT_FALSE(MoveFileW(package.c_str(), (package + L" old").c_str()));
+  held.Release();
+  {
+    const UniqueFile writer(
+        CreateFileW(page.c_str(), GENERIC_WRITE, kAnySharing, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(writer);
+    EXPECT_EQ(check(), Quoted(page) + L" is open for changing or deleting in another program");
+  }
+  EXPECT_EQ(check(), L"(safe)");
+  for (const std::wstring& planted : {package + L"\\planted.dll", page}) {
+    wine_test::WriteEmptyFile(planted);
+    ASSERT_TRUE(LetEveryoneChange(planted));
+    EXPECT_EQ(check(), Quoted(planted) + L" is not safe: Everyone may write to it");
+    DeleteFileW(planted.c_str());
+  }
+}
+
+// A started program runs in the system folder, and finds on its PATH only
+// the folders that pass the rule.
+TEST_F(FilesOnWine, AStartedProgramRunsInTheSystemFolderWithOnlySafeFoldersOnItsPath) {
+  const std::wstring open = scratch_.path() + L"\\open to all";
+  const std::wstring child = scratch_.path() + L"\\child.exe";
+  ASSERT_TRUE(CreateDirectoryW(open.c_str(), nullptr));
+  ASSERT_TRUE(LetEveryoneChange(open));
+  ASSERT_TRUE(CopyFileW(wine_test::ChildProgram().c_str(), child.c_str(), FALSE));
+  std::vector<wchar_t> path(32768);
+  path.resize(GetEnvironmentVariableW(L"PATH", path.data(), 32768));
+  ASSERT_TRUE(SetEnvironmentVariableW(
+      L"PATH", (open + L";C:\\windows\\system32;;relative\\bin;C:\\windows\\").c_str()));
+  ProcessStart start = machine_.StartProcess(child, Quoted(child) + L" where", SW_HIDE);
+  SetEnvironmentVariableW(L"PATH", std::wstring(path.begin(), path.end()).c_str());
+  ASSERT_TRUE(start.started());
+  for (int i = 0; i < 100 && !start.process->HasEnded(); ++i) Sleep(100);
+  ASSERT_EQ(start.process->ExitCode().value_or(0), 42u);
+  std::ifstream in(std::filesystem::path(child + L".where"), std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2),
+            L"C:\\windows\\system32|C:\\windows\\system32;C:\\windows\\");
 }
 
 // An open that does not come back (here a read of a pipe nobody writes to;

@@ -6,6 +6,8 @@
 //   show                        shows a window as told and reports, in its
 //                               exit code, 1000 + 100 if the window is visible
 //                               + 10 if it is minimised + the show state;
+//   where                       writes "<current folder>|<PATH>" (UTF-16) to
+//                               "<its own path>.where";
 //   anything else               leaves "<its own path>.ran" and ends with 42,
 //                               so a test can tell which copy ran.
 #include <windows.h>
@@ -47,6 +49,22 @@ UINT LeaveMarker() {
   return kMarkerExitCode;
 }
 
+UINT ReportWhere() {
+  wchar_t path[MAX_PATH], folder[MAX_PATH], search[4096] = L"";
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH || !GetCurrentDirectoryW(MAX_PATH, folder)) return 1;
+  GetEnvironmentVariableW(L"PATH", search, 4096);
+  const std::wstring report = std::wstring(folder) + L"|" + search;
+  const HANDLE file = CreateFileW((std::wstring(path, length) + L".where").c_str(), GENERIC_WRITE,
+                                  0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  DWORD written = 0;
+  WriteFile(file, report.data(), static_cast<DWORD>(report.size() * sizeof(wchar_t)), &written,
+            nullptr);
+  CloseHandle(file);
+  return kMarkerExitCode;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_state) {
@@ -70,6 +88,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_state) {
     }
   } else if (mode == L"show") {
     exit_code = ShowAndReport(instance, show_state);
+  } else if (mode == L"where") {
+    exit_code = ReportWhere();
   } else {
     exit_code = LeaveMarker();
   }

@@ -13,7 +13,10 @@ namespace tarnwell {
 // Who holds an owner or an access entry, as far as the rule cares. The first
 // five may change what runs: the machine's own accounts, Windows' installer
 // service, the account doing the check, and CREATOR OWNER on entries meant
-// for new children only. Everyone matters for its deny entries.
+// for new children only. Everyone matters for its deny entries. The
+// checking account stays trusted when an administrator starts the program
+// elevated by hand: that account may change the machine anyway, and Windows
+// does not treat its elevation prompt as a security boundary.
 enum class Holder {
   System, Administrators, TrustedInstaller, CheckingAccount, CreatorOwner, Everyone, Other
 };
@@ -32,6 +35,11 @@ struct AccessEntry {
   std::wstring name;           // how a refusal names the holder ("Users", "S-1-5-21-...")
   std::uint32_t mask = 0;      // file access rights, generic rights included
   bool inherit_only = false;   // meant for children only, not for this object
+  // Which children made later take it over (the entry's inheritance flags):
+  // files, folders, and whether only the folder's own children do.
+  bool to_files = false;
+  bool to_folders = false;
+  bool one_level = false;
 };
 
 struct AccessList {
@@ -44,8 +52,9 @@ struct AccessList {
 };
 
 enum class PathPlace {
-  // The program and its folder: nobody else may add, change or delete
-  // anything there, nor be given that right for what is made there later.
+  // The program, its folder and everything in that folder's tree: nobody
+  // else may add, change or delete anything there, nor be given that right
+  // for what is made there later.
   ProgramOrPackage,
   // A folder further up: nobody else may delete or rename what lies below
   // it, nor take it over. Adding new entries there changes no path of ours
@@ -56,7 +65,10 @@ enum class PathPlace {
 };
 
 // Why `list` makes the path unsafe, as part of a sentence ("Users may
-// delete it"), or nothing when it is safe.
+// delete it"), or nothing when it is safe. Entries are read in their order,
+// as Windows reads them: a deny entry takes rights away only from the allow
+// entries after it, for the same holder (or any, when it denies Everyone),
+// and only where it reaches everything those allow entries reach.
 std::optional<std::wstring> UnsafeAccess(const AccessList& list, PathPlace place);
 
 // Why a folder found where a privileged step keeps its log may not hold it,

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/port/program_tree.h"
 #include "core/port/run_error.h"
 #include "core/texts/text_id.h"
 
@@ -249,13 +250,13 @@ class Machine {
 
   // --- Before a setup or uninstaller runs with rights others lack ---
   // When this process runs as LocalSystem or elevated: why another account
-  // could change `program`, its folder (with `files_beside`, any file in
-  // it) or what the folders above lead to, or nothing. What was found safe
-  // stays held, unchangeable, until the next StartProcess has started its
-  // program. The check ends within `time_limit_seconds` when given. A
-  // process without such rights checks nothing.
+  // could change `program`, its folder (with `tree`, anything in its tree)
+  // or what the folders above lead to, or nothing. What was found safe stays
+  // held until the wait on the next StartProcess's program has ended. The
+  // check ends within a few seconds, or `time_limit_seconds` when shorter.
+  // A process without such rights checks nothing.
   virtual std::optional<std::wstring> HoldProgramPath(
-      const std::wstring& program, bool files_beside,
+      const std::wstring& program, ProgramTree tree,
       std::optional<unsigned> time_limit_seconds) = 0;
 
   // --- User interface ---

@@ -63,7 +63,8 @@ class UnattendedRun {
         const int removed = RemoveForRenewal(setup);
         if (removed != exit_code::kDone) return removed;
       }
-      if (const auto unsafe = m_.HoldProgramPath(setup, true, time_limit_seconds_)) {
+      if (const auto unsafe =
+              m_.HoldProgramPath(setup, ProgramTree::kKeptAsIs, time_limit_seconds_)) {
         return Unsafe(*unsafe);
       }
       const int started = Start(L"setup", SetupCommandLine(folder), package::kSetupWindowStyle,
@@ -141,7 +142,8 @@ class UnattendedRun {
   // registered uninstaller when there is one, and the spooler deletes a
   // queue the uninstaller left. Nothing is removed unless the setup may run.
   int RemoveForRenewal(const std::wstring& setup) {
-    if (const auto unsafe = m_.HoldProgramPath(setup, true, time_limit_seconds_)) {
+    if (const auto unsafe =
+            m_.HoldProgramPath(setup, ProgramTree::kKeptAsIs, time_limit_seconds_)) {
       return Unsafe(*unsafe);
     }
     const std::wstring command = RegisteredUninstallCommand();
@@ -168,8 +170,10 @@ class UnattendedRun {
       log_.WriteLine(why);
       return exit_code::kDone;
     }
-    if (const auto unsafe = m_.HoldProgramPath(
-            resolved->program, !InWindowsFolders(resolved->program), time_limit_seconds_)) {
+    // An uninstaller removes its own folder.
+    const ProgramTree tree = InWindowsFolders(resolved->program) ? ProgramTree::kProgramOnly
+                                                                 : ProgramTree::kRemovedByIt;
+    if (const auto unsafe = m_.HoldProgramPath(resolved->program, tree, time_limit_seconds_)) {
       return Unsafe(*unsafe);
     }
     const int started = Start(L"uninstaller", resolved->command_line, std::nullopt,

@@ -63,7 +63,7 @@ class Win32Machine : public Machine {
   bool RunsAsLocalSystem() override;
   std::uint64_t SteadyMilliseconds() override;
   // The check before a privileged start: win32/unattended/held_program_path.cpp.
-  std::optional<std::wstring> HoldProgramPath(const std::wstring& program, bool files_beside,
+  std::optional<std::wstring> HoldProgramPath(const std::wstring& program, ProgramTree tree,
                                               std::optional<unsigned> time_limit_seconds) override;
 
   // The program's texts in the user's language: texts.cpp.
@@ -104,7 +104,7 @@ class Win32Machine : public Machine {
   std::weak_ptr<ProcessJob> command_job_;  // the held command lock's job
   std::vector<std::wstring> printers_;  // the list last read
   bool com_initialised_ = false;
-  HeldPath held_program_;  // HoldProgramPath's handles, until the next start
+  HeldPath held_program_;  // HoldProgramPath's handles, until the next start takes them
 };
 
 // Opens a registry key for querying values only, in the 32-bit view;

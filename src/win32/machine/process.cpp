@@ -9,14 +9,15 @@
 #include "win32/machine/messages.h"
 #include "win32/machine/started_process.h"
 #include "win32/machine/wait.h"
+#include "win32_common/child_environment.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
 
 namespace tarnwell {
 namespace {
 
-ProcessStart Started(HANDLE process, std::shared_ptr<ProcessJob> job) {
-  return {MakeStartedProcess(process, std::move(job)), 0};
+ProcessStart Started(HANDLE process, std::shared_ptr<ProcessJob> job, HeldPath held = {}) {
+  return {MakeStartedProcess(process, std::move(job), std::move(held)), 0};
 }
 
 ProcessStart NotStarted(DWORD error) { return {nullptr, error}; }
@@ -29,11 +30,24 @@ std::shared_ptr<ProcessJob> JoinJob(HANDLE process, std::shared_ptr<ProcessJob> 
 }  // namespace
 
 // The program is named apart from the command line, so the platform starts
-// that file and looks for nothing.
+// that file and looks for nothing. It runs in the system folder, with the
+// PATH folders another account could change left out of its environment
+// (win32_common/child_environment.h says why).
+//
+// What HoldProgramPath holds goes with the started process and is let go
+// when the wait on it ends, not once the image is mapped: the loader reads
+// the DLLs beside the program after the start, and a delay-loaded one at any
+// time later. While they are held nobody can change them, nor set an oplock
+// on them that would hold up those loads. Only the tree of a program that
+// removes it itself (an uninstaller) goes back before the program runs.
 ProcessStart Win32Machine::StartProcess(const std::wstring& program,
                                         const std::wstring& command_line, int show_state) {
+  HeldPath held = std::move(held_program_);
+  held_program_.Release();
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
+  ChildEnvironment child = SafeChildEnvironment(Deadline::In(kPathCheckMs));
+  if (child.folder.empty()) return NotStarted(ERROR_PATH_NOT_FOUND);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
@@ -41,18 +55,17 @@ ProcessStart Win32Machine::StartProcess(const std::wstring& program,
   startup.wShowWindow = static_cast<WORD>(show_state);
   PROCESS_INFORMATION info{};
   // Started suspended, so that it is in the job before it can start anything.
-  if (!CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                      nullptr, nullptr, &startup, &info)) {
-    const DWORD error = GetLastError();
-    held_program_.Release();
-    return NotStarted(error);
+  if (!CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE,
+                      CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT, child.block.data(),
+                      child.folder.c_str(), &startup, &info)) {
+    return NotStarted(GetLastError());
   }
-  // The program's image is mapped now: it can no longer be replaced.
-  held_program_.Release();
   const UniqueHandle thread(info.hThread);
   std::shared_ptr<ProcessJob> job = JoinJob(info.hProcess, JobForStart());
+  // An uninstaller removes its own folder: that much goes back now.
+  held.LetGoAtStart();
   ResumeThread(info.hThread);
-  return Started(info.hProcess, std::move(job));
+  return Started(info.hProcess, std::move(job), std::move(held));
 }
 
 // The shell shows the elevation prompt; a refused prompt is a start that

@@ -48,9 +48,10 @@ std::vector<UniqueHandle> OpenDescendants(DWORD root, ULONGLONG root_created) {
 
 class Win32StartedProcess : public StartedProcess {
  public:
-  Win32StartedProcess(HANDLE process, std::shared_ptr<ProcessJob> job)
+  Win32StartedProcess(HANDLE process, std::shared_ptr<ProcessJob> job, HeldPath held)
       : process_(process),
         job_(std::move(job)),
+        held_(std::move(held)),
         id_(process ? GetProcessId(process) : 0),
         created_(process ? CreationTime(process) : 0) {}
 
@@ -113,6 +114,7 @@ class Win32StartedProcess : public StartedProcess {
 
   UniqueHandle process_;
   std::shared_ptr<ProcessJob> job_;
+  HeldPath held_;
   DWORD id_;
   ULONGLONG created_;
 };
@@ -120,8 +122,9 @@ class Win32StartedProcess : public StartedProcess {
 }  // namespace
 
 std::unique_ptr<StartedProcess> MakeStartedProcess(HANDLE process,
-                                                   std::shared_ptr<ProcessJob> job) {
-  return std::make_unique<Win32StartedProcess>(process, std::move(job));
+                                                   std::shared_ptr<ProcessJob> job,
+                                                   HeldPath held) {
+  return std::make_unique<Win32StartedProcess>(process, std::move(job), std::move(held));
 }
 
 }  // namespace tarnwell

@@ -10,13 +10,16 @@
 #include "core/port/machine.h"
 #include "win32/machine/job.h"
 #include "win32_common/scoped_handle.h"
+#include "win32_common/trusted_path.h"
 
 namespace tarnwell {
 
 // `process` may be null (the shell handed an elevated start on): nothing can
 // be watched then, and the process counts as ended. `job` is the job the
-// process was put into, or null.
+// process was put into, or null. `held` (the checked path of a privileged
+// start) is kept until the object goes, when the wait on it has ended.
 std::unique_ptr<StartedProcess> MakeStartedProcess(HANDLE process,
-                                                   std::shared_ptr<ProcessJob> job);
+                                                   std::shared_ptr<ProcessJob> job,
+                                                   HeldPath held = {});
 
 }  // namespace tarnwell
