@@ -47,6 +47,9 @@ if "$root/tests/layers/check_layers_test.sh"; then passed=$((passed + 1)); else 
 echo "== Imports"
 if "$root/scripts/check-imports.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
+echo "== The import and reproducibility checks catch planted faults"
+if "$root/tests/checks/check_scripts_test.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
 echo "== The translators' files (gettext's msgfmt --check)"
 po_clean=1
 for po in "$root"/res/strings/*.po; do
