@@ -142,6 +142,13 @@ ends_with() {
   done
 }
 
+# What a run that stopped half-way left behind: the packages, then the
+# printer; their codes do not matter, the state afterwards does.
+recipe "start \"\" /wait msiexec /x {$product_code} /qn /norestart" \
+       ${next_code:+"start \"\" /wait msiexec /x {$next_code} /qn /norestart"} \
+       "start \"\" /wait \"$app\\$product.exe\" /uninstall"
+timeout 600 wine cmd /c "$(cpath "$script")" </dev/null >/dev/null 2>&1
+rm -f "$script"
 ends_with "before the first recipe" printer=absent "printer package=absent" product=absent
 
 recipe "call \"$app\\deploy.cmd\" install" 'echo %errorlevel%'

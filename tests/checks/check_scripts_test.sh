@@ -14,9 +14,9 @@ expect() {
   shift 2
   "$@" >"$copy/output" 2>&1 || got=FAIL
   if [ "$got" = "$want" ]; then
-    echo "ok: $what: ${want,,}s"
+    echo "ok: $what: $([ "$want" = PASS ] && echo passes || echo fails)"
   else
-    echo "FAIL: $what: ${got,,}s, should ${want,,}:"
+    echo "FAIL: $what: should $([ "$want" = PASS ] && echo pass || echo fail), and did not:"
     cat "$copy/output"
     failures=$((failures + 1))
   fi
