@@ -5,14 +5,34 @@
 # takes it from the system folder.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-objdump=i686-w64-mingw32-objdump
-allowed="$(grep -v -E '^\s*(#|$)' "$root/scripts/allowed-imports.txt")"
+objdump="${TARNWELL_OBJDUMP:-i686-w64-mingw32-objdump}"
+allowed="$(grep -v -E '^\s*(#|$)' "$root/scripts/allowed-imports.txt")" ||
+  { echo "imports: scripts/allowed-imports.txt cannot be read or lists nothing"; exit 1; }
 
 failures=0
 check() {  # check PROGRAM
-  local program="$1" dll
+  local program="$1" headers dlls dll
   if [ ! -f "$program" ]; then
     echo "imports: $program is missing"
+    failures=$((failures + 1))
+    return
+  fi
+  # Read in this shell, so that objdump failing (missing, or a file it cannot
+  # read) fails the check instead of showing no DLLs.
+  if ! headers="$("$objdump" -p "$program" 2>&1)"; then
+    echo "imports: $objdump could not read ${program#"$root"/}: $headers"
+    failures=$((failures + 1))
+    return
+  fi
+  dlls="$(sed -nE 's/^\s*DLL Name: (.*)$/\1/p' <<<"$headers" | tr '[:upper:]' '[:lower:]')" || {
+    echo "imports: could not read the DLL names of ${program#"$root"/}"
+    failures=$((failures + 1))
+    return
+  }
+  # Every Windows program imports at least kernel32: none at all means the
+  # table was not read.
+  if [ -z "$dlls" ]; then
+    echo "imports: ${program#"$root"/} shows no import at all"
     failures=$((failures + 1))
     return
   fi
@@ -21,7 +41,7 @@ check() {  # check PROGRAM
       echo "imports: ${program#"$root"/} imports $dll, which is not allowed"
       failures=$((failures + 1))
     fi
-  done < <("$objdump" -p "$program" | sed -nE 's/^\s*DLL Name: (.*)$/\1/p' | tr '[:upper:]' '[:lower:]')
+  done <<<"$dlls"
 }
 
 check "$root/dist/Tarnwell PDF Printer Software.exe"

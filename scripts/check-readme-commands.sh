@@ -5,82 +5,200 @@
 # /wait` lines against the installed program, and the printer package
 # update against a package of the next version built here. Each block is
 # taken from docs/deploying.md (the fenced block after its
-# `<!-- wine-cmd: NAME -->` line) and compared by
-# the exit codes it echoes. Needs the Wine prefix, display and wineserver of
-# the caller (scripts/wine-env.sh). Prints one line per block; fails when any
-# code differs.
+# `<!-- wine-cmd: NAME -->` line) and judged twice: by the exit codes it
+# echoes, and by what the machine ends with (the printer there or not, the
+# product and the printer package registered or not, the logging policy
+# set or not), read from Wine's registry with its reg. The application
+# folder and the packages are copied into a folder of the prefix's C: drive
+# that only the Wine user may change, so the result does not depend on where
+# the checkout sits. Needs the Wine prefix, display and wineserver of the
+# caller (scripts/wine-env.sh). Prints one line per block; fails when a block
+# is missing, a code or a state differs, the package is missing or the next
+# version's package does not build.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-work="$root/build/readme-check"
-rm -rf "$work"
-mkdir -p "$work"
-winpath() { echo "Z:$(tr / '\\' <<<"$1")"; }
-
-# The fenced block that follows the marker line for NAME, CRLF line ends.
-block() {
-  awk -v marker="<!-- wine-cmd: $1 -->" '
-    $0 == marker { found = 1; next }
-    found && /^```/ { if (inside) exit; inside = 1; next }
-    inside { print }
-  ' "$root/docs/deploying.md" | sed 's/$/\r/'
-}
-
-msi="$(ls "$root"/release/*.msi | head -n 1)"
-product_code="$(msiinfo export "$msi" Property | tr -d '\r' | sed -n 's/^ProductCode\t{\(.*\)}$/\1/p')"
-msi_folder="$(winpath "$root/release")"
-
-# A copy of the application folder with the shipped deploy.cmd in it.
-cp -r "$root/dist" "$work/app"
-cp "$root/release/deploy.cmd" "$work/app/deploy.cmd"
-
-# The printer package update names the next version's package.
-next_version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=\([0-9]*\)\.\([0-9]*\)\.\([0-9]*\).*/\1.\2.\3/p' \
-                "$root/build/win32/CMakeCache.txt" | awk -F. '{ print $1 "." $2 "." $3 + 1 }')"
-mkdir -p "$work/next"
-cmake -DDIST="$root/dist" -DACTIONS_DLL="$root/build/win32/installer/printer_actions.dll" \
-  -DICON="$root/res/app.ico" -DVERSION="$next_version" -DCONTACT=support@example.com \
-  -DOUTPUT="$work/next/Tarnwell PDF Printer Software $next_version.msi" -DWORK="$work/next-work" \
-  -P "$root/installer/build_msi.cmake" >/dev/null || echo "FAILED: building the $next_version package"
+: "${WINEPREFIX:?needs the Wine prefix of scripts/wine-env.sh}"
+drive_c="$WINEPREFIX/drive_c"
+work="$drive_c/tarnwell-readme-check"
+printer_name="Quellmark PDF Setup"
+product="Tarnwell PDF Printer Software"
 
 failed=0
-# run NAME EXPECTED-CODES: writes the script, runs it, compares the echoed codes.
+fail() { echo "FAILED: $1"; failed=1; }
+# C:\... for a path below the prefix's C: drive.
+cpath() { local relative="${1#"$drive_c"/}"; echo "C:\\${relative//\//\\}"; }
+
+rm -rf "$work"
+mkdir -m 0755 "$work" || { echo "FAILED: cannot make $work"; exit 1; }
+
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=\([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' \
+           "$root/build/win32/CMakeCache.txt")"
+msi="$root/release/$product $version.msi"
+if [ -z "$version" ] || [ ! -f "$msi" ]; then
+  echo "FAILED: no package '$msi' (run scripts/build.sh)"
+  exit 1
+fi
+# msiinfo_code PACKAGE: the package's ProductCode without braces.
+msiinfo_code() {
+  local table
+  table="$(msiinfo export "$1" Property)" || return 1
+  table="$(tr -d '\r' <<<"$table" | sed -n 's/^ProductCode\t{\(.*\)}$/\1/p')"
+  [ -n "$table" ] && echo "$table"
+}
+product_code="$(msiinfo_code "$msi")" || { echo "FAILED: no ProductCode in $msi"; exit 1; }
+
+# Copies of the application folder (with the shipped deploy.cmd) and of the
+# package, which only the Wine user may change.
+mkdir "$work/release" &&
+  cp -r "$root/dist" "$work/app" &&
+  cp "$root/release/deploy.cmd" "$work/app/deploy.cmd" &&
+  cp "$msi" "$work/release/" &&
+  chmod -R go-w "$work" || { echo "FAILED: cannot copy the application folder and the package"; exit 1; }
+app="$(cpath "$work/app")"
+msi_folder="$(cpath "$work/release")"
+
+# The printer package update names the next version's package.
+next_version="$(awk -F. '{ print $1 "." $2 "." $3 + 1 }' <<<"$version")"
+next_msi="$work/next/$product $next_version.msi"
+next_code=""
+if cmake -DDIST="$root/dist" -DACTIONS_DLL="$root/build/win32/installer/printer_actions.dll" \
+     -DICON="$root/res/app.ico" -DVERSION="$next_version" -DCONTACT=support@example.com \
+     -DOUTPUT="$next_msi" -DWORK="$work/next-work" \
+     -P "$root/installer/build_msi.cmake" >"$work/next.log" 2>&1 &&
+   next_code="$(msiinfo_code "$next_msi")"; then
+  chmod -R go-w "$work/next"
+else
+  tail -n 20 "$work/next.log"
+  fail "building the $next_version package (log: $work/next.log)"
+fi
+
+# block NAME [SED-SCRIPT]: sets `text` to the fenced block after the
+# marker line for NAME, edited by SED-SCRIPT; fails when there is none.
+text=""
+block() {
+  text="$(awk -v marker="<!-- wine-cmd: $1 -->" '
+    $0 == marker { found = 1; next }
+    found && /^```/ { if (inside) { closed = 1; exit } inside = 1; next }
+    inside { print }
+    END { exit !closed }
+  ' "$root/docs/deploying.md")" && [ -n "$text" ] ||
+    { fail "docs/deploying.md has no block after <!-- wine-cmd: $1 -->"; text=""; return 1; }
+  if [ -n "${2:-}" ]; then text="$(sed "$2" <<<"$text")"; fi
+}
+
+# recipe LINE...: the cmd script the next `run` starts, CRLF line ends.
+script="$work/recipe.cmd"
+recipe() { printf '%s\n' '@echo off' "$@" | sed 's/$/\r/' >"$script"; }
+
+# run NAME EXPECTED-CODES: runs the recipe and compares the codes it echoes.
+# A recipe is run once: one whose block is missing is not there to run.
 run() {
-  local name="$1" expected="$2" script="$work/$(tr -c 'a-zA-Z0-9\n' _ <<<"$1").cmd"
-  {
-    printf '@echo off\r\n'
-    cat
-  } >"$script"
-  local seen
-  seen="$(timeout 600 wine cmd /c "$(winpath "$script")" </dev/null 2>/dev/null | tr -d '\r' |
-          grep -E '^-?[0-9]+ ?$' | tr -d ' ' | tr '\n' ' ' | sed 's/ $//')"
+  local name="$1" expected="$2" output seen
+  if [ ! -f "$script" ]; then
+    fail "$name: no recipe to run"
+    return
+  fi
+  output="$(timeout 600 wine cmd /c "$(cpath "$script")" </dev/null 2>/dev/null)"
+  rm -f "$script"
+  seen="$(tr -d '\r' <<<"$output" | grep -E '^-?[0-9]+ ?$' | tr -d ' ' | tr '\n' ' ')"
+  seen="${seen% }"
   if [ "$seen" = "$expected" ]; then
     echo "ran: $name: exit codes $seen"
   else
-    echo "FAILED: $name: exit codes '$seen', expected '$expected'"
-    failed=1
+    fail "$name: exit codes '$seen', expected '$expected'"
   fi
 }
 
-app="$(winpath "$work/app")"
-printf 'call "%s\\deploy.cmd" install\r\necho %%errorlevel%%\r\ncall "%s\\deploy.cmd" uninstall\r\necho %%errorlevel%%\r\n' \
-  "$app" "$app" | run "deploy.cmd install, uninstall" "0 0"
-{ printf 'cd /d "%s"\r\n' "$msi_folder"; block msiexec; } | run "msiexec install, repair, remove" "0 0 0"
-{ printf 'cd /d "%s"\r\n' "$msi_folder"; block "files only"; } | run "msiexec files only" "0"
-block "by hand" | run 'start "" /wait: install, status' "0 0"
-block "by hand, removal" | run 'start "" /wait: uninstall' "0"
-block "remove by ProductCode" | sed "s/{ProductCode}/{$product_code}/" |
-  run "msiexec /x {ProductCode} REMOVEPRINTER=0 ({$product_code})" "0"
+# What the machine holds, read with Wine's reg in the 32-bit view the program
+# and the packages write: present, absent, or unknown when the key above
+# cannot be read.
+uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+key_state() {  # key_state PARENT CHILD
+  if ! wine reg query "$1" /reg:32 </dev/null >/dev/null 2>&1; then echo unknown; return; fi
+  if wine reg query "$1\\$2" /reg:32 </dev/null >/dev/null 2>&1; then echo present; else echo absent; fi
+}
+# The policy value, in the view the recipe's reg writes.
+policy_state() {
+  if ! wine reg query 'HKLM\SOFTWARE\Microsoft' </dev/null >/dev/null 2>&1; then echo unknown; return; fi
+  if wine reg query 'HKLM\SOFTWARE\Policies\Microsoft\Windows\Installer' /v Logging \
+       </dev/null >/dev/null 2>&1; then echo present; else echo absent; fi
+}
+# ends_with NAME WHAT=present|absent...: the machine after a block.
+ends_with() {
+  local name="$1" item what want seen
+  shift
+  for item in "$@"; do
+    what="${item%%=*}"
+    want="${item#*=}"
+    case "$what" in
+      printer) seen="$(key_state 'HKLM\System\CurrentControlSet\Control\Print\Printers' "$printer_name")" ;;
+      "printer package") seen="$(key_state "$uninstall_key" "$printer_name")" ;;
+      product) seen="$(key_state "$uninstall_key" "{$product_code}")" ;;
+      "next version") seen="$(key_state "$uninstall_key" "{$next_code}")" ;;
+      "logging policy") seen="$(policy_state)" ;;
+      *) seen="not known to this script" ;;
+    esac
+    [ "$seen" = "$want" ] || fail "$name: the $what is $seen afterwards, expected $want"
+  done
+}
+
+# What a run that stopped half-way left behind: the packages, then the
+# printer; their codes do not matter, the state afterwards does.
+recipe "start \"\" /wait msiexec /x {$product_code} /qn /norestart" \
+       ${next_code:+"start \"\" /wait msiexec /x {$next_code} /qn /norestart"} \
+       "start \"\" /wait \"$app\\$product.exe\" /uninstall"
+timeout 600 wine cmd /c "$(cpath "$script")" </dev/null >/dev/null 2>&1
+rm -f "$script"
+ends_with "before the first recipe" printer=absent "printer package=absent" product=absent
+
+recipe "call \"$app\\deploy.cmd\" install" 'echo %errorlevel%'
+run "deploy.cmd install" "0"
+ends_with "deploy.cmd install" printer=present "printer package=present"
+recipe "call \"$app\\deploy.cmd\" uninstall" 'echo %errorlevel%'
+run "deploy.cmd uninstall" "0"
+ends_with "deploy.cmd uninstall" printer=absent "printer package=absent"
+
+block msiexec && recipe "cd /d \"$msi_folder\"" "$text"
+run "msiexec install, repair, remove" "0 0 0"
+ends_with "msiexec install, repair, remove" printer=absent "printer package=absent" product=absent
+block "files only" && recipe "cd /d \"$msi_folder\"" "$text"
+run "msiexec files only" "0"
+ends_with "msiexec files only" product=present printer=absent
+block "by hand" && recipe "$text"
+run 'start "" /wait: install, status' "0 0"
+ends_with 'start "" /wait: install' printer=present product=present
+block "by hand, removal" && recipe "$text"
+run 'start "" /wait: uninstall' "0"
+ends_with 'start "" /wait: uninstall' printer=absent product=present
+# Once more, so that the removal by ProductCode has a printer to keep.
+block "by hand" && recipe "$text"
+run 'start "" /wait: install, status (again)' "0 0"
+block "remove by ProductCode" "s/{ProductCode}/{$product_code}/" && recipe "$text"
+run "msiexec /x {ProductCode} REMOVEPRINTER=0 ({$product_code})" "0"
+ends_with "msiexec /x {ProductCode} REMOVEPRINTER=0" product=absent printer=present
+
 # The printer package update runs over the release package with its printer.
-{ printf 'cd /d "%s"\r\n' "$msi_folder"
-  printf 'start "" /wait msiexec /i "%s" /qn /norestart\r\n' "$(basename "$msi")"
-  printf 'cd /d "%s"\r\n' "$(winpath "$work/next")"
-  block "printer package update" |
-    sed "s/Tarnwell PDF Printer Software [0-9.]*\.msi/Tarnwell PDF Printer Software $next_version.msi/"
-  printf '"%s\\Tarnwell PDF Printer Software.exe" /status\r\necho %%errorlevel%%\r\n' "$app"
-  printf 'start "" /wait msiexec /x "Tarnwell PDF Printer Software %s.msi" /qn /norestart\r\n' "$next_version"
-} | run "printer package update to $next_version: uninstall, upgrade, status" "0 0 0"
-block "logging policy" | run "Windows Installer logging policy on" "0"
-block "logging policy off" | run "Windows Installer logging policy off" "0"
-printf 'call "%s\\deploy.cmd" status\r\necho %%errorlevel%%\r\ncall "%s\\deploy.cmd" uninstall\r\necho %%errorlevel%%\r\n' \
-  "$app" "$app" | run "deploy.cmd status, uninstall" "1 0"
+block "printer package update" \
+      "s/$product [0-9.]*\.msi/$product $next_version.msi/" &&
+  recipe "cd /d \"$msi_folder\"" \
+         "start \"\" /wait msiexec /i \"$(basename "$msi")\" /qn /norestart" 'echo %errorlevel%' \
+         "cd /d \"$(cpath "$work/next")\"" "$text"
+run "printer package update to $next_version: install $version, uninstall, upgrade" "0 0 0"
+ends_with "printer package update to $next_version" printer=present product=absent "next version=present"
+recipe "cd /d \"$(cpath "$work/next")\"" \
+       "start \"\" /wait msiexec /x \"$(basename "$next_msi")\" /qn /norestart" 'echo %errorlevel%'
+run "msiexec /x the $next_version package" "0"
+ends_with "msiexec /x the $next_version package" printer=absent "next version=absent"
+
+block "logging policy" && recipe "$text"
+run "Windows Installer logging policy on" "0"
+ends_with "Windows Installer logging policy on" "logging policy=present"
+block "logging policy off" && recipe "$text"
+run "Windows Installer logging policy off" "0"
+ends_with "Windows Installer logging policy off" "logging policy=absent"
+
+recipe "call \"$app\\deploy.cmd\" status" 'echo %errorlevel%' \
+       "call \"$app\\deploy.cmd\" uninstall" 'echo %errorlevel%'
+run "deploy.cmd status, uninstall" "1 0"
+ends_with "deploy.cmd status, uninstall" printer=absent "printer package=absent"
 exit "$failed"

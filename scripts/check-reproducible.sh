@@ -2,11 +2,63 @@
 # Builds the release again from a copy of the source tree in another folder,
 # later, and compares the programs (dist/), the package (release/) and its
 # custom-action DLL with this tree's byte for byte: unsigned builds of one commit must be the same.
-# Names every file that differs or is missing on either side. Run after
+# The files listed below must be in both builds; names every file that
+# differs, is missing from either, or is in one build only. Run after
 # scripts/build.sh, unsigned (no TARNWELL_SIGN_* variables).
-#   scripts/check-reproducible.sh
+#   scripts/check-reproducible.sh                 rebuilds and compares
+#   scripts/check-reproducible.sh --compare A B   compares two trees' built files, no rebuild
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=\([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' \
+           "$root/build/win32/CMakeCache.txt" 2>/dev/null)"
+[ -n "$version" ] || { echo "FAILED: no build in $root/build/win32 to compare with (run scripts/build.sh)"; exit 1; }
+# What every build makes; a build without one of them is not the same build.
+required=(
+  "dist/Tarnwell PDF Printer Software.exe"
+  "dist/HAND-M.CUR"
+  "dist/Quellmark PDF Setup/setup.exe"
+  "dist/Quellmark PDF Setup/uninstall.exe"
+  "release/Tarnwell PDF Printer Software $version.msi"
+  "release/deploy.cmd"
+  "build/win32/installer/printer_actions.dll"
+)
+
+# compare FIRST SECOND: every required file and every file of dist/ and
+# release/ in either tree, byte for byte; in this shell, so the count survives.
+compare() {
+  local first="$1" second="$2" differ=0 listing file compared=0
+  if ! listing="$(for tree in "$first" "$second"; do
+                    (cd "$tree" && find dist release -type f) || exit 1
+                  done | sed 's|^\./||' | sort -u)"; then
+    echo "FAILED: could not list dist/ and release/ of both builds"
+    return 1
+  fi
+  for file in "${required[@]}"; do
+    grep -qxF "$file" <<<"$listing" || listing+=$'\n'"$file"
+  done
+  while IFS= read -r file; do
+    [ -n "$file" ] || continue
+    if [ ! -f "$first/$file" ] || [ ! -f "$second/$file" ]; then
+      echo "FAILED: $file is missing from $( [ -f "$first/$file" ] && echo the second || echo the first) build"
+      differ=$((differ + 1))
+    elif ! cmp -s "$first/$file" "$second/$file"; then
+      echo "FAILED: $file differs between the two builds"
+      differ=$((differ + 1))
+    else
+      compared=$((compared + 1))
+    fi
+  done <<<"$listing"
+  [ "$differ" -eq 0 ] || return 1
+  echo "reproducible: the $compared files of dist/, release/ and the custom actions are the same in both builds"
+}
+
+if [ "${1:-}" = --compare ]; then
+  [ -d "${2:-}" ] && [ -d "${3:-}" ] || { echo "usage: scripts/check-reproducible.sh [--compare A B]"; exit 2; }
+  compare "$2" "$3"
+  exit
+fi
+
 copy="$(mktemp -d "${TMPDIR:-/tmp}/tarnwell-rebuild.XXXXXX")"
 trap 'rm -rf "$copy"' EXIT
 
@@ -31,27 +83,4 @@ if ! { cmake -S "$copy" -B "$copy/build/win32" -DCMAKE_TOOLCHAIN_FILE="$copy/cma
 fi
 rm -f "$log"
 
-differ=0
-for folder in dist release; do
-  while IFS= read -r file; do
-    if [ ! -f "$root/$folder/$file" ] || [ ! -f "$copy/$folder/$file" ]; then
-      echo "FAILED: $folder/$file is in one build only"
-      differ=$((differ + 1))
-    elif ! cmp -s "$root/$folder/$file" "$copy/$folder/$file"; then
-      echo "FAILED: $folder/$file differs between the two builds"
-      differ=$((differ + 1))
-    fi
-  done < <( (cd "$root/$folder" && find . -type f; cd "$copy/$folder" && find . -type f) |
-            sed 's|^\./||' | sort -u)
-done
-# The package's custom actions are built outside dist/.
-actions=build/win32/installer/printer_actions.dll
-if ! cmp -s "$root/$actions" "$copy/$actions"; then
-  echo "FAILED: $actions differs between the two builds"
-  differ=$((differ + 1))
-fi
-count="$(cd "$copy" && find dist release "$actions" -type f | wc -l)"
-if [ "$differ" -eq 0 ]; then
-  echo "reproducible: the $count files of dist/, release/ and the custom actions are the same in both builds"
-fi
-[ "$differ" -eq 0 ]
+compare "$root" "$copy"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and runs every test tier: native unit
 # tests, then the Windows tiers (adapter tests and end-to-end) under Wine on a
-# private Xvfb with one wineserver for the run. Ends with "N passed, N failed".
+# private Xvfb with one wineserver for the run. Ends with
+# "N passed, N failed, N skipped": a test ctest skipped or did not run because
+# it is disabled is counted as skipped, never as passed.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh" || exit 1
@@ -9,17 +11,31 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 passed=0
 failed=0
-count() {  # adds a ctest log's summary line to the totals
-  local line total bad
-  line="$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)"
+skipped=0
+# count LOG STATUS: adds a ctest log to the totals. ctest's summary counts a
+# skipped test among the passed ones, and a disabled one not at all: both are
+# read from its list of tests that did not run. A log without a summary, or a
+# ctest that failed while its summary names no failure, counts as one failure.
+count() {
+  local log="$1" status="$2" line total bad skipped_here disabled
+  line="$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)"
   if [ -z "$line" ]; then
+    echo "FAILED: ctest ended with $status and printed no summary ($log)"
     failed=$((failed + 1))
     return
   fi
-  bad="$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")"
-  total="$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")"
-  passed=$((passed + total - bad))
+  [[ "$line" =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]
+  bad="${BASH_REMATCH[1]}"
+  total="${BASH_REMATCH[2]}"
+  skipped_here="$(grep -c -E '^\s+[0-9]+ - .+ \(Skipped\)$' "$log")"
+  disabled="$(grep -c -E '^\s+[0-9]+ - .+ \(Disabled\)$' "$log")"
+  passed=$((passed + total - bad - skipped_here))
   failed=$((failed + bad))
+  skipped=$((skipped + skipped_here + disabled))
+  if [ "$status" -ne 0 ] && [ "$bad" -eq 0 ]; then
+    echo "FAILED: ctest ended with $status although its summary names no failed test ($log)"
+    failed=$((failed + 1))
+  fi
 }
 
 echo "== Layering"
@@ -30,6 +46,9 @@ if "$root/tests/layers/check_layers_test.sh"; then passed=$((passed + 1)); else 
 
 echo "== Imports"
 if "$root/scripts/check-imports.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
+echo "== The import and reproducibility checks catch planted faults"
+if "$root/tests/checks/check_scripts_test.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
 echo "== The translators' files (gettext's msgfmt --check)"
 po_clean=1
@@ -53,8 +72,9 @@ echo "== Unit tests (native)"
 # One line per passing unit test would drown the rest: show failures and the summary.
 ctest --test-dir "$root/build/native" --output-on-failure -j2 2>&1 | tee "$root/build/ctest-native.log" |
   grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|^ +Start +[0-9]+: '
-
-count "$root/build/ctest-native.log"
+statuses=("${PIPESTATUS[@]}")
+if [ "${statuses[1]}" -ne 0 ]; then echo "FAILED: could not keep ctest's log"; failed=$((failed + 1)); fi
+count "$root/build/ctest-native.log" "${statuses[0]}"
 
 echo "== Windows tests (Wine)"
 source "$root/scripts/wine-env.sh"
@@ -63,10 +83,12 @@ tarnwell_ensure_display || exit 1
 trap tarnwell_stop_wine EXIT
 tarnwell_start_wineserver
 ctest --test-dir "$root/build/win32" --output-on-failure --timeout 1200 2>&1 | tee "$root/build/ctest-win32.log"
-count "$root/build/ctest-win32.log"
+statuses=("${PIPESTATUS[@]}")
+if [ "${statuses[1]}" -ne 0 ]; then echo "FAILED: could not keep ctest's log"; failed=$((failed + 1)); fi
+count "$root/build/ctest-win32.log" "${statuses[0]}"
 
 echo "== The deployment guide's cmd recipes (Wine's cmd)"
 if "$root/scripts/check-readme-commands.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The layering check must catch a wrong include: on a copy of the sources it
 # passes as they are, and fails, naming the file, once one include pointing
-# up is planted, for each kind of rule it keeps.
+# up is planted, for each kind of rule it keeps; it fails too when a tool it
+# reads the sources with fails.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 copy="$(mktemp -d)"
@@ -39,11 +40,25 @@ if ! "$copy/scripts/check-layers.sh" >/dev/null; then
 fi
 plant src/core/printer/registry.cpp '#include "core/main_window/busy_state.h"' \
   "the printer including the main window's handlers"
+plant src/core/printer/registry.cpp '#include <core/main_window/busy_state.h>' \
+  "the same include in angle brackets"
 plant src/core/app/step_runner.cpp '#include <windows.h>' "a Windows header in the core"
 plant src/win32/machine/ui.cpp '#include "win32/window/form1_window.h"' \
   "the machine including the window"
 plant src/win32_common/files.cpp '#include "win32/machine/job.h"' \
   "the shared Windows helpers including the program's machine"
+
+# A tool that fails shows no include at all: the check must fail, not pass.
+fresh_copy
+mkdir "$copy/bin"
+printf '#!/bin/sh\nexit 1\n' >"$copy/bin/find"
+chmod +x "$copy/bin/find"
+if PATH="$copy/bin:$PATH" "$copy/scripts/check-layers.sh" >/dev/null 2>&1; then
+  echo "FAIL: a failing find was not caught"
+  failures=$((failures + 1))
+else
+  echo "ok: a failing find caught"
+fi
 
 [ "$failures" -eq 0 ] && echo "layering check: every planted include caught"
 [ "$failures" -eq 0 ]

@@ -77,36 +77,36 @@ TEST(Unattended, FailuresAndTheirExitCodes) {
     const char* name;
     std::function<void(Unattended&)> arrange;
     UnattendedAction action;
-    int code;
+    int code;  // the number deployment tools read
     std::wstring logged;
     bool starts_nothing = false;
   };
   const Case cases[] = {
       {"no package", [](Unattended& t) { t.m.entries.erase(kSetup); }, UnattendedAction::Install,
-       exit_code::kFailed, L"was not found"},
+       1603, L"was not found"},
       {"setup creates nothing", [](Unattended& t) { t.m.on_start = nullptr; },
-       UnattendedAction::Install, exit_code::kFailed, L"is not there after the setup"},
+       UnattendedAction::Install, 1603, L"is not there after the setup"},
       {"needs elevation",
        [](Unattended& t) { t.m.start_errors = {win_error::kElevationRequired}; },
-       UnattendedAction::Install, exit_code::kElevationRequired, L"administrator rights"},
+       UnattendedAction::Install, 740, L"administrator rights"},
       {"another command runs", [](Unattended& t) { t.m.lock_held_elsewhere = true; },
-       UnattendedAction::Install, exit_code::kAnotherInProgress, L"in progress"},
+       UnattendedAction::Install, 1618, L"in progress"},
       {"no uninstall command",
        [](Unattended& t) {
          t.m.printers = {kPrinter};
          t.m.registry.clear();
        },
-       UnattendedAction::Uninstall, exit_code::kFailed, L"registered no uninstall command"},
+       UnattendedAction::Uninstall, 1603, L"registered no uninstall command"},
       {"uninstaller leaves the printer",
        [](Unattended& t) {
          t.m.printers = {kPrinter};
          t.m.SetRegSz(kKey, L"UninstallString", kFolder + L"\\uninstall.exe");
          t.m.on_start = nullptr;
        },
-       UnattendedAction::Uninstall, exit_code::kFailed, L"still there after the uninstaller"},
+       UnattendedAction::Uninstall, 1603, L"still there after the uninstaller"},
       {"setup another account may change",
        [](Unattended& t) { t.m.unsafe_programs[kSetup] = L"\"C:\\Apps\" is owned by S-1-5-21-7"; },
-       UnattendedAction::Install, exit_code::kFailed,
+       UnattendedAction::Install, 1603,
        L"Nothing was started: \"C:\\Apps\" is owned by S-1-5-21-7.", true},
       {"uninstaller another account may change",
        [](Unattended& t) {
@@ -114,17 +114,17 @@ TEST(Unattended, FailuresAndTheirExitCodes) {
          t.m.SetRegSz(kKey, L"UninstallString", kFolder + L"\\uninstall.exe");
          t.m.unsafe_programs[kFolder + L"\\uninstall.exe"] = L"Users may write to it";
        },
-       UnattendedAction::Uninstall, exit_code::kFailed, L"Users may write to it", true},
-      {"nothing to remove", [](Unattended&) {}, UnattendedAction::Uninstall, exit_code::kDone,
+       UnattendedAction::Uninstall, 1603, L"Users may write to it", true},
+      {"nothing to remove", [](Unattended&) {}, UnattendedAction::Uninstall, 0,
        L"nothing to do"},
       {"status, not installed", [](Unattended&) {}, UnattendedAction::Status,
-       exit_code::kNotInstalled, L"is not installed"},
+       1, L"is not installed"},
       {"spooler stopped",
        [](Unattended& t) {
          t.m.fail_printer_list = true;
          t.m.printer_list_error = 1722;
        },
-       UnattendedAction::Status, exit_code::kFailed, L"Print Spooler service is not running"},
+       UnattendedAction::Status, 1603, L"Print Spooler service is not running"},
   };
   for (const Case& c : cases) {
     Unattended t;
@@ -191,7 +191,7 @@ TEST(Unattended, UninstallPrefersTheQuietCommand) {
 }
 
 // The fake clock moves 10 ms a reading; a setup polled 1000 times takes
-// more than 2 seconds of it.
+// more than 2 seconds of it, one polled 150 times 1.5 seconds, within them.
 TEST(Unattended, TimeLimitEndsTheWholeSetupAndFails) {
   Unattended slow;
   slow.m.polls_until_exit = 1000;
@@ -201,7 +201,7 @@ TEST(Unattended, TimeLimitEndsTheWholeSetupAndFails) {
   EXPECT_TRUE(slow.log.Has(L"did not end within 2 seconds"));
 
   Unattended quick;
-  quick.m.polls_until_exit = 3;
+  quick.m.polls_until_exit = 150;
   EXPECT_EQ(quick.Run(UnattendedAction::Install, false, 2u), exit_code::kDone);
   EXPECT_EQ(std::count(quick.m.log.begin(), quick.m.log.end(), L"EndAll"), 0);
   EXPECT_EQ(quick.m.printers, std::vector<std::wstring>{kPrinter});

@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# Plants small faults in the portable core, one at a time, in a copy of the
+# source tree, and runs the native unit tests after each: a fault the tests
+# do not notice is a wrong result that would reach a user unseen. Each fault
+# is an exact text substitution that must match once; one that no longer
+# matches (the code moved on) is reported and counted as not caught, so the
+# list cannot quietly stop testing anything. Prints each fault as caught or
+# missed, then the score. Slow (a native build, then a rebuild per fault):
+# not part of scripts/test.sh; docs/building.md says when to run it.
+#   scripts/check-planted-faults.sh          every fault
+#   scripts/check-planted-faults.sh WORD...  the faults whose names hold a WORD
+# Fails when a fault does not apply or does not build, or when fewer than
+# 90 % are caught.
+set -uo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+names=()
+files=()
+olds=()
+news=()
+# fault NAME FILE OLD NEW: FILE (below src/core/) with OLD replaced by NEW.
+fault() { names+=("$1"); files+=("src/core/$2"); olds+=("$3"); news+=("$4"); }
+
+# The printer's exact name.
+fault "name: a longer name counts" printer/printer_search.h \
+  'return device_name == name;' 'return device_name.starts_with(name);'
+fault "name: compared without case" printer/printer_search.h \
+  'return device_name == name;' \
+  'if (device_name.size() != name.size()) return false; for (std::size_t i = 0; i < name.size(); ++i) if ((device_name[i] | 0x20) != (name[i] | 0x20)) return false; return true;'
+fault "name: the last printer is never looked at" printer/printer_search.cpp \
+  'return index_ < count_;' 'return index_ + 1 < count_;'
+# Exit codes.
+fault "exit code: 1618 answered as 1603" unattended/exit_codes.h \
+  'kAnotherInProgress = 1618;' 'kAnotherInProgress = 1603;'
+fault "exit code: /status answers 0 without the printer" unattended/exit_codes.h \
+  'kNotInstalled = 1;' 'kNotInstalled = 0;'
+fault "exit code: elevation needed answered as 1603" unattended/unattended_commands.cpp \
+  'return exit_code::kElevationRequired;' 'return exit_code::kFailed;'
+fault "exit code: the setup's 1618 not passed on" unattended/unattended_commands.cpp \
+  'if (package_code_ == exit_code::kAnotherInProgress) {' 'if (package_code_ == exit_code::kFailed) {'
+# Switch parsing.
+fault "switches: upper case letters fold wrongly" unattended/switches.cpp \
+  "c = static_cast<wchar_t>(c - L'A' + L'a');" "c = static_cast<wchar_t>(c - L'A' + L'b');"
+fault "switches: '-' does not start a switch" unattended/switches.cpp \
+  "return !word.empty() && (word[0] == L'/' || word[0] == L'-');" \
+  "return !word.empty() && word[0] == L'/';"
+fault "switches: two actions accepted" unattended/switches.cpp \
+  'if (action_word_) {' 'if (false) {'
+fault "switches: /default with another action" unattended/switches.cpp \
+  'Refuse(L"/default goes only with /install.");' ';'
+fault "switches: /timeout 0 accepted" unattended/switches.cpp \
+  'if (value == 0 || value > kMaxTimeoutSeconds) return std::nullopt;' \
+  'if (value > kMaxTimeoutSeconds) return std::nullopt;'
+# The log path's rules.
+fault "log path: '..' accepted" unattended/log_path.cpp \
+  'if (component == L"." || component == L"..") {' 'if (component == L".") {'
+fault "log path: NUL is a file" unattended/log_path.cpp \
+  'L"CON", L"PRN", L"AUX", L"NUL",' 'L"CON", L"PRN", L"AUX", L"NIL",'
+fault "log path: a named pipe accepted" unattended/log_path.cpp \
+  'if (share == L"PIPE" || share == L"MAILSLOT") {' 'if (share == L"MAILSLOT") {'
+fault "log path: a stream after a colon accepted" unattended/log_path.cpp \
+  "if (path.find(L':', 2) != std::wstring::npos) {" "if (false) {"
+# The allow-list of who may change what runs as LocalSystem.
+fault "allow-list: CREATOR OWNER on the object itself" installer/folder_access.cpp \
+  'return MayOwn(entry.holder) || (entry.holder == Holder::CreatorOwner && entry.inherit_only);' \
+  'return MayOwn(entry.holder) || entry.holder == Holder::CreatorOwner;'
+fault "allow-list: no access list accepted" installer/folder_access.cpp \
+  'if (!list.has_list) return' 'if (!list.has_owner) return'
+fault "allow-list: writing to the program's folder not watched" installer/folder_access.cpp \
+  'place == PathPlace::ProgramOrPackage ? kChangesAnything : kChangesThePath;' 'kChangesThePath;'
+fault "allow-list: any owner accepted" installer/folder_access.cpp \
+  'if (!MayOwn(list.owner)) return' 'if (false) return'
+# Quoting and finding the program to start.
+fault "quoting: the program's path left unquoted" printer/command_line.cpp \
+  'return {program, L"\"" + program + L"\"" + rest};' 'return {program, program + rest};'
+fault "quoting: a drive-relative path counts as full" printer/command_line.cpp \
+  "path[1] == L':' && IsSeparator(path[2]);" "path[1] == L':';"
+fault "quoting: a quoted relative program accepted" printer/command_line.cpp \
+  'if (IsFullyQualified(word) && is_file(word)) return word;' 'if (is_file(word)) return word;'
+# The wait's end rule.
+fault "wait: over when the setup itself ends" printer/run_and_wait.cpp \
+  'return seen.process_ended && (!seen.others_running || seen.result_present);' \
+  'return seen.process_ended;'
+fault "wait: a time limit ten times too short" printer/run_and_wait.cpp \
+  'std::uint64_t{*time_limit_seconds} * 1000' 'std::uint64_t{*time_limit_seconds} * 100'
+fault "wait: a program without a full path started" printer/run_and_wait.cpp \
+  'if (IsFullyQualified(split.program)) {' 'if (!split.program.empty()) {'
+# The step runner's order.
+fault "steps: a failed step ends the handler" app/step_runner.cpp \
+  'ShowErrorReport(app, location, e.description(), step.line);
+      flow = step.on_error;' \
+  'ShowErrorReport(app, location, e.description(), step.line);
+      flow = Flow::End();'
+fault "steps: inserted steps land after the line" app/step_runner.cpp \
+  'steps.insert(at, ' 'steps.insert(at + 1, '
+# The skin file's bounds.
+fault "skin: a file twice the limit accepted" look/skin_file.cpp \
+  'if (text_.size() > kMaxSkinFileBytes) {' 'if (text_.size() > 2 * kMaxSkinFileBytes) {'
+fault "skin: an overlong UTF-8 form accepted" look/skin_file.cpp \
+  'if (code < smallest) FailAt(' 'if (false) FailAt('
+fault "skin: a duplicate key accepted" look/skin_file.cpp \
+  'if (first_line_[k] != 0) {' 'if (false) {'
+fault "skin: a colour longer than #RRGGBB accepted" look/skin_file.cpp \
+  "bool well_formed = value.size() == 7 && value[0] == '#';" \
+  "bool well_formed = value.size() >= 7 && value[0] == '#';"
+
+# Only the faults asked for.
+selected=()
+for i in "${!names[@]}"; do
+  if [ "$#" -eq 0 ]; then selected+=("$i"); continue; fi
+  for word in "$@"; do
+    if [[ "${names[$i]}" == *"$word"* ]]; then selected+=("$i"); break; fi
+  done
+done
+[ "${#selected[@]}" -gt 0 ] || { echo "no fault's name holds: $*"; exit 2; }
+
+copy="$(mktemp -d "${TMPDIR:-/tmp}/tarnwell-faults.XXXXXX")"
+trap 'rm -rf "$copy"' EXIT
+tree="$copy/tree"
+log="$copy/log"
+mkdir "$tree"
+(cd "$root" && git ls-files -z --cached --others --exclude-standard |
+   xargs -0 -r sh -c 'for f; do [ -e "$f" ] && printf "%s\0" "$f"; done' sh |
+   tar --null -T - -cf -) | tar -xf - -C "$tree" || { echo "could not copy the source tree"; exit 2; }
+
+build() { cmake --build "$tree/build/native" -j2 >"$log" 2>&1; }
+# Every unit test; one that hangs fails after a minute.
+unit_tests() { ctest --test-dir "$tree/build/native" -j2 --timeout 60 >"$log" 2>&1; }
+
+echo "Building the copy's native unit tests (once)"
+if ! cmake -S "$tree" -B "$tree/build/native" -DCMAKE_BUILD_TYPE=Debug >"$log" 2>&1 || ! build; then
+  tail -n 40 "$log"
+  echo "FAILED: the unchanged copy does not build"
+  exit 2
+fi
+if ! unit_tests; then
+  tail -n 40 "$log"
+  echo "FAILED: the unchanged copy's unit tests fail: no fault can be judged"
+  exit 2
+fi
+
+caught=0
+missed=0
+errors=0
+for i in "${selected[@]}"; do
+  name="${names[$i]}" file="$tree/${files[$i]}" old="${olds[$i]}" new="${news[$i]}"
+  if [ ! -f "$file" ]; then
+    echo "error:  $name: ${files[$i]} is not there"
+    errors=$((errors + 1))
+    continue
+  fi
+  # The whole file, its last line break included.
+  original="$(cat "$file"; printf x)"
+  original="${original%x}"
+  rest="${original//"$old"/}"
+  matches=$(( (${#original} - ${#rest}) / ${#old} ))
+  if [ "$matches" -ne 1 ]; then
+    echo "error:  $name: the text to change is in ${files[$i]} $matches times, not once"
+    errors=$((errors + 1))
+    continue
+  fi
+  printf '%s' "${original/"$old"/"$new"}" >"$file"
+  if ! build; then
+    echo "error:  $name: the copy does not build with it"
+    errors=$((errors + 1))
+  elif unit_tests; then
+    echo "missed: $name"
+    missed=$((missed + 1))
+  else
+    echo "caught: $name ($(grep -c -E 'Test +#[0-9]+: .*\*\*\*' "$log") test(s) failed)"
+    caught=$((caught + 1))
+  fi
+  # Written anew, so the next build sees the file changed back.
+  printf '%s' "$original" >"$file"
+done
+
+total="${#selected[@]}"
+echo "planted faults: $caught of $total caught ($((caught * 100 / total)) %), $missed missed, $errors not applied"
+[ "$errors" -eq 0 ] && [ $((caught * 10)) -ge $((total * 9)) ]
