@@ -183,7 +183,7 @@ block "printer package update" \
   recipe "cd /d \"$msi_folder\"" \
          "start \"\" /wait msiexec /i \"$(basename "$msi")\" /qn /norestart" 'echo %errorlevel%' \
          "cd /d \"$(cpath "$work/next")\"" "$text"
-run "printer package update to $next_version: install $version, uninstall, upgrade" "0 0 0"
+run "printer package update to $next_version: install $version, upgrade, status /update" "0 0 0"
 ends_with "printer package update to $next_version" printer=present product=absent "next version=present"
 recipe "cd /d \"$(cpath "$work/next")\"" \
        "start \"\" /wait msiexec /x \"$(basename "$next_msi")\" /qn /norestart" 'echo %errorlevel%'
