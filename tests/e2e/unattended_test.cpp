@@ -380,15 +380,6 @@ bool DeletePort(const wchar_t* port) {
   return sent && status == ERROR_SUCCESS;
 }
 
-std::wstring RegisteredVersion() {
-  wchar_t value[64] = L"(none)";
-  DWORD size = sizeof value;
-  RegGetValueW(HKEY_LOCAL_MACHINE,
-               L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quellmark PDF Setup",
-               L"DisplayVersion", RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, value, &size);
-  return value;
-}
-
 // A printer whose port is gone: /status says so, /install mends it, and
 // the account whose default it was keeps it as its default.
 TEST_F(Unattended, BrokenPrinterIsToldApartAndRepaired) {

@@ -57,16 +57,6 @@ void InstallPrinterByOtherMeans() {
   ASSERT_TRUE(e2e::PrinterExists(e2e::kPackageName));
 }
 
-// The printer package's registered DisplayVersion, as a 32-bit installer writes it.
-std::wstring PackageDisplayVersion() {
-  wchar_t value[64] = L"(none)";
-  DWORD size = sizeof value;
-  RegGetValueW(HKEY_LOCAL_MACHINE,
-               L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quellmark PDF Setup",
-               L"DisplayVersion", RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, value, &size);
-  return value;
-}
-
 class MsiTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetMachine(); }
@@ -146,11 +136,11 @@ TEST_F(MsiPrinter, InstallsThePrinterAndRemovesEverything) {
 // installs in place of the older one.
 TEST_F(MsiPrinter, NewerVersionReplacesTheOlderOneWhichThenRefusesToInstall) {
   ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
-  EXPECT_EQ(PackageDisplayVersion(), L"7.0.0.0");
+  EXPECT_EQ(e2e::RegisteredVersion(), L"7.0.0.0");
   ASSERT_EQ(Msiexec(L"/i " + kNewer + L" /qn"), 0u);
   ExpectOneInstalledEntry(MSI_NEWER_VERSION);
   EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
-  EXPECT_EQ(PackageDisplayVersion(), L"7.1.0.0");
+  EXPECT_EQ(e2e::RegisteredVersion(), L"7.1.0.0");
 
   EXPECT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), kFailed);
   ExpectOneInstalledEntry(MSI_NEWER_VERSION);

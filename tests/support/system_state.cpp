@@ -134,6 +134,14 @@ std::optional<std::wstring> RegisteredUninstallString() {
   return value;
 }
 
+std::wstring RegisteredVersion() {
+  wchar_t value[64] = L"(none)";
+  DWORD size = sizeof value;
+  RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion",
+               RRF_RT_REG_SZ | RRF_SUBKEY_WOW6432KEY, nullptr, value, &size);
+  return value;
+}
+
 void WriteUninstallString(const std::wstring& command_line) {
   RegSetKeyValueW(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString", REG_SZ,
                   command_line.c_str(),

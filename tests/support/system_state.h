@@ -31,6 +31,8 @@ bool LetEveryoneChange(const std::wstring& folder);
 
 bool RegistrationExists();
 std::optional<std::wstring> RegisteredUninstallString();
+// The package's DisplayVersion, as a 32-bit installer writes it; "(none)".
+std::wstring RegisteredVersion();
 void WriteUninstallString(const std::wstring& command_line);
 void DeleteRegistration();
 
