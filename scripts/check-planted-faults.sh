@@ -57,7 +57,11 @@ fault "log path: '..' accepted" unattended/log_path.cpp \
 fault "log path: NUL is a file" unattended/log_path.cpp \
   'L"CON", L"PRN", L"AUX", L"NUL",' 'L"CON", L"PRN", L"AUX", L"NIL",'
 fault "log path: a named pipe accepted" unattended/log_path.cpp \
-  'if (share == L"PIPE" || share == L"MAILSLOT") {' 'if (share == L"MAILSLOT") {'
+  'if (share == L"PIPE" || share == L"IPC$" || share == L"MAILSLOT") {' \
+  'if (share == L"IPC$" || share == L"MAILSLOT") {'
+fault "log path: the IPC\$ share accepted" unattended/log_path.cpp \
+  'if (share == L"PIPE" || share == L"IPC$" || share == L"MAILSLOT") {' \
+  'if (share == L"PIPE" || share == L"MAILSLOT") {'
 fault "log path: a stream after a colon accepted" unattended/log_path.cpp \
   "if (path.find(L':', 2) != std::wstring::npos) {" "if (false) {"
 # The allow-list of who may change what runs as LocalSystem.
@@ -70,6 +74,21 @@ fault "allow-list: writing to the program's folder not watched" installer/folder
   'place == PathPlace::ProgramOrPackage ? kChangesAnything : kChangesThePath;' 'kChangesThePath;'
 fault "allow-list: any owner accepted" installer/folder_access.cpp \
   'if (!MayOwn(list.owner)) return' 'if (false) return'
+fault "allow-list: a deny after the allow subtracts" installer/folder_access.cpp \
+  'if (&entry == &allowed) break;' 'if (&entry == &allowed) continue;'
+fault "allow-list: an inherit-only deny subtracts from the folder's own allow" \
+  installer/folder_access.cpp \
+  'if (!allowed.inherit_only && denied.inherit_only) return false;' 'if (false) return false;'
+fault "allow-list: changing attributes not watched" installer/folder_access.cpp \
+  'constexpr std::uint32_t kWriteAttributes = 0x100;' 'constexpr std::uint32_t kWriteAttributes = 0;'
+# The printer's health and the package's version.
+fault "health: a missing driver not noticed" printer/printer_health.cpp \
+  '} else if (!machine.PrinterDriverInstalled(parts.driver)) {' '} else if (false) {'
+fault "health: a missing port not noticed" printer/printer_health.cpp \
+  'if (!machine.PrinterPortExists(port)) {' 'if (false) {'
+fault "version: only the first field compared" printer/package_version.cpp \
+  'const std::size_t fields = std::max(left->size(), right->size());' \
+  'const std::size_t fields = 1;'
 # Quoting and finding the program to start.
 fault "quoting: the program's path left unquoted" printer/command_line.cpp \
   'return {program, L"\"" + program + L"\"" + rest};' 'return {program, program + rest};'
