@@ -138,21 +138,35 @@ bool PrinterExists(const std::wstring& name) try {
   return false;
 }
 
-bool DriverExists(const wchar_t* driver) try {
-  const auto enum_drivers = Spooler<decltype(&EnumPrinterDriversW)>("EnumPrinterDriversW");
+namespace {
+
+// Whether a spooler list of `Info` entries (drivers, ports) names `name`,
+// in any case; `enumerate` fills the list as the spooler's Enum calls do.
+template <typename Info, typename Enumerate>
+bool Listed(Enumerate enumerate, const wchar_t* name) {
   DWORD needed = 0;
   DWORD count = 0;
-  std::vector<DRIVER_INFO_1W> drivers;
-  while (!enum_drivers(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(drivers.data()),
-                              static_cast<DWORD>(drivers.size() * sizeof(DRIVER_INFO_1W)),
-                              &needed, &count)) {
+  std::vector<Info> entries;
+  while (!enumerate(reinterpret_cast<BYTE*>(entries.data()),
+                    static_cast<DWORD>(entries.size() * sizeof(Info)), &needed, &count)) {
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
-    drivers.resize(needed / sizeof(DRIVER_INFO_1W) + 1);
+    entries.resize(needed / sizeof(Info) + 1);
   }
   for (DWORD i = 0; i < count; ++i) {
-    if (drivers[i].pName && lstrcmpiW(drivers[i].pName, driver) == 0) return true;
+    if (entries[i].pName && lstrcmpiW(entries[i].pName, name) == 0) return true;
   }
   return false;
+}
+
+}  // namespace
+
+bool DriverExists(const wchar_t* driver) try {
+  const auto enum_drivers = Spooler<decltype(&EnumPrinterDriversW)>("EnumPrinterDriversW");
+  return Listed<DRIVER_INFO_1W>(
+      [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+        return enum_drivers(nullptr, nullptr, 1, data, size, needed, count);
+      },
+      driver);
 } catch (const RunError&) {
   return false;
 }
@@ -178,18 +192,11 @@ DWORD RemoveDriver(const wchar_t* driver) try {
 
 bool PortExists(const wchar_t* port) try {
   const auto enum_ports = Spooler<decltype(&EnumPortsW)>("EnumPortsW");
-  DWORD needed = 0;
-  DWORD count = 0;
-  std::vector<PORT_INFO_1W> ports;
-  while (!enum_ports(nullptr, 1, reinterpret_cast<BYTE*>(ports.data()),
-                     static_cast<DWORD>(ports.size() * sizeof(PORT_INFO_1W)), &needed, &count)) {
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
-    ports.resize(needed / sizeof(PORT_INFO_1W) + 1);
-  }
-  for (DWORD i = 0; i < count; ++i) {
-    if (ports[i].pName && lstrcmpiW(ports[i].pName, port) == 0) return true;
-  }
-  return false;
+  return Listed<PORT_INFO_1W>(
+      [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+        return enum_ports(nullptr, 1, data, size, needed, count);
+      },
+      port);
 } catch (const RunError&) {
   return false;
 }

@@ -41,6 +41,12 @@ std::optional<std::wstring> Unusable(HANDLE opened, LogFolderRole role) {
                                role);
 }
 
+// `name` in `folder`, which may end in a separator (a drive's root does).
+std::wstring InFolder(const std::wstring& folder, const std::wstring& name) {
+  const wchar_t last = folder.empty() ? L'\\' : folder.back();
+  return folder + (last == L'\\' || last == L'/' ? L"" : L"\\") + name;
+}
+
 // An open that finds the name taken by what may not be used: a file, or a
 // folder this account may not open, or one another process holds.
 bool NameIsTaken(DWORD error) {
@@ -130,9 +136,7 @@ class FolderWalk {
   }
 
   std::wstring PathOf(const std::wstring& name) const {
-    const std::wstring& parent = log_.held_paths.back();
-    const wchar_t last = parent.empty() ? L'\\' : parent.back();
-    return parent + (last == L'\\' || last == L'/' ? L"" : L"\\") + name;
+    return InFolder(log_.held_paths.back(), name);
   }
 
   void Hold(UniqueFile folder, const std::wstring& path) {
@@ -153,9 +157,7 @@ class FolderWalk {
 };
 
 std::wstring FileIn(const HeldLogFolder& log, const std::wstring& name) {
-  const std::wstring& folder = log.held_paths.back();
-  const wchar_t last = folder.back();
-  return folder + (last == L'\\' || last == L'/' ? L"" : L"\\") + name;
+  return InFolder(log.held_paths.back(), name);
 }
 
 }  // namespace

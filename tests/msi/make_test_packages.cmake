@@ -33,8 +33,11 @@ endfunction()
 
 set(newer_dist ${OUT}/newer-dist)
 file(COPY ${DIST}/ DESTINATION ${newer_dist})
-file(COPY ${NEXT_PACKAGE}/setup.exe ${NEXT_PACKAGE}/uninstall.exe
-     DESTINATION "${newer_dist}/Quellmark PDF Setup")
+# COPY_FILE, not COPY: COPY skips a file whose time stamp matches to the
+# second, and both editions of the package may be linked in the same second.
+foreach(program setup.exe uninstall.exe)
+  file(COPY_FILE "${NEXT_PACKAGE}/${program}" "${newer_dist}/Quellmark PDF Setup/${program}")
+endforeach()
 build_package(${newer_dist} ${NEWER_VERSION} newer.msi)
 
 # The release version, so that the failing package takes the release's place.

@@ -52,6 +52,21 @@ bool SameName(const wchar_t* listed, const std::wstring& name) {
   return listed && CompareStringOrdinal(listed, -1, name.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
+// Whether a spooler list of `Info` entries (drivers, ports) names `name`;
+// `enumerate` fills the list as the spooler's Enum calls do.
+template <typename Info, typename Enumerate>
+bool ListedByName(Enumerate enumerate, const std::wstring& name) {
+  DWORD count = 0;
+  const std::vector<BYTE> buffer = ReadWhole([&](BYTE* data, DWORD size, DWORD* needed) {
+    return enumerate(data, size, needed, &count);
+  });
+  const auto* entries = reinterpret_cast<const Info*>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    if (SameName(entries[i].pName, name)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::wstring Win32Machine::DefaultPrinterName() {
@@ -87,28 +102,20 @@ PrinterParts Win32Machine::ReadPrinterParts(const std::wstring& printer) {
 // the printers' own 64-bit driver would never be found.
 bool Win32Machine::PrinterDriverInstalled(const std::wstring& driver) {
   static const auto enum_drivers = Spooler<decltype(&EnumPrinterDriversW)>("EnumPrinterDriversW");
-  DWORD count = 0;
-  const std::vector<BYTE> buffer = ReadWhole([&](BYTE* data, DWORD size, DWORD* needed) {
-    return enum_drivers(nullptr, const_cast<wchar_t*>(L"all"), 1, data, size, needed, &count);
-  });
-  const auto* drivers = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
-  for (DWORD i = 0; i < count; ++i) {
-    if (SameName(drivers[i].pName, driver)) return true;
-  }
-  return false;
+  return ListedByName<DRIVER_INFO_1W>(
+      [](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+        return enum_drivers(nullptr, const_cast<wchar_t*>(L"all"), 1, data, size, needed, count);
+      },
+      driver);
 }
 
 bool Win32Machine::PrinterPortExists(const std::wstring& port) {
   static const auto enum_ports = Spooler<decltype(&EnumPortsW)>("EnumPortsW");
-  DWORD count = 0;
-  const std::vector<BYTE> buffer = ReadWhole([&](BYTE* data, DWORD size, DWORD* needed) {
-    return enum_ports(nullptr, 1, data, size, needed, &count);
-  });
-  const auto* ports = reinterpret_cast<const PORT_INFO_1W*>(buffer.data());
-  for (DWORD i = 0; i < count; ++i) {
-    if (SameName(ports[i].pName, port)) return true;
-  }
-  return false;
+  return ListedByName<PORT_INFO_1W>(
+      [](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+        return enum_ports(nullptr, 1, data, size, needed, count);
+      },
+      port);
 }
 
 void Win32Machine::DeletePrinterQueue(const std::wstring& printer) {

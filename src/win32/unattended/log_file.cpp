@@ -8,6 +8,7 @@
 #include "core/port/run_error.h"
 #include "core/texts/text.h"
 #include "core/unattended/log_path.h"
+#include "win32/unattended/standard_output.h"
 #include "win32_common/account_security.h"
 #include "win32_common/bounded_open.h"
 #include "win32_common/files.h"
@@ -41,17 +42,6 @@ std::wstring OneLine(std::wstring text) {
     if (c < L' ' && c != L'\t') c = L' ';
   }
   return text;
-}
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                      nullptr, nullptr);
-  return bytes;
 }
 
 std::int64_t Ticks() {

@@ -5,7 +5,6 @@
 #include <string>
 
 namespace tarnwell {
-namespace {
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
@@ -19,10 +18,7 @@ std::string Utf8(const std::wstring& text) {
   return bytes;
 }
 
-}  // namespace
-
-void StandardOutputSink::WriteLine(const std::wstring& text) {
-  log_.WriteLine(text);
+void WriteToStandardOutput(const std::wstring& text) {
   const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
   if (output == nullptr || output == INVALID_HANDLE_VALUE) return;
   const std::wstring line = text + L"\r\n";
@@ -34,6 +30,11 @@ void StandardOutputSink::WriteLine(const std::wstring& text) {
   }
   const std::string bytes = Utf8(line);
   WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+void StandardOutputSink::WriteLine(const std::wstring& text) {
+  log_.WriteLine(text);
+  WriteToStandardOutput(text);
 }
 
 }  // namespace tarnwell

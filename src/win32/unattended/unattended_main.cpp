@@ -37,26 +37,6 @@ std::wstring ClosingLine(int code, unsigned dropped) {
   return line;
 }
 
-// A line on the standard output, when the program was given one (a script
-// that redirects it, a deployment tool that keeps it): nothing otherwise.
-void WriteToOutput(const std::wstring& text) {
-  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-  if (output == nullptr || output == INVALID_HANDLE_VALUE) return;
-  const std::wstring line = text + L"\r\n";
-  DWORD written = 0;
-  if (GetFileType(output) == FILE_TYPE_CHAR &&
-      WriteConsoleW(output, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
-    return;
-  }
-  const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return;
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), bytes.data(), size,
-                      nullptr, nullptr);
-  WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
 int ShowUsage() {
   const std::wstring title = DeriveApplicationTitle(kProductName);
   Win32Machine machine;
@@ -86,7 +66,7 @@ std::optional<int> RunCommandLineIfAny() {
   // Where the log went, when not where asked, is said both on the output and
   // in the log itself, right after the command line.
   const std::vector<std::wstring> notes = file ? file->notes() : std::vector<std::wstring>{};
-  for (const std::wstring& note : notes) WriteToOutput(note);
+  for (const std::wstring& note : notes) WriteToStandardOutput(note);
   const auto log_start = [&] {
     log.WriteLine(std::wstring(L"Command line: ") + GetCommandLineW());
     for (const std::wstring& note : notes) log.WriteLine(note);
