@@ -68,6 +68,21 @@ void SendMouse(DWORD flags) {
   SendInput(1, &input, sizeof input);
 }
 
+// A button event that carries its own place on the screen: one that takes
+// the pointer's current place can land where the pointer was a moment ago
+// when a late move from the X server reaches Wine after ours (a busy
+// machine clicked the previous click's button that way).
+void SendMouseAt(DWORD flags, POINT at) {
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(at.x, 65535, width - 1);
+  input.mi.dy = MulDiv(at.y, 65535, height - 1);
+  input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &input, sizeof input);
+}
+
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& done, DWORD timeout_ms) {
@@ -193,8 +208,11 @@ HCURSOR Program::CursorOver(HWND window, std::optional<POINT> at) const {
 
 void Program::ClickWithMouse(HWND window) const {
   PointAt(window);
-  SendMouse(MOUSEEVENTF_LEFTDOWN);
-  SendMouse(MOUSEEVENTF_LEFTUP);
+  RECT r;
+  GetWindowRect(window, &r);
+  const POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  SendMouseAt(MOUSEEVENTF_LEFTDOWN, centre);
+  SendMouseAt(MOUSEEVENTF_LEFTUP, centre);
 }
 
 // The key goes to the program's focused control as keyboard input is
