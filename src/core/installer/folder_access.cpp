@@ -19,15 +19,18 @@ constexpr std::uint32_t kGenericWrite = 0x40000000;
 }  // namespace right
 
 // Each right the rule watches, how a refusal names it, and where it lets
-// another account change what the path leads to. A folder above is held
-// open while the path is used, without delete sharing, and holds the next
-// part of the path, itself held: so it is never empty, and only an empty
-// folder can be made a junction (FSCTL_SET_REPARSE_POINT fails with
+// another account change what the path leads to. Only an empty folder can
+// be made a junction (FSCTL_SET_REPARSE_POINT fails with
 // STATUS_DIRECTORY_NOT_EMPTY on any other,
-// https://learn.microsoft.com/windows-hardware/drivers/ifs/fsctl-set-reparse-point).
-// Writing data or attributes, the two rights that let a reparse point be set
-// (https://learn.microsoft.com/en-us/openspecs/windows_protocols/ms-fsa/4aeefef8-92c3-4abc-af7a-a610caf8a165),
-// change no path through such a folder.
+// https://learn.microsoft.com/windows-hardware/drivers/ifs/fsctl-set-reparse-point),
+// and writing data or attributes are the two rights that let a reparse
+// point be set
+// (https://learn.microsoft.com/en-us/openspecs/windows_protocols/ms-fsa/4aeefef8-92c3-4abc-af7a-a610caf8a165).
+// A folder above holds the next part of the path, which nobody else may
+// delete or rename (deleting it and deleting what the folder holds are
+// watched there), so it is never empty; and the log's walk opens each next
+// part through the held handle of the folder above, never by name. So
+// neither right changes a path through a folder above.
 struct WatchedRight {
   std::uint32_t bit;
   bool at_program;  // PathPlace::ProgramOrPackage
@@ -54,7 +57,7 @@ constexpr std::array<WatchedRight, 10> kRightNames = {{
     // Lets its holder take the object over, and then change its permissions.
     {right::kWriteOwner, true, true, L"take ownership of it"},
     // Sets a reparse point: turns a file or an empty folder of the program's
-    // tree into a link. Not above: a held folder there is never empty.
+    // tree into a link. Not above: a folder there is never empty.
     {right::kWriteAttributes, true, false, L"change its attributes"},
     // Extended attributes of the program's own files are read by loaders
     // and filters this rule cannot list, so they count there. Above, they

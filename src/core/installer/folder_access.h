@@ -61,12 +61,11 @@ enum class PathPlace {
   // else may add, change or delete anything there, nor be given that right
   // for what is made there later.
   ProgramOrPackage,
-  // A folder further up, held open while the path is used and holding the
-  // next part of it: nobody else may delete or rename what lies below it,
-  // nor take it over. Adding new entries there changes no path of ours (a
-  // drive's root lets every account make folders of its own), and what its
-  // entries for new children grant shows on the folders below, which are
-  // checked themselves.
+  // A folder further up, holding the next part of the path: nobody else may
+  // delete or rename what lies below it, nor take it over. Adding new
+  // entries there changes no path of ours (a drive's root lets every
+  // account make folders of its own), and what its entries for new children
+  // grant shows on the folders below, which are checked themselves.
   FolderAbove,
 };
 
