@@ -27,15 +27,20 @@ const std::map<std::string, StockObject>& Stock() {
   return stock;
 }
 
+// Walks each path as the Win32 side does, part by part, the first refusal
+// ending it, and compares with the verdict written beside it.
 template <typename Judge>
-std::wstring Walk(const std::vector<std::string>& parts, Judge judge) {
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    const AccessList& list = Stock().at(parts[i]).list;
-    if (const auto why = judge(list, i, parts.size())) {
-      return std::wstring(parts[i].begin(), parts[i].end()) + L": " + *why;
+void ExpectVerdicts(const std::vector<Path>& paths, Judge judge) {
+  for (const Path& path : paths) {
+    std::wstring verdict;
+    for (std::size_t i = 0; i < path.parts.size() && verdict.empty(); ++i) {
+      const std::string& part = path.parts[i];
+      if (const auto why = judge(Stock().at(part).list, i, path.parts.size())) {
+        verdict = std::wstring(part.begin(), part.end()) + L": " + *why;
+      }
     }
+    EXPECT_EQ(verdict, path.verdict) << path.parts.back();
   }
-  return L"";
 }
 
 constexpr wchar_t kAlice[] = L"S-1-5-21-1004336348-1177238915-682003330-1001";
@@ -43,7 +48,7 @@ constexpr wchar_t kAlice[] = L"S-1-5-21-1004336348-1177238915-682003330-1001";
 // A program, its folder, and the folders above (trusted_path.cpp).
 TEST(StockWindows, ProgramsRunAsSystemFromWhereWindowsAndDeploymentToolsPutThem) {
   const std::wstring alice_owns = std::wstring(L": it is owned by ") + kAlice;
-  const Path paths[] = {
+  ExpectVerdicts({
       // Installed packages: SYSTEM, Administrators and TrustedInstaller may
       // change them, users read; CREATOR OWNER only for children.
       {{"root", "program-files-x86", "printer-package", "file-below-program-files"}, L""},
@@ -76,14 +81,9 @@ TEST(StockWindows, ProgramsRunAsSystemFromWhereWindowsAndDeploymentToolsPutThem)
       // A user's profile is the user's: they may delete what lies in it.
       {{"root", "users", "profile", "appdata", "local-appdata", "file-of-the-user"},
        L"profile: " + std::wstring(kAlice) + L" may delete it"},
-  };
-  for (const Path& path : paths) {
-    EXPECT_EQ(Walk(path.parts, [](const AccessList& list, std::size_t i, std::size_t count) {
-                return UnsafeAccess(list, PlaceOfPart(i, count, 2));
-              }),
-              path.verdict)
-        << path.parts.back();
-  }
+  }, [](const AccessList& list, std::size_t i, std::size_t count) {
+    return UnsafeAccess(list, PlaceOfPart(i, count, 2));
+  });
 }
 
 // A log's folders, made or found (log_folder_path.cpp): a folder refused
@@ -91,7 +91,7 @@ TEST(StockWindows, ProgramsRunAsSystemFromWhereWindowsAndDeploymentToolsPutThem)
 // have the log folder's own list (the log-... rows).
 TEST(StockWindows, ALogFolderIsUsedWhereOnlyTrustedAccountsMayChangeIt) {
   const std::wstring alice = kAlice;
-  const Path paths[] = {
+  ExpectVerdicts({
       // deploy.cmd's default, and the package's own log folder: ProgramData
       // is only passed through, so no fresh folder is made.
       {{"root", "programdata", "log-product-folder", "log-folder"}, L""},
@@ -115,21 +115,16 @@ TEST(StockWindows, ALogFolderIsUsedWhereOnlyTrustedAccountsMayChangeIt) {
        L"user-folder-programdata: it is owned by " + alice},
       {{"root", "users", "profile", "appdata", "local-appdata"},
        L"profile: " + alice + L" may delete it"},
-  };
-  for (const Path& path : paths) {
-    EXPECT_EQ(Walk(path.parts, [](const AccessList& list, std::size_t i, std::size_t count) {
-                return UnusableLogPathFolder(true, false, list, RoleOfPart(i, count));
-              }),
-              path.verdict)
-        << path.parts.back();
-  }
+  }, [](const AccessList& list, std::size_t i, std::size_t count) {
+    return UnusableLogPathFolder(true, false, list, RoleOfPart(i, count));
+  });
 }
 
 // The PATH folders a started program keeps (child_environment.cpp): each
 // passes as a program's folder, and the folders above it as folders above.
 TEST(StockWindows, OnlyPathFoldersTrustedAccountsAloneMayChangeReachAStartedProgram) {
   const std::wstring alice = kAlice;
-  const Path paths[] = {
+  ExpectVerdicts({
       {{"root", "windows"}, L""},
       {{"root", "windows", "system32"}, L""},
       {{"root", "windows", "syswow64"}, L""},
@@ -149,14 +144,9 @@ TEST(StockWindows, OnlyPathFoldersTrustedAccountsAloneMayChangeReachAStartedProg
        L"user-folder-programdata: it is owned by " + alice},
       {{"root", "users", "profile", "appdata", "local-appdata"},
        L"profile: " + alice + L" may delete it"},
-  };
-  for (const Path& path : paths) {
-    EXPECT_EQ(Walk(path.parts, [](const AccessList& list, std::size_t i, std::size_t count) {
-                return UnsafeAccess(list, PlaceOfPart(i, count, 1));
-              }),
-              path.verdict)
-        << path.parts.back();
-  }
+  }, [](const AccessList& list, std::size_t i, std::size_t count) {
+    return UnsafeAccess(list, PlaceOfPart(i, count, 1));
+  });
 }
 
 // The stock file itself: the ProgramData row is the measured one, read
