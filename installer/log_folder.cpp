@@ -53,6 +53,12 @@ StepLog PrepareStepLog(const std::wstring& wanted, const Deadline& deadline) {
     const bool moved = UseFreshLogFolder(log.folder, deadline);
     take_notes();
     if (!moved) return log;
+    // A folder an earlier run made may hold such a file too.
+    if (const auto still = UnusableLogFile(log.folder, deadline)) {
+      log.notes.push_back(L"The log file " + Quoted(log.folder.file) + L" is not used: " +
+                          *still + L".");
+      return log;
+    }
   }
   log.file = log.folder.file;
   return log;

@@ -81,6 +81,15 @@ fault "allow-list: an inherit-only deny subtracts from the folder's own allow" \
   'if (!allowed.inherit_only && denied.inherit_only) return false;' 'if (false) return false;'
 fault "allow-list: changing attributes not watched" installer/folder_access.cpp \
   'constexpr std::uint32_t kWriteAttributes = 0x100;' 'constexpr std::uint32_t kWriteAttributes = 0;'
+fault "allow-list: changing attributes counts on a held folder above" installer/folder_access.cpp \
+  '{right::kWriteAttributes, true, false, L"change its attributes"},' \
+  '{right::kWriteAttributes, true, true, L"change its attributes"},'
+fault "allow-list: an Everyone deny reaches ANONYMOUS LOGON" installer/folder_access.cpp \
+  'allowed.holder != Holder::AnonymousLogon;' 'true;'
+fault "allow-list: the program's folder judged as a folder above" installer/folder_access.cpp \
+  'return index + own >= count ?' 'return index + 1 >= count ?'
+fault "log path: a fresh folder's name of another length reused" installer/log_folder_rule.cpp \
+  'if (found.size() != name.size() + 17 ||' 'if (found.size() < name.size() + 17 ||'
 # The printer's health and the package's version.
 fault "health: a missing driver not noticed" printer/printer_health.cpp \
   '} else if (!machine.PrinterDriverInstalled(parts.driver)) {' '} else if (false) {'

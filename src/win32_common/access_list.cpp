@@ -34,6 +34,7 @@ std::pair<Holder, std::wstring> HolderOf(PSID sid, const std::wstring& checking_
   if (text == checking_account) return {Holder::CheckingAccount, text};
   if (IsWellKnownSid(sid, WinCreatorOwnerSid)) return {Holder::CreatorOwner, L"CREATOR OWNER"};
   if (IsWellKnownSid(sid, WinWorldSid)) return {Holder::Everyone, L"Everyone"};
+  if (IsWellKnownSid(sid, WinAnonymousSid)) return {Holder::AnonymousLogon, L"ANONYMOUS LOGON"};
   if (IsWellKnownSid(sid, WinAuthenticatedUserSid)) return {Holder::Other, L"Authenticated Users"};
   if (IsWellKnownSid(sid, WinBuiltinUsersSid)) return {Holder::Other, L"Users"};
   if (IsWellKnownSid(sid, WinInteractiveSid)) return {Holder::Other, L"Interactive"};

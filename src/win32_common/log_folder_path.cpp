@@ -3,6 +3,7 @@
 #include <ntsecapi.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -52,6 +53,34 @@ std::wstring InFolder(const std::wstring& folder, const std::wstring& name) {
 bool NameIsTaken(DWORD error) {
   return error == ERROR_DIRECTORY || error == ERROR_ACCESS_DENIED ||
          error == ERROR_SHARING_VIOLATION || error == ERROR_CANT_ACCESS_FILE;
+}
+
+// The names in the folder `folder` is open on that have the form of a fresh
+// folder made in place of `name`, read through that handle, sorted; at most
+// kMostListed entries are read, so a folder another account filled with
+// names costs a bounded time.
+constexpr std::size_t kMostListed = 20000;
+std::vector<std::wstring> FreshNamesIn(HANDLE folder, const std::wstring& name) {
+  std::vector<std::wstring> found;
+  std::vector<std::uint64_t> buffer(8192);  // 64 KiB, aligned for the records
+  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(buffer[0]));
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+  std::size_t listed = 0;
+  while (listed < kMostListed && GetFileInformationByHandleEx(folder, kind, buffer.data(), size)) {
+    kind = FileIdBothDirectoryInfo;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer.data());
+    for (DWORD at = 0;; ++listed) {
+      const auto* record = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + at);
+      const std::wstring entry(record->FileName, record->FileNameLength / sizeof(wchar_t));
+      if ((record->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsFreshLogFolderName(entry, name)) {
+        found.push_back(entry);
+      }
+      if (record->NextEntryOffset == 0) break;
+      at += record->NextEntryOffset;
+    }
+  }
+  std::sort(found.begin(), found.end());
+  return found;
 }
 
 class FolderWalk {
@@ -105,8 +134,29 @@ class FolderWalk {
     return EnterFresh(name, role);
   }
 
-  // A folder this call makes, beside `name`: an existing one is not ours.
+  // The folder an earlier run made beside `name` when it too found the name
+  // taken, while it passes the rule; else a folder this call makes. So a
+  // name taken for good gives one fresh folder, not one per run. Anyone may
+  // make a folder of that name where they can add folders, but only the
+  // accounts the rule trusts can make one that passes it, so the name alone
+  // earns nothing: each is opened as itself and judged through its handle.
   bool EnterFresh(const std::wstring& name, LogFolderRole role) {
+    for (const std::wstring& earlier : FreshNamesIn(log_.folder(), name)) {
+      if (deadline_.Remaining() == 0) break;
+      BoundedOpen found = OpenInFolder(deadline_, log_.folder(), earlier, OpenAs::Folder,
+                                       OpenMode::Existing, kHoldAccess, kHoldSharing);
+      if (!found.file || Unusable(found.file.get(), role)) continue;
+      const std::wstring path = PathOf(earlier);
+      Hold(std::move(found.file), path);
+      log_.notes.push_back(L"The log folder " + Quoted(path) +
+                           L", made by an earlier run, is used instead.");
+      return true;
+    }
+    return EnterNew(name, role);
+  }
+
+  // A folder this call makes, beside `name`.
+  bool EnterNew(const std::wstring& name, LogFolderRole role) {
     for (int attempt = 0; attempt < kFreshNameTries; ++attempt) {
       std::uint8_t random[8];
       if (!RtlGenRandom(random, sizeof random)) break;
@@ -160,9 +210,22 @@ std::wstring FileIn(const HeldLogFolder& log, const std::wstring& name) {
   return InFolder(log.held_paths.back(), name);
 }
 
+// Whether `name` in the held folder `folder` is a folder, itself and not a
+// link: asked through the held handle, so no link above can lead elsewhere.
+bool IsPlainFolderIn(HANDLE folder, const std::wstring& name, const Deadline& deadline) {
+  const BoundedOpen opened =
+      OpenInFolder(deadline, folder, name, OpenAs::Folder, OpenMode::Existing,
+                   FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  BY_HANDLE_FILE_INFORMATION info{};
+  return opened.file && GetFileInformationByHandle(opened.file.get(), &info) &&
+         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 }  // namespace
 
-HeldLogFolder HoldLogFolder(const std::wstring& file, const Deadline& deadline) {
+HeldLogFolder HoldLogFolder(const std::wstring& file, const Deadline& deadline,
+                            const std::wstring& name_in_folder) {
   HeldLogFolder log;
   FolderWalk walk(deadline, log);
   const std::optional<LogFileParts> parts = SplitLogFile(file);
@@ -171,17 +234,27 @@ HeldLogFolder HoldLogFolder(const std::wstring& file, const Deadline& deadline) 
     return log;
   }
   if (!walk.Init()) return log;
-  const auto role = [&](std::size_t index) {
-    return index + 1 == parts->folders.size() ? LogFolderRole::HoldsTheLog : LogFolderRole::Above;
-  };
-  if (!walk.HoldRoot(parts->root, parts->folders.empty() ? LogFolderRole::HoldsTheLog
-                                                         : LogFolderRole::Above)) {
+  // With the last name possibly a folder, the folder holding it is judged
+  // as one above until the answer is in.
+  const bool ask = !name_in_folder.empty();
+  const std::size_t count = parts->folders.size() + 1 + (ask ? 1 : 0);
+  if (!walk.HoldRoot(parts->root, RoleOfPart(0, count))) return log;
+  for (std::size_t i = 0; i < parts->folders.size(); ++i) {
+    if (!walk.Enter(parts->folders[i], RoleOfPart(i + 1, count))) return log;
+  }
+  if (ask && IsPlainFolderIn(log.folder(), parts->name, deadline)) {
+    if (!walk.Enter(parts->name, LogFolderRole::HoldsTheLog)) return log;
+    log.file = FileIn(log, name_in_folder);
     return log;
   }
-  for (std::size_t i = 0; i < parts->folders.size(); ++i) {
-    if (!walk.Enter(parts->folders[i], role(i))) return log;
-  }
   log.file = FileIn(log, parts->name);
+  if (ask) {
+    if (const auto why = Unusable(log.folder(), LogFolderRole::HoldsTheLog)) {
+      log.notes.push_back(L"The log folder " + Quoted(log.held_paths.back()) +
+                          L" is not used: " + *why + L".");
+      if (!UseFreshLogFolder(log, deadline)) log.refusal = log.notes.back();
+    }
+  }
   return log;
 }
 

@@ -37,13 +37,18 @@ struct HeldLogFolder {
 // on the way: made with an access list of LocalSystem and the
 // Administrators alone, given at creation, when missing; used when it
 // passes the rule; when the name is taken by anything that fails it (a
-// file, a folder others may change, a link), left alone and a fresh
-// "<name>-<16 hex digits>" folder made beside it and used. A root that
-// fails the rule, or a folder that can be neither made nor replaced, is a
-// refusal. Every open ends by `deadline`.
-HeldLogFolder HoldLogFolder(const std::wstring& file, const Deadline& deadline);
+// file, a folder others may change, a link), left alone, and a
+// "<name>-<16 hex digits>" folder beside it used instead: the first (by
+// name) that an earlier run made and that passes the rule, else a fresh
+// one. A root that fails the rule, or a folder that can be neither made nor
+// replaced, is a refusal. Every open ends by `deadline`. With
+// `name_in_folder`, the file's own name may be an existing folder: when it
+// is one, itself and not a link (asked through the held folder above it),
+// the log is `name_in_folder` in it.
+HeldLogFolder HoldLogFolder(const std::wstring& file, const Deadline& deadline,
+                            const std::wstring& name_in_folder = {});
 
-// Puts a fresh folder beside the log's folder in its place and moves `log`
+// Puts a folder beside the log's folder in its place, as HoldLogFolder does, and moves `log`
 // there, for a log file in it that may not be written; false (with a note)
 // when none could be made.
 bool UseFreshLogFolder(HeldLogFolder& log, const Deadline& deadline);

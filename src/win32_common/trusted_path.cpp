@@ -157,7 +157,9 @@ std::optional<std::wstring> PartsOf(const std::wstring& path, bool folder,
     parts.push_back({part, true, PathPlace::FolderAbove});
   }
   parts.back().folder = folder;
-  parts.back().place = PathPlace::ProgramOrPackage;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    parts[i].place = PlaceOfPart(i, parts.size(), folder ? 1 : 2);
+  }
   return std::nullopt;
 }
 
@@ -170,7 +172,6 @@ std::optional<std::wstring> CheckAndHold(const std::wstring& program, ProgramTre
   std::vector<Part> parts;
   if (auto why = PartsOf(program, false, parts)) return why;
   if (parts.size() < 3) return Quoted(program) + L" is not in a folder";
-  parts[parts.size() - 2].place = PathPlace::ProgramOrPackage;
   const bool removed = tree == ProgramTree::kRemovedByIt;
   HANDLE folder = nullptr;
   for (std::size_t i = 0; i < parts.size(); ++i) {

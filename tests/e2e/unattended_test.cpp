@@ -270,6 +270,9 @@ TEST_F(Unattended, FailuresAreExitCodesAndLogLinesNeverWindows) {
   EXPECT_EQ(Run(L"/status /log \"" + folder + L"\\\\\"").code, 1u);
   EXPECT_EQ(GetFileAttributesW((folder + L"\\Tarnwell PDF Printer Software.log").c_str()) &
                 FILE_ATTRIBUTE_DIRECTORY, 0u);
+  // Named without a backslash, the existing folder is found so inside the
+  // held walk: a file of that name could not be opened (1622).
+  EXPECT_EQ(Run(L"/status /log \"" + folder + L"\"").code, 1u);
 
   // The one window of this mode: /? shows the usage until it is answered.
   EXPECT_EQ(Run(L"/?", true).code, 0u);

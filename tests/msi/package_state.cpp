@@ -274,8 +274,8 @@ void ResetMachine() {
   }
   e2e::RemoveTree(InstallFolder());
   for (const std::wstring& place : ShortcutPlaces()) DeleteFileW(place.c_str());
-  // The log folders go too: Wine keeps no protected access list, so a
-  // printer step finds any folder left there taken and makes a new one.
+  // The log folders go too, and the folders made beside a taken name,
+  // which a later run would otherwise find and use again.
   e2e::RemoveTree(Folder(CSIDL_COMMON_APPDATA) + L"\\" + kProductName);
   for (const std::wstring& fresh : FreshLogFolders()) e2e::RemoveTree(fresh);
   e2e::ResetMachine();

@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::uint32_t kFull = 0x1F01FF;
 constexpr std::uint32_t kReadExecute = 0x1200A9;
-constexpr std::uint32_t kAddFileAndFolder = 0x6;
+constexpr std::uint32_t kAddChangeAttributes = 0x116;
 constexpr wchar_t kUser[] = L"S-1-5-21-1004336348-1177238915-682003330-1001";
 
 AccessEntry Allow(Holder who, const wchar_t* name, std::uint32_t mask, bool inherit_only = false) {
@@ -20,11 +20,16 @@ AccessEntry Allow(Holder who, const wchar_t* name, std::uint32_t mask, bool inhe
 TEST(LogFolderRule, FoldersAboveMayTakeNewEntriesTheLogsFolderMayNot) {
   const AccessEntry system = Allow(Holder::System, L"SYSTEM", kFull);
   const AccessEntry admins = Allow(Holder::Administrators, L"Administrators", kFull);
-  // ProgramData as Windows ships it; the folder the program makes; one a user made.
+  // ProgramData as Windows ships it (tests/data/stock-windows.txt): Users
+  // may add files and folders and change attributes and extended
+  // attributes on it and on every folder made in it; the folder the program
+  // makes; one a user made.
+  const AccessEntry users_add{EntryKind::Allow, Holder::Other, L"Users", kAddChangeAttributes,
+                              false, false, true, false};
   const AccessList program_data{true, Holder::System, L"SYSTEM", true,
-                                {system, admins, Allow(Holder::Other, L"Users", kReadExecute),
-                                 Allow(Holder::Other, L"Users", kAddFileAndFolder),
-                                 Allow(Holder::CreatorOwner, L"CREATOR OWNER", kFull, true)}};
+                                {system, admins,
+                                 Allow(Holder::CreatorOwner, L"CREATOR OWNER", kFull, true),
+                                 Allow(Holder::Other, L"Users", kReadExecute), users_add}};
   const AccessList made{true, Holder::Administrators, L"Administrators", true, {system, admins}};
   const AccessList users{true, Holder::Other, kUser, true, {Allow(Holder::Other, kUser, kFull)}};
   const auto above = LogFolderRole::Above;
@@ -42,6 +47,13 @@ TEST(LogFolderRule, FoldersAboveMayTakeNewEntriesTheLogsFolderMayNot) {
 
   const std::uint8_t random[8] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xab, 0xcd, 0xef};
   EXPECT_EQ(FreshLogFolderName(L"Logs", random), L"Logs-0123456789abcdef");
+  // What a later run looks for beside the taken name.
+  EXPECT_TRUE(IsFreshLogFolderName(L"Logs-0123456789abcdef", L"Logs"));
+  EXPECT_FALSE(IsFreshLogFolderName(L"Logs-0123456789ABCDEF", L"Logs"));
+  EXPECT_FALSE(IsFreshLogFolderName(L"Logs-0123456789abcde", L"Logs"));
+  EXPECT_FALSE(IsFreshLogFolderName(L"Logs-0123456789abcdef0", L"Logs"));
+  EXPECT_FALSE(IsFreshLogFolderName(L"Logs_0123456789abcdef", L"Logs"));
+  EXPECT_FALSE(IsFreshLogFolderName(L"Other-0123456789abcdef", L"Logs"));
 }
 
 TEST(LogFolderRule, ALogPathSplitsIntoItsRootFoldersAndName) {

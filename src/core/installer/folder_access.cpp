@@ -1,7 +1,6 @@
 #include "core/installer/folder_access.h"
 
 #include <array>
-#include <utility>
 
 namespace tarnwell {
 namespace {
@@ -19,28 +18,63 @@ constexpr std::uint32_t kGenericAll = 0x10000000;
 constexpr std::uint32_t kGenericWrite = 0x40000000;
 }  // namespace right
 
-constexpr std::array<std::pair<std::uint32_t, const wchar_t*>, 10> kRightNames = {{
-    {right::kGenericAll, L"do anything with it"},
-    {right::kGenericWrite, L"write to it"},
-    {right::kWriteData, L"write to it"},
-    {right::kAppendData, L"append to it"},
-    {right::kDelete, L"delete it"},
-    {right::kDeleteChild, L"delete what it holds"},
-    {right::kWriteDac, L"change its permissions"},
-    {right::kWriteOwner, L"take ownership of it"},
-    {right::kWriteAttributes, L"change its attributes"},
-    {right::kWriteEa, L"change its extended attributes"},
+// Each right the rule watches, how a refusal names it, and where it lets
+// another account change what the path leads to. Only an empty folder can
+// be made a junction (FSCTL_SET_REPARSE_POINT fails with
+// STATUS_DIRECTORY_NOT_EMPTY on any other,
+// https://learn.microsoft.com/windows-hardware/drivers/ifs/fsctl-set-reparse-point),
+// and writing data or attributes are the two rights that let a reparse
+// point be set
+// (https://learn.microsoft.com/en-us/openspecs/windows_protocols/ms-fsa/4aeefef8-92c3-4abc-af7a-a610caf8a165).
+// A folder above holds the next part of the path, which nobody else may
+// delete or rename (deleting it and deleting what the folder holds are
+// watched there), so it is never empty; and the log's walk opens each next
+// part through the held handle of the folder above, never by name. So
+// neither right changes a path through a folder above.
+struct WatchedRight {
+  std::uint32_t bit;
+  bool at_program;  // PathPlace::ProgramOrPackage
+  bool above;       // PathPlace::FolderAbove
+  const wchar_t* what;
+};
+constexpr std::array<WatchedRight, 10> kRightNames = {{
+    // Every right, deleting and taking over included.
+    {right::kGenericAll, true, true, L"do anything with it"},
+    // Writing data, attributes and extended attributes: see each below.
+    {right::kGenericWrite, true, false, L"write to it"},
+    // The program: change its code. Its folder: add a file it loads, or,
+    // when the folder is empty, make it a junction.
+    {right::kWriteData, true, false, L"write to it"},
+    // The program: add to its code. Its folder: add a folder beside it.
+    {right::kAppendData, true, false, L"append to it"},
+    // Deleting or renaming a part puts another in its place; held parts
+    // refuse it only while held, so it counts between runs too.
+    {right::kDelete, true, true, L"delete it"},
+    // The same, done from the folder above.
+    {right::kDeleteChild, true, true, L"delete what it holds"},
+    // Lets its holder grant itself every right above.
+    {right::kWriteDac, true, true, L"change its permissions"},
+    // Lets its holder take the object over, and then change its permissions.
+    {right::kWriteOwner, true, true, L"take ownership of it"},
+    // Sets a reparse point: turns a file or an empty folder of the program's
+    // tree into a link. Not above: a folder there is never empty.
+    {right::kWriteAttributes, true, false, L"change its attributes"},
+    // Extended attributes of the program's own files are read by loaders
+    // and filters this rule cannot list, so they count there. Above, they
+    // change no path.
+    {right::kWriteEa, true, false, L"change its extended attributes"},
 }};
 
-// Every right Windows counts as writing. Changing attributes includes
-// setting a reparse point, which turns an empty folder into a junction.
-constexpr std::uint32_t kChangesAnything =
-    right::kGenericAll | right::kGenericWrite | right::kWriteData | right::kAppendData |
-    right::kWriteEa | right::kDelete | right::kDeleteChild | right::kWriteAttributes |
-    right::kWriteDac | right::kWriteOwner;
-constexpr std::uint32_t kChangesThePath = right::kGenericAll | right::kDelete |
-                                          right::kDeleteChild | right::kWriteAttributes |
-                                          right::kWriteDac | right::kWriteOwner;
+constexpr std::uint32_t Watched(bool WatchedRight::*place) {
+  std::uint32_t mask = 0;
+  for (const WatchedRight& right : kRightNames) {
+    if (right.*place) mask |= right.bit;
+  }
+  return mask;
+}
+
+constexpr std::uint32_t kChangesAnything = Watched(&WatchedRight::at_program);
+constexpr std::uint32_t kChangesThePath = Watched(&WatchedRight::above);
 
 bool MayOwn(Holder holder) {
   return holder == Holder::System || holder == Holder::Administrators ||
@@ -78,19 +112,24 @@ std::uint32_t DeniedBefore(const AccessList& list, const AccessEntry& allowed, P
   for (const AccessEntry& entry : list.entries) {
     if (&entry == &allowed) break;
     if (entry.kind != EntryKind::Deny || !Reaches(entry, allowed, place)) continue;
-    if (entry.holder == Holder::Everyone || entry.name == allowed.name) denied |= entry.mask;
+    const bool everyone = entry.holder == Holder::Everyone && allowed.holder != Holder::AnonymousLogon;
+    if (everyone || entry.name == allowed.name) denied |= entry.mask;
   }
   return denied;
 }
 
 std::wstring What(std::uint32_t rights) {
-  for (const auto& [bit, what] : kRightNames) {
-    if (rights & bit) return what;
+  for (const WatchedRight& right : kRightNames) {
+    if (rights & right.bit) return right.what;
   }
   return L"change it";
 }
 
 }  // namespace
+
+PathPlace PlaceOfPart(std::size_t index, std::size_t count, std::size_t own) {
+  return index + own >= count ? PathPlace::ProgramOrPackage : PathPlace::FolderAbove;
+}
 
 std::optional<std::wstring> UnsafeAccess(const AccessList& list, PathPlace place) {
   if (!list.has_owner) return std::wstring(L"it has no owner");

@@ -3,6 +3,7 @@
 // may change it, or change what a path through it leads to.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,12 +14,16 @@ namespace tarnwell {
 // Who holds an owner or an access entry, as far as the rule cares. The first
 // five may change what runs: the machine's own accounts, Windows' installer
 // service, the account doing the check, and CREATOR OWNER on entries meant
-// for new children only. Everyone matters for its deny entries. The
-// checking account stays trusted when an administrator starts the program
-// elevated by hand: that account may change the machine anyway, and Windows
-// does not treat its elevation prompt as a security boundary.
+// for new children only. Everyone matters for its deny entries, and
+// ANONYMOUS LOGON because those do not reach it: an anonymous token leaves
+// Everyone out unless a policy, off by default, puts it in
+// (https://learn.microsoft.com/en-us/previous-versions/windows/it-pro/windows-10/security/threat-protection/security-policy-settings/network-access-let-everyone-permissions-apply-to-anonymous-users).
+// The checking account stays trusted when an administrator starts the
+// program elevated by hand: that account may change the machine anyway, and
+// Windows does not treat its elevation prompt as a security boundary.
 enum class Holder {
-  System, Administrators, TrustedInstaller, CheckingAccount, CreatorOwner, Everyone, Other
+  System, Administrators, TrustedInstaller, CheckingAccount, CreatorOwner, Everyone,
+  AnonymousLogon, Other
 };
 
 enum class EntryKind {
@@ -56,13 +61,19 @@ enum class PathPlace {
   // else may add, change or delete anything there, nor be given that right
   // for what is made there later.
   ProgramOrPackage,
-  // A folder further up: nobody else may delete or rename what lies below
-  // it, nor take it over. Adding new entries there changes no path of ours
-  // (a drive's root lets every account make folders of its own), and what
-  // its entries for new children grant shows on the folders below, which
-  // are checked themselves.
+  // A folder further up, holding the next part of the path: nobody else may
+  // delete or rename what lies below it, nor take it over. Adding new
+  // entries there changes no path of ours (a drive's root lets every
+  // account make folders of its own), and what its entries for new children
+  // grant shows on the folders below, which are checked themselves.
   FolderAbove,
 };
+
+// Where part `index` of a path of `count` parts stands, the drive's root
+// being part 0: the last `own` parts (2 for a program: itself and its
+// folder; 1 for a folder programs load from) are ProgramOrPackage, the rest
+// FolderAbove.
+PathPlace PlaceOfPart(std::size_t index, std::size_t count, std::size_t own);
 
 // Why `list` makes the path unsafe, as part of a sentence ("Users may
 // delete it"), or nothing when it is safe. Entries are read in their order,

@@ -50,6 +50,10 @@ std::optional<LogFileParts> SplitLogFile(const std::wstring& file) {
   return parts;
 }
 
+LogFolderRole RoleOfPart(std::size_t index, std::size_t count) {
+  return index + 1 >= count ? LogFolderRole::HoldsTheLog : LogFolderRole::Above;
+}
+
 std::optional<std::wstring> UnusableLogPathFolder(bool is_folder, bool is_link,
                                                   const AccessList& list, LogFolderRole role) {
   if (!is_folder) return std::wstring(L"it is not a folder");
@@ -65,6 +69,18 @@ std::wstring FreshLogFolderName(const std::wstring& name, const std::uint8_t (&r
     fresh += L"0123456789abcdef"[byte & 0xF];
   }
   return fresh;
+}
+
+bool IsFreshLogFolderName(const std::wstring& found, const std::wstring& name) {
+  if (found.size() != name.size() + 17 || found.compare(0, name.size(), name) != 0 ||
+      found[name.size()] != L'-') {
+    return false;
+  }
+  for (std::size_t i = name.size() + 1; i < found.size(); ++i) {
+    const wchar_t c = found[i];
+    if (!((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f'))) return false;
+  }
+  return true;
 }
 
 }  // namespace tarnwell

@@ -21,6 +21,10 @@ enum class LogFolderRole {
   HoldsTheLog,
 };
 
+// The role of part `index` of a log's path of `count` parts, the drive's
+// root or share being part 0 and the log's own folder the last.
+LogFolderRole RoleOfPart(std::size_t index, std::size_t count);
+
 // Why a folder on a log path, open as itself, may not be used, as part of a
 // sentence ("it is not a folder", "Users may delete it"); nothing when it
 // may. `is_folder` and `is_link` come from the folder's handle.
@@ -43,5 +47,9 @@ std::optional<LogFileParts> SplitLogFile(const std::wstring& file);
 // takes when `name` is taken by what fails the rule. Nobody can make it in
 // advance.
 std::wstring FreshLogFolderName(const std::wstring& name, const std::uint8_t (&random)[8]);
+
+// Whether `found` has the form FreshLogFolderName gives `name` (the digits
+// in lower case): a folder an earlier run may have made in its place.
+bool IsFreshLogFolderName(const std::wstring& found, const std::wstring& name);
 
 }  // namespace tarnwell

@@ -70,8 +70,9 @@ void UnlockWholeFile(HANDLE file) {
   UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &range);
 }
 
-// An existing folder, itself and not a link to one, asked through a bounded
-// open: anyone who can read a path can hold up an open of it.
+// An existing folder, itself and not a link to one, asked by name through a
+// bounded open (anyone who can read a path can hold up an open of it). Only
+// for a run without privilege: one with privilege asks inside its held walk.
 bool IsPlainFolder(const std::wstring& path, const Deadline& deadline) {
   const BoundedOpen opened = CreateFileBefore(
       deadline, path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -98,12 +99,14 @@ LogFile::LogFile(const std::wstring& path) {
   // that holds up an open of a file it planted costs the command its log
   // within a few seconds, not more.
   const Deadline deadline = Deadline::In(kPathChecksMs);
-  const std::wstring file =
-      LogFileOf(path, [&](const std::wstring& folder) { return IsPlainFolder(folder, deadline); });
   if (RunsElevatedOrAsLocalSystem()) {
-    OpenInHeldFolder(file, deadline);
+    // Whether the path names a folder is asked inside the held walk.
+    const std::wstring file = LogFileOf(path, [](const std::wstring&) { return false; });
+    OpenInHeldFolder(file, file == path, deadline);
     return;
   }
+  const std::wstring file =
+      LogFileOf(path, [&](const std::wstring& folder) { return IsPlainFolder(folder, deadline); });
   // A pipe's server may act as the account that opens it, unless told it
   // may only identify it.
   BoundedOpen opened = CreateFileBefore(
@@ -113,8 +116,9 @@ LogFile::LogFile(const std::wstring& path) {
   if (opened.file && IsOrdinaryDiskFile(opened.file.get())) file_ = std::move(opened.file);
 }
 
-void LogFile::OpenInHeldFolder(const std::wstring& file, const Deadline& deadline) {
-  folder_ = HoldLogFolder(file, deadline);
+void LogFile::OpenInHeldFolder(const std::wstring& file, bool may_be_folder,
+                               const Deadline& deadline) {
+  folder_ = HoldLogFolder(file, deadline, may_be_folder ? kLogFileName : L"");
   notes_ = folder_.notes;
   if (folder_.refusal) {
     notes_.push_back(*folder_.refusal + L" No log is written, and nothing is done.");

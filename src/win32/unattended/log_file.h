@@ -43,7 +43,9 @@ class LogFile : public LogSink {
 
  private:
   bool LockInTime();
-  void OpenInHeldFolder(const std::wstring& file, const Deadline& deadline);
+  // `may_be_folder`: the path's last name may be an existing folder, for the
+  // log to go into it.
+  void OpenInHeldFolder(const std::wstring& file, bool may_be_folder, const Deadline& deadline);
 
   HeldLogFolder folder_;  // declared before the file: let go only once it is closed
   UniqueFile file_;

@@ -1,0 +1,28 @@
+// The test side's reader of owners and access lists written in SDDL, and of
+// tests/data/stock-windows.txt, the picture of Windows the rules are run
+// over. Only what file and folder lists use: well-known accounts by their
+// two letters or SID, rights by letters or in hex, inheritance flags.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "core/installer/folder_access.h"
+
+namespace tarnwell::testing {
+
+// "O:SYG:SYD:PAI(A;OICI;FA;;;SY)..." as the rule reads it when run as
+// LocalSystem (SYSTEM is the checking account there). Throws
+// std::invalid_argument on what it cannot read.
+AccessList FromSddl(const std::string& sddl);
+
+struct StockObject {
+  std::string path;
+  AccessList list;
+};
+
+// The rows of the stock file, by name. Throws std::runtime_error on a
+// malformed row or a name given twice.
+std::map<std::string, StockObject> ReadStockWindows();
+
+}  // namespace tarnwell::testing
