@@ -152,9 +152,15 @@ ProcessStart FakeMachine::Start(std::deque<std::uint32_t>& errors) {
   if (!errors.empty()) {
     const std::uint32_t error = errors.front();
     errors.pop_front();
-    if (error != 0) return {nullptr, error};
+    if (error != 0) {
+      ProcessStart failed;
+      failed.error = error;
+      return failed;
+    }
   }
-  return {std::make_unique<FakeProcess>(*this, polls_until_exit), 0};
+  ProcessStart started;
+  started.process = std::make_unique<FakeProcess>(*this, polls_until_exit);
+  return started;
 }
 
 ProcessStart FakeMachine::StartProcess(const std::wstring& program,

@@ -87,19 +87,19 @@ TEST_F(FilesOnWine, QueryFileTimeAnswersForFilesAndFoldersAndThrowsOtherwise) {
 TEST_F(FilesOnWine, ProgramPathCheckPassesWhatOnlyThisAccountMayChange) {
   HeldPath held;
   EXPECT_EQ(HoldIfOnlyTrustedMayChange(file_, ProgramTree::kKeptAsIs, Deadline::In(5000), held)
-                .value_or(L"(safe)"),
+                .value_or(PathRefusal{L"(safe)"}).why,
             L"(safe)");
   // Refused with the open's reason, in Wine's words. A folder named as the
   // program is not opened as a file (only backup semantics open a folder).
   EXPECT_EQ(HoldIfOnlyTrustedMayChange(missing_, ProgramTree::kProgramOnly, Deadline::In(5000), held)
-                .value_or(L""),
+                .value_or(PathRefusal{}).why,
             L"\"" + missing_ + L"\" could not be opened: File not found.");
   EXPECT_EQ(HoldIfOnlyTrustedMayChange(folder_, ProgramTree::kProgramOnly, Deadline::In(5000), held)
-                .value_or(L""),
+                .value_or(PathRefusal{}).why,
             L"\"" + folder_ + L"\" could not be opened: Access denied.");
   EXPECT_EQ(HoldIfOnlyTrustedMayChange(L"\\\\server\\share\\setup.exe", ProgramTree::kKeptAsIs,
                                        Deadline::In(5000), held)
-                .value_or(L""),
+                .value_or(PathRefusal{}).why,
             L"\"\\\\server\\share\\setup.exe\" is on a network share, whose permissions cannot be "
             L"checked from here: copy the folder to a local disk, or use the package");
 }
@@ -132,8 +132,9 @@ TEST_F(FilesOnWine, TheCheckedTreeIsHeldAndAllOfItChecked) {
   wine_test::WriteEmptyFile(page);
   const auto check = [&setup] {
     HeldPath held;
-    return HoldIfOnlyTrustedMayChange(setup, ProgramTree::kKeptAsIs, Deadline::In(5000), held)
-        .value_or(L"(safe)");
+    const auto refused =
+        HoldIfOnlyTrustedMayChange(setup, ProgramTree::kKeptAsIs, Deadline::In(5000), held);
+    return refused ? refused->why + (refused->in_use ? L" [in use]" : L"") : L"(safe)";
   };
   HeldPath held;
   ASSERT_FALSE(HoldIfOnlyTrustedMayChange(setup, ProgramTree::kKeptAsIs, Deadline::In(5000), held));
