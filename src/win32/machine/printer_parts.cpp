@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/port/run_error.h"
-#include "core/printer/version_resource.h"
 #include "win32_common/bounded_open.h"
+#include "win32_common/program_version.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
 
@@ -149,18 +149,7 @@ std::optional<std::wstring> Win32Machine::ProgramVersion(const std::wstring& pat
     opened = std::move(open.file);
     file = opened.get();
   }
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size) || size.QuadPart < 0) return std::nullopt;
-  const ReadFileAt read = [file, &deadline](std::uint64_t offset, std::size_t length,
-                                            std::vector<std::uint8_t>& out) {
-    if (deadline.Remaining() == 0 || length > MAXDWORD) return false;
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD got = 0;
-    return ReadFile(file, out.data(), static_cast<DWORD>(length), &got, &at) && got == length;
-  };
-  return ProductVersionOfProgram(read, static_cast<std::uint64_t>(size.QuadPart));
+  return ProgramVersionOf(file, deadline);
 }
 
 }  // namespace tarnwell
