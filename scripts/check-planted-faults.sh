@@ -107,8 +107,9 @@ fault "msiexec: other arguments kept" printer/msiexec_command.cpp \
   '    } else {
       return std::nullopt;
     }' '    }'
-fault "msiexec: a short product code accepted" printer/msiexec_command.cpp \
-  'if (text.size() != 38 || text.front()' 'if (text.size() < 3 || text.front()'
+fault "msiexec: a product code's letters not checked" printer/msiexec_command.cpp \
+  "if (dash ? text[i] != L'-' : !IsHex(text[i])) return false;" \
+  "if (dash && text[i] != L'-') return false;"
 # Quoting and finding the program to start.
 fault "quoting: the program's path left unquoted" printer/command_line.cpp \
   'return {program, L"\"" + program + L"\"" + rest};' 'return {program, program + rest};'

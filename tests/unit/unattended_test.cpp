@@ -164,6 +164,7 @@ TEST(Unattended, CommandsFromWindowsFoldersOnlyRemoveAProductByItsCode) {
       {L"MsiExec.exe /X" + code + L" /l*v C:\\Windows\\win.ini", L""},
       {L"MsiExec.exe /X" + code + L" TRANSFORMS=C:\\Users\\Public\\x.mst", L""},
       {L"MsiExec.exe /X{0B6C5A53-1E0A-4C9F-9A33}", L""},
+      {L"MsiExec.exe /X{0B6C5A53-1E0A-4C9F-9A33-2D0E7F1A4B1G}", L""},
       {L"MsiExec.exe /X" + code + L" /qn /qb", L""},
       {L"MsiExec.exe /qn", L""},
       {L"C:\\Windows\\notepad.exe /X" + code, L""},
