@@ -34,8 +34,12 @@ constexpr DWORD kRemovalMs = 10000;
 
 using GetTempPath2Function = DWORD(WINAPI*)(DWORD, LPWSTR);
 
-// GetTempPath2W where kernel32 has it (Windows 11, Server 2022, and Windows
-// 10 from its 2021 updates on); nothing where it does not.
+// GetTempPath2W where kernel32 has it; nothing where it does not. It came
+// with build 20348 (Windows Server 2022, Windows 11), and reached Windows 10
+// and Server 2016 from version 1607 with the updates of March 2025 on; for
+// SYSTEM it answers C:\Windows\SystemTemp, or the machine's SystemTemp
+// variable, which only administrators set
+// (https://learn.microsoft.com/windows/win32/api/fileapi/nf-fileapi-gettemppath2w).
 std::optional<std::wstring> TempPath2() {
   GetTempPath2Function get = nullptr;
   try {
