@@ -101,6 +101,9 @@ fault "privileged: /update reads the version before the hold" unattended/unatten
 fault "privileged: any command of Windows' folders run" unattended/unattended_commands.cpp \
   'const auto run = windows_own ? SystemMsiExecRemoval(m_, *resolved) : resolved;' \
   'const auto run = resolved;'
+fault "privileged: a temporary folder left behind logged as removed" \
+  unattended/unattended_commands.cpp \
+  '} else if (result.temporary_folder_left) {' '} else if (false) {'
 fault "msiexec: no UI level added" printer/msiexec_command.cpp \
   '(ui_level ? own_options : std::wstring(L" /qn /norestart"))' 'own_options'
 fault "msiexec: other arguments kept" printer/msiexec_command.cpp \

@@ -126,6 +126,7 @@ class FakeProcess : public StartedProcess {
     polls_left_ = 0;
     others_left_ = 0;
   }
+  std::optional<std::wstring> Finish() override { return m_.temporary_folder_left; }
 
  private:
   FakeMachine& m_;
@@ -160,6 +161,8 @@ ProcessStart FakeMachine::Start(std::deque<std::uint32_t>& errors) {
   }
   ProcessStart started;
   started.process = std::make_unique<FakeProcess>(*this, polls_until_exit);
+  started.temporary_folder = temporary_folder;
+  started.temporary_folder_made = temporary_folder_made;
   return started;
 }
 

@@ -72,6 +72,11 @@ class FakeMachine : public Machine {
   bool lock_fails = false;           // the lock cannot be made at all
   // Programs another account could change, with why (HoldProgramPath).
   std::map<std::wstring, std::wstring> unsafe_programs;
+  // What every start gives as its temporary folder, and why Finish could
+  // not remove it.
+  std::wstring temporary_folder;
+  bool temporary_folder_made = false;
+  std::optional<std::wstring> temporary_folder_left;
   // Programs another program keeps from being checked now, with why.
   std::map<std::wstring, std::wstring> programs_in_use;
 

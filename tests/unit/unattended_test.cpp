@@ -226,6 +226,41 @@ TEST(Unattended, AFileInUseIsTriedAgainLaterAndTheVersionIsReadAfterTheHold) {
   EXPECT_NE(version, t.m.log.end());
 }
 
+// The log names a privileged start's temporary folder, and says so when a
+// folder made for it could not be removed.
+TEST(Unattended, TheLogNamesTheSetupsTemporaryFolderAndWhatBecameOfIt) {
+  const std::wstring own = L"C:\\Windows\\SystemTemp";
+  const std::wstring made = L"C:\\Windows\\Temp\\Tarnwell-0123456789abcdef";
+  struct Case {
+    std::wstring folder;
+    bool made;
+    std::optional<std::wstring> left;
+    std::wstring logged;
+  };
+  const Case cases[] = {
+      {own, false, std::nullopt,
+       L"The setup's temporary folder (TEMP and TMP): \"C:\\Windows\\SystemTemp\", Windows' "
+       L"own for NT AUTHORITY\\SYSTEM."},
+      {made, true, std::nullopt,
+       L"The setup's temporary folder (TEMP and TMP): \"C:\\Windows\\Temp\\Tarnwell-"
+       L"0123456789abcdef\", made for it so that only SYSTEM and the Administrators may use it, "
+       L"and removed after it."},
+      {made, true, L"it could not be removed: something in it is still in use",
+       L"The setup's temporary folder (TEMP and TMP): \"C:\\Windows\\Temp\\Tarnwell-"
+       L"0123456789abcdef\", made for it so that only SYSTEM and the Administrators may use it; "
+       L"it could not be removed: something in it is still in use."},
+  };
+  for (const Case& c : cases) {
+    Unattended t;
+    t.m.local_system = true;
+    t.m.temporary_folder = c.folder;
+    t.m.temporary_folder_made = c.made;
+    t.m.temporary_folder_left = c.left;
+    EXPECT_EQ(t.Run(UnattendedAction::Install), exit_code::kDone);
+    EXPECT_TRUE(t.log.Has(c.logged)) << c.logged;
+  }
+}
+
 // A package's own request for a restart, or to be retried, reaches the
 // deployment tool instead of becoming 0 or 1603.
 TEST(Unattended, RestartAndRetryAnswersOfThePackageArePassedOn) {
