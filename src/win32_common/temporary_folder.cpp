@@ -98,6 +98,20 @@ bool MarkForDeletion(HANDLE handle) {
   return SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof dispose);
 }
 
+// Windows refuses to delete a read-only file: a setup's leftovers often are.
+bool Delete(HANDLE handle) {
+  if (MarkForDeletion(handle)) return true;
+  FILE_BASIC_INFO basic{};
+  if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+      (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0) {
+    return false;
+  }
+  basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+  if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  return SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic) &&
+         MarkForDeletion(handle);
+}
+
 // Everything in the folder `folder` is open on, each entry opened through
 // it as itself (a link is removed, not followed) and marked for deletion;
 // false when anything stays.
@@ -110,14 +124,16 @@ bool EmptyFolder(HANDLE folder, const Deadline& deadline, int depth, std::size_t
     const bool descend = entry.folder && !entry.link;
     BoundedOpen opened = OpenInFolder(
         deadline, folder, entry.name, entry.folder ? OpenAs::Folder : OpenAs::File,
-        OpenMode::Existing, DELETE | (descend ? FILE_LIST_DIRECTORY | FILE_TRAVERSE : 0),
+        OpenMode::Existing,
+        DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES |
+            (descend ? FILE_LIST_DIRECTORY | FILE_TRAVERSE : 0),
         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     if (!opened.file) {
       all = false;
       continue;
     }
     if (descend && !EmptyFolder(opened.file.get(), deadline, depth + 1, budget)) all = false;
-    if (!MarkForDeletion(opened.file.get())) all = false;
+    if (!Delete(opened.file.get())) all = false;
   }
   return all;
 }
@@ -183,7 +199,8 @@ std::optional<std::wstring> ChildTemporaryFolder::Remove() {
   held_.reset();
   if (removed) return std::nullopt;
   return Quoted(path_) + L" could not be removed" +
-         (emptied ? L": " + DescribeWin32Error(error) : std::wstring(L": something in it is still in use"));
+         (emptied ? L": " + DescribeWin32Error(error)
+                  : std::wstring(L": something in it is still in use or could not be deleted"));
 }
 
 void SetTemporaryFolder(std::vector<wchar_t>& block, const std::wstring& folder) {

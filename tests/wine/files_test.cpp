@@ -193,7 +193,8 @@ TEST_F(FilesOnWine, AStartedProgramRunsInTheSystemFolderWithOnlySafeFoldersOnIts
 // A privileged start (one whose program HoldProgramPath checked, as the
 // unattended mode does) gets TEMP and TMP of its own: Wine has no
 // GetTempPath2W, so a folder made for it in the Windows folder's Temp,
-// there while it runs and gone once the wait is over. A start without the
+// there while it runs and gone once the wait is over, with the read-only
+// file the program left in it. A start without the
 // check (the window's) keeps this process's TEMP.
 TEST_F(FilesOnWine, APrivilegedStartGetsATemporaryFolderOfItsOwnRemovedAfterIt) {
   const std::wstring child = scratch_.path() + L"\\child.exe";
@@ -231,7 +232,9 @@ TEST_F(FilesOnWine, APrivilegedStartGetsATemporaryFolderOfItsOwnRemovedAfterIt) 
   ProcessStart plain = run(false);
   EXPECT_EQ(plain.temporary_folder, L"");
   EXPECT_EQ(report().substr(0, report().find(L'|')), own);
-  EXPECT_TRUE(DeleteFileW((std::wstring(own) + L"\\unpacked.dll").c_str()));
+  const std::wstring unpacked = std::wstring(own) + L"\\unpacked.dll";
+  SetFileAttributesW(unpacked.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_TRUE(DeleteFileW(unpacked.c_str()));
 }
 
 // An open that does not come back (here a read of a pipe nobody writes to;

@@ -79,6 +79,7 @@ UINT ReportTemp() {
                                       GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (unpacked == INVALID_HANDLE_VALUE) return 2;
   CloseHandle(unpacked);
+  SetFileAttributesW((std::wstring(folder) + L"unpacked.dll").c_str(), FILE_ATTRIBUTE_READONLY);
   const std::wstring report = std::wstring(temp) + L"|" + tmp + L"|" + folder;
   const HANDLE file = CreateFileW((std::wstring(path, length) + L".temp").c_str(), GENERIC_WRITE,
                                   0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
