@@ -46,15 +46,18 @@ std::wstring SwitchName(const std::wstring& word) {
   return Lowered(word.substr(1));
 }
 
-// /q, /qn, /qb, /qr, /qf with an optional '+', '-' or '!' after the
-// letter, or /quiet, /passive: MsiExec's UI levels.
+// /q, /qn, /qb, /qr, /qf, each with up to two of '+', '-', '!' after it
+// ("/qb-!"), or /quiet, /passive: MsiExec's UI levels.
 bool IsUiLevel(const std::wstring& name) {
   if (name == L"quiet" || name == L"passive") return true;
-  if (name.empty() || name[0] != L'q' || name.size() > 3) return false;
-  if (name.size() == 1) return true;
-  const std::wstring level = L"nbrf";
-  if (level.find(name[1]) == std::wstring::npos) return false;
-  return name.size() == 2 || name[2] == L'+' || name[2] == L'-' || name[2] == L'!';
+  if (name.empty() || name[0] != L'q') return false;
+  std::size_t at = 1;
+  if (at < name.size() && std::wstring(L"nbrf").find(name[at]) != std::wstring::npos) ++at;
+  if (name.size() - at > 2) return false;
+  for (; at < name.size(); ++at) {
+    if (std::wstring(L"+-!").find(name[at]) == std::wstring::npos) return false;
+  }
+  return true;
 }
 
 }  // namespace
