@@ -29,6 +29,7 @@
 #include "win32_common/child_environment.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
+#include "win32_common/temporary_folder.h"
 #include "win32_common/trusted_path.h"
 #include "win32_common/win32_error.h"
 
@@ -112,10 +113,12 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
   if (const auto unsafe = tarnwell::HoldIfOnlyTrustedMayChange(
           command->program, tarnwell::ProgramTree::kKeptAsIs,
           tarnwell::Deadline::In(tarnwell::kPathCheckMs), held)) {
-    Log(install, name + L": nothing was run, because " + *unsafe +
-                     L". Programs run by this step run as LocalSystem; install to a folder "
-                     L"only SYSTEM, the Administrators and TrustedInstaller can change, such as "
-                     L"the Program Files folder.");
+    Log(install, name + L": nothing was run, because " + unsafe->why +
+                     (unsafe->in_use
+                          ? std::wstring(L".")
+                          : L". Programs run by this step run as LocalSystem; install to a "
+                            L"folder only SYSTEM, the Administrators and TrustedInstaller can "
+                            L"change, such as the Program Files folder."));
     return StepResult::kRefused;
   }
   // A log folder that cannot be used costs the program's log, not the step.
@@ -132,7 +135,19 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
   for (const std::wstring& why : child.left_out) {
     Log(install, name + L": left out of the program's PATH: " + why + L".");
   }
+  // As SYSTEM, never the Temp folder every user may write to.
+  tarnwell::ChildTemporaryFolder temporary;
+  if (const auto why = temporary.Prepare(tarnwell::Deadline::In(tarnwell::kPathCheckMs))) {
+    Log(install, name + L": the program could not be run: no temporary folder: " + *why + L".");
+    return StepResult::kFailed;
+  }
+  tarnwell::SetTemporaryFolder(child.block, temporary.path());
+  Log(install, name + L": its temporary folder (TEMP and TMP) is " + Quoted(temporary.path()) +
+                   (temporary.made() ? L", made for it; only SYSTEM and the Administrators may "
+                                       L"use it."
+                                     : L"."));
   const Outcome outcome = Run(command->program, command_line, step_end, child);
+  if (const auto left = temporary.Remove()) Log(install, name + L": " + *left + L".");
   if (!outcome.ran) {
     Log(install, name + L": the program could not be run: " + outcome.failure);
     return StepResult::kFailed;

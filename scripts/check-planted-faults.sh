@@ -98,6 +98,30 @@ fault "health: a missing port not noticed" printer/printer_health.cpp \
 fault "version: only the first field compared" printer/package_version.cpp \
   'const std::size_t fields = std::max(left->size(), right->size());' \
   'const std::size_t fields = 1;'
+fault "version: the file version read as the product's" printer/version_resource.cpp \
+  'const std::uint32_t ms = U32(v, kFixedAt + 16);' 'const std::uint32_t ms = U32(v, kFixedAt + 8);'
+fault "version: a version without its key read" printer/version_resource.cpp \
+  'if (U16(v, 6 + 2 * i) != static_cast<std::uint8_t>(key[i])) return std::nullopt;' ';'
+# Privileged starts: what is busy, what is held first, what runs from Windows' folders.
+fault "privileged: a file in use answered 1603" unattended/unattended_commands.cpp \
+  'if (refusal.in_use) {' 'if (false) {'
+fault "privileged: /update reads the version before the hold" unattended/unattended_commands.cpp \
+  'if (const auto refused = HoldSetupToReadItsVersion()) return *refused;' ';'
+fault "privileged: any command of Windows' folders run" unattended/unattended_commands.cpp \
+  'const auto run = windows_own ? SystemMsiExecRemoval(m_, *resolved) : resolved;' \
+  'const auto run = resolved;'
+fault "privileged: a temporary folder left behind logged as removed" \
+  unattended/unattended_commands.cpp \
+  '} else if (result.temporary_folder_left) {' '} else if (false) {'
+fault "msiexec: no UI level added" printer/msiexec_command.cpp \
+  '(ui_level ? own_options : std::wstring(L" /qn /norestart"))' 'own_options'
+fault "msiexec: other arguments kept" printer/msiexec_command.cpp \
+  '    } else {
+      return std::nullopt;
+    }' '    }'
+fault "msiexec: a product code's letters not checked" printer/msiexec_command.cpp \
+  "if (dash ? text[i] != L'-' : !IsHex(text[i])) return false;" \
+  "if (dash && text[i] != L'-') return false;"
 # Quoting and finding the program to start.
 fault "quoting: the program's path left unquoted" printer/command_line.cpp \
   'return {program, L"\"" + program + L"\"" + rest};' 'return {program, program + rest};'

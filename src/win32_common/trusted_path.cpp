@@ -23,35 +23,53 @@ constexpr DWORD kFolderAccess =
 // Opens one part as itself, checks it is what it should be and that only
 // trusted accounts may change it, and keeps it open in `held` (`until_start`:
 // only until the program has started); `opened` then names the handle.
-std::optional<std::wstring> CheckPart(const Part& part, const Deadline& deadline,
-                                      HeldPath& held, bool until_start = false,
-                                      HANDLE* opened = nullptr) {
+// A part another program keeps from us for now: not unsafe, only busy.
+PathRefusal InUse(const std::wstring& shown, const wchar_t* what, DWORD error) {
+  return {shown + what + L" (Windows: " + DescribeWin32Error(error) + L"); try again later", true};
+}
+
+std::optional<PathRefusal> CheckPart(const Part& part, const Deadline& deadline,
+                                     HeldPath& held, bool until_start = false,
+                                     HANDLE* opened = nullptr) {
   const std::wstring shown = Quoted(part.path);
-  if (deadline.Remaining() == 0) return shown + L" could not be checked in time";
+  if (deadline.Remaining() == 0) {
+    return InUse(shown, L" could not be checked in time: another program held up the check",
+                 ERROR_TIMEOUT);
+  }
   BoundedOpen open = CreateFileBefore(
       deadline, part.path, part.folder ? kFolderAccess : kFileAccess,
       part.folder ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ, OPEN_EXISTING,
       FILE_FLAG_OPEN_REPARSE_POINT | (part.folder ? FILE_FLAG_BACKUP_SEMANTICS : 0));
-  if (open.timed_out) return shown + L" could not be opened in time";
-  if (open.error == ERROR_SHARING_VIOLATION) {
-    return shown + L" is open for changing or deleting in another program";
+  if (open.timed_out) {
+    return InUse(shown, L" could not be opened in time: another program is holding it up",
+                 ERROR_TIMEOUT);
   }
-  if (!open.file) return shown + L" could not be opened: " + DescribeWin32Error(open.error);
+  // The check's handle only reads; a sharing violation means another
+  // program has the file open in a way that cannot share that (to write or
+  // delete it, or with no sharing at all): it is busy, not unsafe.
+  if (open.error == ERROR_SHARING_VIOLATION) {
+    return InUse(shown, L" is in use by another program", ERROR_SHARING_VIOLATION);
+  }
+  if (!open.file) {
+    return PathRefusal{shown + L" could not be opened: " + DescribeWin32Error(open.error)};
+  }
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(open.file.get(), &info)) {
-    return shown + L" could not be read: " + DescribeWin32Error(GetLastError());
+    return PathRefusal{shown + L" could not be read: " + DescribeWin32Error(GetLastError())};
   }
   if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    return shown + L" is a link, junction or mount point";
+    return PathRefusal{shown + L" is a link, junction or mount point"};
   }
   if (part.folder != ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)) {
-    return shown + (part.folder ? L" is not a folder" : L" is a folder");
+    return PathRefusal{shown + (part.folder ? L" is not a folder" : L" is a folder")};
   }
   AccessList list;
   if (const auto unreadable = ReadAccess(open.file.get(), list)) {
-    return L"the permissions of " + shown + L" could not be read: " + *unreadable;
+    return PathRefusal{L"the permissions of " + shown + L" could not be read: " + *unreadable};
   }
-  if (const auto why = UnsafeAccess(list, part.place)) return shown + L" is not safe: " + *why;
+  if (const auto why = UnsafeAccess(list, part.place)) {
+    return PathRefusal{shown + L" is not safe: " + *why};
+  }
   if (opened) *opened = open.file.get();
   held.Add(std::move(open.file), until_start);
   return std::nullopt;
@@ -95,9 +113,9 @@ std::optional<std::wstring> ReadFolder(HANDLE folder, std::vector<Entry>& entrie
 
 // Checks and holds everything below `root` (held already as `root_handle`),
 // folder by folder, each listed through its own held handle.
-std::optional<std::wstring> CheckTree(const std::wstring& root, HANDLE root_handle,
-                                      bool until_start, const Deadline& deadline,
-                                      HeldPath& held) {
+std::optional<PathRefusal> CheckTree(const std::wstring& root, HANDLE root_handle,
+                                     bool until_start, const Deadline& deadline,
+                                     HeldPath& held) {
   std::vector<std::pair<std::wstring, HANDLE>> pending = {{root, root_handle}};
   std::size_t seen = 0;
   while (!pending.empty()) {
@@ -106,11 +124,11 @@ std::optional<std::wstring> CheckTree(const std::wstring& root, HANDLE root_hand
     std::vector<Entry> entries;
     bool over = false;
     if (const auto why = ReadFolder(handle, entries, kMostTreeEntries - seen, over)) {
-      return Quoted(folder) + L" could not be listed: " + *why;
+      return PathRefusal{Quoted(folder) + L" could not be listed: " + *why};
     }
     if (over) {
-      return Quoted(root) + L" holds more than " + std::to_wstring(kMostTreeEntries) +
-             L" files and folders, more than this check reads";
+      return PathRefusal{Quoted(root) + L" holds more than " + std::to_wstring(kMostTreeEntries) +
+                         L" files and folders, more than this check reads"};
     }
     seen += entries.size();
     for (const Entry& entry : entries) {
@@ -118,7 +136,7 @@ std::optional<std::wstring> CheckTree(const std::wstring& root, HANDLE root_hand
       // Windows paths drop a final dot or blank: such a name would lead to
       // another file than the one listed.
       if (entry.name.back() == L'.' || entry.name.back() == L' ') {
-        return Quoted(path) + L" has a name a path cannot name";
+        return PathRefusal{Quoted(path) + L" has a name a path cannot name"};
       }
       HANDLE opened = nullptr;
       if (auto why = CheckPart({path, entry.folder, PathPlace::ProgramOrPackage}, deadline, held,
@@ -167,29 +185,30 @@ std::optional<std::wstring> PartsOf(const std::wstring& path, bool folder,
 // or starts; with a tree to hold, every file and folder below it is checked
 // and held too. A program that removes its own tree gets it back once it
 // has started; the folders above stay held.
-std::optional<std::wstring> CheckAndHold(const std::wstring& program, ProgramTree tree,
-                                         const Deadline& deadline, HeldPath& held) {
+std::optional<PathRefusal> CheckAndHold(const std::wstring& program, ProgramTree tree,
+                                        const Deadline& deadline, HeldPath& held) {
   std::vector<Part> parts;
-  if (auto why = PartsOf(program, false, parts)) return why;
-  if (parts.size() < 3) return Quoted(program) + L" is not in a folder";
+  if (auto why = PartsOf(program, false, parts)) return PathRefusal{*why};
+  if (parts.size() < 3) return PathRefusal{Quoted(program) + L" is not in a folder"};
   const bool removed = tree == ProgramTree::kRemovedByIt;
   HANDLE folder = nullptr;
+  HANDLE file = nullptr;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const bool own = i + 2 >= parts.size();
-    if (auto why = CheckPart(parts[i], deadline, held, own && removed,
-                             i + 2 == parts.size() ? &folder : nullptr)) {
-      return why;
-    }
+    HANDLE* const opened =
+        i + 2 == parts.size() ? &folder : (i + 1 == parts.size() ? &file : nullptr);
+    if (auto why = CheckPart(parts[i], deadline, held, own && removed, opened)) return why;
   }
+  held.NameProgram(program, file, removed);
   if (tree == ProgramTree::kProgramOnly) return std::nullopt;
   return CheckTree(parts[parts.size() - 2].path, folder, removed, deadline, held);
 }
 
 }  // namespace
 
-std::optional<std::wstring> HoldIfOnlyTrustedMayChange(const std::wstring& program,
-                                                       ProgramTree tree,
-                                                       const Deadline& deadline, HeldPath& held) {
+std::optional<PathRefusal> HoldIfOnlyTrustedMayChange(const std::wstring& program,
+                                                      ProgramTree tree, const Deadline& deadline,
+                                                      HeldPath& held) {
   auto why = CheckAndHold(program, tree, deadline, held);
   if (why) held.Release();
   return why;
@@ -201,7 +220,7 @@ std::optional<std::wstring> CheckFolderToLoadFrom(const std::wstring& folder,
   if (auto why = PartsOf(folder, true, parts)) return why;
   HeldPath held;
   for (const Part& part : parts) {
-    if (auto why = CheckPart(part, deadline, held)) return why;
+    if (auto why = CheckPart(part, deadline, held)) return why->why;
   }
   return std::nullopt;
 }

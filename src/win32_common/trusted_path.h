@@ -38,15 +38,37 @@ class HeldPath {
   void Add(UniqueFile part, bool until_start = false) {
     (until_start ? until_start_ : parts_).push_back(std::move(part));
   }
-  void LetGoAtStart() { until_start_.clear(); }
+  // Names the held part `file` as the checked program `path`, so that what
+  // is read of the program (its version) is read through that handle.
+  void NameProgram(const std::wstring& path, HANDLE file, bool until_start) {
+    program_path_ = path;
+    program_ = file;
+    program_until_start_ = until_start;
+  }
+  // The held handle on the program `path`, or null when it is not held.
+  HANDLE Program(const std::wstring& path) const {
+    if (!program_ || path.empty() ||
+        CompareStringOrdinal(path.c_str(), -1, program_path_.c_str(), -1, TRUE) != CSTR_EQUAL) {
+      return nullptr;
+    }
+    return program_;
+  }
+  void LetGoAtStart() {
+    until_start_.clear();
+    if (program_until_start_) program_ = nullptr;
+  }
   void Release() {
     parts_.clear();
     until_start_.clear();
+    program_ = nullptr;
   }
 
  private:
   std::vector<UniqueFile> parts_;
   std::vector<UniqueFile> until_start_;
+  std::wstring program_path_;
+  HANDLE program_ = nullptr;  // one of the parts above
+  bool program_until_start_ = false;
 };
 
 // The owner and access list of the file or folder `part` is open on (with
@@ -59,10 +81,13 @@ std::optional<std::wstring> ReadAccess(HANDLE part, AccessList& list);
 // the program's folder, each opened as itself (a link or junction is
 // refused, not followed) and judged by the security read through that
 // handle. Every open ends by `deadline`. Nothing, with the parts held in
-// `held`, when all are safe; why not otherwise, as a sentence.
-std::optional<std::wstring> HoldIfOnlyTrustedMayChange(const std::wstring& program,
-                                                       ProgramTree tree,
-                                                       const Deadline& deadline, HeldPath& held);
+// `held`, when all are safe; why not otherwise. A part another program has
+// open so that it cannot be shared (a sharing violation), or an open that
+// does not end by `deadline`, is a refusal `in_use`, saying what Windows
+// answered.
+std::optional<PathRefusal> HoldIfOnlyTrustedMayChange(const std::wstring& program,
+                                                      ProgramTree tree, const Deadline& deadline,
+                                                      HeldPath& held);
 
 // Whether programs may load from `folder` (a folder on the PATH): it and the
 // folders above pass the same rule as a program's folder. Nothing is held.

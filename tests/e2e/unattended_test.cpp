@@ -204,6 +204,19 @@ TEST_F(Unattended, InstallStatusUninstallAsADeploymentToolRunsThem) {
   EXPECT_NE(first.find("Starting the setup: \"" ), std::string::npos) << first;
   EXPECT_NE(first.find("ended with exit code 0"), std::string::npos) << first;
   EXPECT_NE(first.find("Exit code 0."), std::string::npos) << first;
+  // Run elevated (Wine's token always is), the setup had a temporary folder
+  // of its own, not the Windows folder's Temp, and it is gone.
+  EXPECT_NE(first.find("The setup's temporary folder (TEMP and TMP): \"C:\\windows\\Temp\\"
+                       "Tarnwell-"),
+            std::string::npos)
+      << first;
+  EXPECT_NE(first.find(", made for it so that only SYSTEM and the Administrators may use it, "
+                       "and removed after it."),
+            std::string::npos);
+  WIN32_FIND_DATAW found;
+  const HANDLE left = FindFirstFileW(L"C:\\windows\\Temp\\Tarnwell-*", &found);
+  EXPECT_EQ(left, INVALID_HANDLE_VALUE);
+  if (left != INVALID_HANDLE_VALUE) FindClose(left);
 
   // Again: nothing to do, the setup is not run.
   EXPECT_EQ(Run(L"/install" + log).code, 0u);
@@ -228,6 +241,20 @@ TEST_F(Unattended, FailuresAreExitCodesAndLogLinesNeverWindows) {
   EXPECT_EQ(run.code, 1603u);
   EXPECT_FALSE(run.window_seen);
   EXPECT_NE(Log().find("is not there after the setup"), std::string::npos) << Log();
+
+  // Another program has setup.exe open without sharing: it is busy, not
+  // unsafe. Nothing is started, and the tool is told to try again later.
+  {
+    const std::wstring setup = app_->Package() + L"\\setup.exe";
+    const tarnwell::UniqueFile holder(
+        CreateFileW(setup.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(Run(L"/install" + log).code, 1618u);
+  }
+  EXPECT_NE(Log().find("\\setup.exe\" is in use by another program (Windows: Sharing "
+                       "violation.); try again later."),
+            std::string::npos)
+      << Log();
 
   // Run elevated (Wine's token always is), a setup in a folder every
   // account may change is not started.
@@ -401,6 +428,36 @@ TEST_F(Unattended, BrokenPrinterIsToldApartAndRepaired) {
   EXPECT_TRUE(PrinterExists(kPackageName));
   EXPECT_EQ(Run(L"/status" + log).code, 0u);
   EXPECT_EQ(DefaultPrinter(), kPackageName);
+}
+
+// A registered uninstall command of Windows' own folders: the system's
+// MsiExec removing a product by its code is run, quiet and without a
+// restart though the command asked for neither; rundll32 with a DLL of
+// anyone's is refused, and nothing is started.
+TEST_F(Unattended, FromWindowsFoldersOnlyMsiExecRemovingAProductRuns) {
+  MakeLogFolder();
+  const std::wstring log = L" /log \"" + LogPath() + L"\"";
+  ASSERT_EQ(Run(L"/install" + log).code, 0u);
+  WriteUninstallString(L"MsiExec.exe /X{5C3B8D4E-0F21-4A7B-9C6D-1E2F3A4B5C6D}");
+  // Wine's msiexec knows no such product: the printer stays.
+  EXPECT_EQ(Run(L"/uninstall" + log).code, 1603u);
+  std::string text = Log();
+  EXPECT_NE(text.find("Starting the uninstaller: \"C:\\windows\\system32\\MsiExec.exe\" "
+                      "/X{5C3B8D4E-0F21-4A7B-9C6D-1E2F3A4B5C6D} /qn /norestart (as "),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("is still there after the uninstaller"), std::string::npos);
+
+  WriteUninstallString(L"rundll32.exe C:\\users\\Public\\remove.dll,Remove");
+  const std::size_t before = text.size();
+  EXPECT_EQ(Run(L"/uninstall" + log).code, 1603u);
+  text = Log().substr(before);
+  EXPECT_NE(text.find("The uninstall command \"rundll32.exe C:\\users\\Public\\remove.dll,"
+                      "Remove\" is refused"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("Starting the uninstaller"), std::string::npos);
+  EXPECT_TRUE(PrinterExists(kPackageName));
 }
 
 // From the package the program shipped with to a newer one beside it; a

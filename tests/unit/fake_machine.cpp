@@ -126,6 +126,7 @@ class FakeProcess : public StartedProcess {
     polls_left_ = 0;
     others_left_ = 0;
   }
+  std::optional<std::wstring> Finish() override { return m_.temporary_folder_left; }
 
  private:
   FakeMachine& m_;
@@ -152,9 +153,17 @@ ProcessStart FakeMachine::Start(std::deque<std::uint32_t>& errors) {
   if (!errors.empty()) {
     const std::uint32_t error = errors.front();
     errors.pop_front();
-    if (error != 0) return {nullptr, error};
+    if (error != 0) {
+      ProcessStart failed;
+      failed.error = error;
+      return failed;
+    }
   }
-  return {std::make_unique<FakeProcess>(*this, polls_until_exit), 0};
+  ProcessStart started;
+  started.process = std::make_unique<FakeProcess>(*this, polls_until_exit);
+  started.temporary_folder = temporary_folder;
+  started.temporary_folder_made = temporary_folder_made;
+  return started;
 }
 
 ProcessStart FakeMachine::StartProcess(const std::wstring& program,

@@ -72,6 +72,13 @@ class FakeMachine : public Machine {
   bool lock_fails = false;           // the lock cannot be made at all
   // Programs another account could change, with why (HoldProgramPath).
   std::map<std::wstring, std::wstring> unsafe_programs;
+  // What every start gives as its temporary folder, and why Finish could
+  // not remove it.
+  std::wstring temporary_folder;
+  bool temporary_folder_made = false;
+  std::optional<std::wstring> temporary_folder_left;
+  // Programs another program keeps from being checked now, with why.
+  std::map<std::wstring, std::wstring> programs_in_use;
 
   // --- What was asked ---
   std::vector<std::wstring> log;
@@ -126,6 +133,7 @@ class FakeMachine : public Machine {
   bool PrinterPortExists(const std::wstring& port) override { return ports.count(port) > 0; }
   void DeletePrinterQueue(const std::wstring& printer) override;
   std::optional<std::wstring> ProgramVersion(const std::wstring& path) override {
+    log.push_back(L"ProgramVersion " + path);
     const auto found = program_versions.find(path);
     if (found == program_versions.end()) return std::nullopt;
     return found->second;
@@ -161,13 +169,16 @@ class FakeMachine : public Machine {
   std::wstring AccountName() override { return local_system ? L"NT AUTHORITY\\SYSTEM" : L"PC\\user"; }
   bool RunsAsLocalSystem() override { return local_system; }
   std::uint64_t SteadyMilliseconds() override { return clock_ms += 10; }
-  std::optional<std::wstring> HoldProgramPath(const std::wstring& program, ProgramTree tree,
-                                              std::optional<unsigned>) override {
+  std::optional<PathRefusal> HoldProgramPath(const std::wstring& program, ProgramTree tree,
+                                             std::optional<unsigned>) override {
     log.push_back(L"HoldProgramPath " + program +
                   (tree == ProgramTree::kProgramOnly ? L"" : L" and its folder's tree"));
+    if (const auto busy = programs_in_use.find(program); busy != programs_in_use.end()) {
+      return PathRefusal{busy->second, true};
+    }
     const auto found = unsafe_programs.find(program);
     if (found == unsafe_programs.end()) return std::nullopt;
-    return found->second;
+    return PathRefusal{found->second};
   }
 
  private:

@@ -140,6 +140,129 @@ TEST(Unattended, FailuresAndTheirExitCodes) {
   }
 }
 
+// The registered uninstall command, run by the unattended mode (and so by
+// the package's step, as LocalSystem): of Windows' own programs only the
+// system's MsiExec.exe removing a product by its code, quiet unless the
+// command chose its own UI level; anything else there would run any file.
+TEST(Unattended, CommandsFromWindowsFoldersOnlyRemoveAProductByItsCode) {
+  const std::wstring code = L"{0B6C5A53-1E0A-4C9F-9A33-2D0E7F1A4B18}";
+  const std::wstring msiexec = L"\"C:\\Windows\\system32\\MsiExec.exe\"";
+  struct Case {
+    std::wstring registered;
+    std::wstring started;  // empty: refused, 1603, nothing started
+  };
+  const Case cases[] = {
+      {L"MsiExec.exe /X" + code, msiexec + L" /X" + code + L" /qn /norestart"},
+      {L"MsiExec.exe /I" + code, msiexec + L" /X" + code + L" /qn /norestart"},
+      {L"MsiExec.exe -x " + code + L" /quiet", msiexec + L" /X" + code + L" /quiet"},
+      {L"MsiExec.exe /X" + code + L" /qb-! /norestart",
+       msiexec + L" /X" + code + L" /qb-! /norestart"},
+      {L"MsiExec.exe /X" + code + L" /qx", L""},
+      {L"C:\\Windows\\system32\\MsiExec.exe /x" + code + L" /passive",
+       L"\"C:\\Windows\\system32\\MsiExec.exe\" /X" + code + L" /passive"},
+      {L"rundll32.exe C:\\Users\\Public\\remove.dll,Remove", L""},
+      {L"cmd.exe /c C:\\Users\\Public\\remove.cmd", L""},
+      {L"MsiExec.exe /i C:\\Users\\Public\\remove.msi", L""},
+      {L"MsiExec.exe /X" + code + L" /l*v C:\\Windows\\win.ini", L""},
+      {L"MsiExec.exe /X" + code + L" TRANSFORMS=C:\\Users\\Public\\x.mst", L""},
+      {L"MsiExec.exe /X{0B6C5A53-1E0A-4C9F-9A33}", L""},
+      {L"MsiExec.exe /X{0B6C5A53-1E0A-4C9F-9A33-2D0E7F1A4B1G}", L""},
+      {L"MsiExec.exe /X" + code + L" /qn /qb", L""},
+      {L"MsiExec.exe /qn", L""},
+      {L"C:\\Windows\\notepad.exe /X" + code, L""},
+  };
+  for (const Case& c : cases) {
+    Unattended t;
+    for (const wchar_t* program : {L"MsiExec.exe", L"rundll32.exe", L"cmd.exe"}) {
+      t.m.AddFile(L"C:\\Windows\\system32\\" + std::wstring(program));
+    }
+    t.m.AddFile(L"C:\\Windows\\notepad.exe");
+    t.m.printers = {kPrinter};
+    t.m.SetRegSz(kKey, L"UninstallString", c.registered);
+    const int code_answered = t.Run(UnattendedAction::Uninstall);
+    if (c.started.empty()) {
+      EXPECT_EQ(code_answered, exit_code::kFailed) << c.registered;
+      EXPECT_TRUE(t.m.started.empty()) << c.registered;
+      EXPECT_TRUE(t.log.Has(L"The uninstall command \"" + c.registered + L"\" is refused"))
+          << c.registered;
+    } else {
+      EXPECT_EQ(code_answered, exit_code::kDone) << c.registered;
+      EXPECT_EQ(t.m.started, std::vector<std::wstring>{c.started}) << c.registered;
+    }
+  }
+}
+
+// Another program that has a file of what would be started open, so that
+// the check cannot share it, or that holds the check up, makes the command
+// "try again later", not a failure; the setup's version for /update is
+// read only once the setup is held.
+TEST(Unattended, AFileInUseIsTriedAgainLaterAndTheVersionIsReadAfterTheHold) {
+  const std::wstring busy = L"\"" + kSetup + L"\" is in use by another program (Windows: The "
+                            L"process cannot access the file because it is being used by another "
+                            L"process.); try again later";
+  Unattended t;
+  t.m.programs_in_use[kSetup] = busy;
+  EXPECT_EQ(t.Run(UnattendedAction::Install), exit_code::kAnotherInProgress);
+  EXPECT_TRUE(t.log.Has(L"Nothing was started: " + busy + L"."));
+  EXPECT_TRUE(t.m.started.empty());
+
+  t.m.printers = {kPrinter};
+  t.m.SetRegSz(kKey, L"UninstallString", L"\"" + kFolder + L"\\uninstall.exe\"");
+  t.m.SetRegSz(kKey, L"DisplayVersion", L"7.0.0.0");
+  t.m.program_versions[kSetup] = L"7.1.0.0";
+  EXPECT_EQ(RunUnattended(t.m, t.log, {UnattendedAction::Install, false, std::nullopt,
+                                       std::nullopt, true}),
+            exit_code::kAnotherInProgress);
+  EXPECT_FALSE(t.m.Logged(L"ProgramVersion"));
+  EXPECT_TRUE(t.m.started.empty());
+
+  t.m.programs_in_use.clear();
+  t.m.log.clear();
+  EXPECT_EQ(RunUnattended(t.m, t.log, {UnattendedAction::Install, false, std::nullopt,
+                                       std::nullopt, true}),
+            exit_code::kDone);
+  const auto hold = std::find(t.m.log.begin(), t.m.log.end(),
+                              L"HoldProgramPath " + kSetup + L" and its folder's tree");
+  const auto version = std::find(t.m.log.begin(), t.m.log.end(), L"ProgramVersion " + kSetup);
+  EXPECT_LT(hold, version);
+  EXPECT_NE(version, t.m.log.end());
+}
+
+// The log names a privileged start's temporary folder, and says so when a
+// folder made for it could not be removed.
+TEST(Unattended, TheLogNamesTheSetupsTemporaryFolderAndWhatBecameOfIt) {
+  const std::wstring own = L"C:\\Windows\\SystemTemp";
+  const std::wstring made = L"C:\\Windows\\Temp\\Tarnwell-0123456789abcdef";
+  struct Case {
+    std::wstring folder;
+    bool made;
+    std::optional<std::wstring> left;
+    std::wstring logged;
+  };
+  const Case cases[] = {
+      {own, false, std::nullopt,
+       L"The setup's temporary folder (TEMP and TMP): \"C:\\Windows\\SystemTemp\", Windows' "
+       L"own for NT AUTHORITY\\SYSTEM."},
+      {made, true, std::nullopt,
+       L"The setup's temporary folder (TEMP and TMP): \"C:\\Windows\\Temp\\Tarnwell-"
+       L"0123456789abcdef\", made for it so that only SYSTEM and the Administrators may use it, "
+       L"and removed after it."},
+      {made, true, L"it could not be removed: something in it is still in use",
+       L"The setup's temporary folder (TEMP and TMP): \"C:\\Windows\\Temp\\Tarnwell-"
+       L"0123456789abcdef\", made for it so that only SYSTEM and the Administrators may use it; "
+       L"it could not be removed: something in it is still in use."},
+  };
+  for (const Case& c : cases) {
+    Unattended t;
+    t.m.local_system = true;
+    t.m.temporary_folder = c.folder;
+    t.m.temporary_folder_made = c.made;
+    t.m.temporary_folder_left = c.left;
+    EXPECT_EQ(t.Run(UnattendedAction::Install), exit_code::kDone);
+    EXPECT_TRUE(t.log.Has(c.logged)) << c.logged;
+  }
+}
+
 // A package's own request for a restart, or to be retried, reaches the
 // deployment tool instead of becoming 0 or 1603.
 TEST(Unattended, RestartAndRetryAnswersOfThePackageArePassedOn) {

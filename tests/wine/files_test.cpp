@@ -87,19 +87,19 @@ TEST_F(FilesOnWine, QueryFileTimeAnswersForFilesAndFoldersAndThrowsOtherwise) {
 TEST_F(FilesOnWine, ProgramPathCheckPassesWhatOnlyThisAccountMayChange) {
   HeldPath held;
   EXPECT_EQ(HoldIfOnlyTrustedMayChange(file_, ProgramTree::kKeptAsIs, Deadline::In(5000), held)
-                .value_or(L"(safe)"),
+                .value_or(PathRefusal{L"(safe)"}).why,
             L"(safe)");
   // Refused with the open's reason, in Wine's words. A folder named as the
   // program is not opened as a file (only backup semantics open a folder).
   EXPECT_EQ(HoldIfOnlyTrustedMayChange(missing_, ProgramTree::kProgramOnly, Deadline::In(5000), held)
-                .value_or(L""),
+                .value_or(PathRefusal{}).why,
             L"\"" + missing_ + L"\" could not be opened: File not found.");
   EXPECT_EQ(HoldIfOnlyTrustedMayChange(folder_, ProgramTree::kProgramOnly, Deadline::In(5000), held)
-                .value_or(L""),
+                .value_or(PathRefusal{}).why,
             L"\"" + folder_ + L"\" could not be opened: Access denied.");
   EXPECT_EQ(HoldIfOnlyTrustedMayChange(L"\\\\server\\share\\setup.exe", ProgramTree::kKeptAsIs,
                                        Deadline::In(5000), held)
-                .value_or(L""),
+                .value_or(PathRefusal{}).why,
             L"\"\\\\server\\share\\setup.exe\" is on a network share, whose permissions cannot be "
             L"checked from here: copy the folder to a local disk, or use the package");
 }
@@ -132,8 +132,9 @@ TEST_F(FilesOnWine, TheCheckedTreeIsHeldAndAllOfItChecked) {
   wine_test::WriteEmptyFile(page);
   const auto check = [&setup] {
     HeldPath held;
-    return HoldIfOnlyTrustedMayChange(setup, ProgramTree::kKeptAsIs, Deadline::In(5000), held)
-        .value_or(L"(safe)");
+    const auto refused =
+        HoldIfOnlyTrustedMayChange(setup, ProgramTree::kKeptAsIs, Deadline::In(5000), held);
+    return refused ? refused->why + (refused->in_use ? L" [in use]" : L"") : L"(safe)";
   };
   HeldPath held;
   ASSERT_FALSE(HoldIfOnlyTrustedMayChange(setup, ProgramTree::kKeptAsIs, Deadline::In(5000), held));
@@ -153,7 +154,9 @@ TEST_F(FilesOnWine, TheCheckedTreeIsHeldAndAllOfItChecked) {
     const UniqueFile writer(
         CreateFileW(page.c_str(), GENERIC_WRITE, kAnySharing, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(writer);
-    EXPECT_EQ(check(), Quoted(page) + L" is open for changing or deleting in another program");
+    // Busy, not unsafe: the command answers "try again later", in Wine's words.
+    EXPECT_EQ(check(), Quoted(page) + L" is in use by another program (Windows: Sharing "
+                                      L"violation.); try again later [in use]");
   }
   EXPECT_EQ(check(), L"(safe)");
   for (const std::wstring& planted : {package + L"\\planted.dll", page}) {
@@ -185,6 +188,53 @@ TEST_F(FilesOnWine, AStartedProgramRunsInTheSystemFolderWithOnlySafeFoldersOnIts
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2),
             L"C:\\windows\\system32|C:\\windows\\system32;C:\\windows\\");
+}
+
+// A privileged start (one whose program HoldProgramPath checked, as the
+// unattended mode does) gets TEMP and TMP of its own: Wine has no
+// GetTempPath2W, so a folder made for it in the Windows folder's Temp,
+// there while it runs and gone once the wait is over, with the read-only
+// file the program left in it. A start without the
+// check (the window's) keeps this process's TEMP.
+TEST_F(FilesOnWine, APrivilegedStartGetsATemporaryFolderOfItsOwnRemovedAfterIt) {
+  const std::wstring child = scratch_.path() + L"\\child.exe";
+  ASSERT_TRUE(CopyFileW(wine_test::ChildProgram().c_str(), child.c_str(), FALSE));
+  const auto report = [&child] {
+    std::ifstream in(std::filesystem::path(child + L".temp"), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+  };
+  const auto run = [&](bool privileged) {
+    DeleteFileW((child + L".temp").c_str());
+    if (privileged) {
+      EXPECT_FALSE(machine_.HoldProgramPath(child, ProgramTree::kProgramOnly, std::nullopt));
+    }
+    ProcessStart start = machine_.StartProcess(child, Quoted(child) + L" temp", SW_HIDE);
+    EXPECT_TRUE(start.started());
+    for (int i = 0; start.process && i < 100 && !start.process->HasEnded(); ++i) Sleep(100);
+    return start;
+  };
+
+  ProcessStart start = run(true);
+  ASSERT_TRUE(start.process);
+  EXPECT_EQ(start.process->ExitCode().value_or(0), 42u);
+  const std::wstring folder = start.temporary_folder;
+  EXPECT_TRUE(start.temporary_folder_made);
+  ASSERT_EQ(folder.size(), 41u) << folder;
+  EXPECT_EQ(folder.substr(0, 25), L"C:\\windows\\Temp\\Tarnwell-");
+  EXPECT_EQ(report(), folder + L"|" + folder + L"|" + folder + L"\\");
+  EXPECT_NE(GetFileAttributesW((folder + L"\\unpacked.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(start.process->Finish(), std::nullopt);
+  EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  wchar_t own[MAX_PATH] = L"";
+  ASSERT_NE(GetEnvironmentVariableW(L"TEMP", own, MAX_PATH), 0u);
+  ProcessStart plain = run(false);
+  EXPECT_EQ(plain.temporary_folder, L"");
+  EXPECT_EQ(report().substr(0, report().find(L'|')), own);
+  const std::wstring unpacked = std::wstring(own) + L"\\unpacked.dll";
+  SetFileAttributesW(unpacked.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_TRUE(DeleteFileW(unpacked.c_str()));
 }
 
 // An open that does not come back (here a read of a pipe nobody writes to;

@@ -8,6 +8,9 @@
 //                               + 10 if it is minimised + the show state;
 //   where                       writes "<current folder>|<PATH>" (UTF-16) to
 //                               "<its own path>.where";
+//   temp                        writes "<TEMP>|<TMP>|<GetTempPathW>" (UTF-16)
+//                               to "<its own path>.temp", and a file into
+//                               that folder, as an unpacking setup would;
 //   anything else               leaves "<its own path>.ran" and ends with 42,
 //                               so a test can tell which copy ran.
 #include <windows.h>
@@ -65,6 +68,29 @@ UINT ReportWhere() {
   return kMarkerExitCode;
 }
 
+UINT ReportTemp() {
+  wchar_t path[MAX_PATH], temp[MAX_PATH] = L"", tmp[MAX_PATH] = L"", folder[MAX_PATH + 1] = L"";
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return 1;
+  GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+  GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+  GetTempPathW(MAX_PATH + 1, folder);
+  const HANDLE unpacked = CreateFileW((std::wstring(folder) + L"unpacked.dll").c_str(),
+                                      GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (unpacked == INVALID_HANDLE_VALUE) return 2;
+  CloseHandle(unpacked);
+  SetFileAttributesW((std::wstring(folder) + L"unpacked.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+  const std::wstring report = std::wstring(temp) + L"|" + tmp + L"|" + folder;
+  const HANDLE file = CreateFileW((std::wstring(path, length) + L".temp").c_str(), GENERIC_WRITE,
+                                  0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 1;
+  DWORD written = 0;
+  WriteFile(file, report.data(), static_cast<DWORD>(report.size() * sizeof(wchar_t)), &written,
+            nullptr);
+  CloseHandle(file);
+  return kMarkerExitCode;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_state) {
@@ -90,6 +116,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_state) {
     exit_code = ShowAndReport(instance, show_state);
   } else if (mode == L"where") {
     exit_code = ReportWhere();
+  } else if (mode == L"temp") {
+    exit_code = ReportTemp();
   } else {
     exit_code = LeaveMarker();
   }

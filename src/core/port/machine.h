@@ -92,6 +92,10 @@ class StartedProcess {
   // job's live processes, or its known descendants), for a wait that ran
   // out of time.
   virtual void EndAll() = 0;
+  // Once the wait is over: lets go of what was held for the start and
+  // removes the temporary folder made for it, if one was; why that folder
+  // could not be removed, or nothing.
+  virtual std::optional<std::wstring> Finish() { return std::nullopt; }
 };
 
 // Outcome of starting a program: the started process, or the platform's
@@ -99,6 +103,10 @@ class StartedProcess {
 struct ProcessStart {
   std::unique_ptr<StartedProcess> process;
   std::uint32_t error = 0;
+  // A privileged start's temporary folder (its TEMP and TMP), and whether
+  // it was made for this start; empty for any other start.
+  std::wstring temporary_folder;
+  bool temporary_folder_made = false;
   bool started() const { return process != nullptr; }
 };
 
@@ -180,7 +188,8 @@ class Machine {
   // Value of an environment variable; empty when it is not set.
   virtual std::wstring EnvironmentVariable(const std::wstring& name) = 0;
   // The product version in a program file's version resource ("7.1.0.0");
-  // nothing when the file has none or cannot be read.
+  // nothing when the file has none or cannot be read within a few seconds.
+  // A program HoldProgramPath holds is read through the handle it holds.
   virtual std::optional<std::wstring> ProgramVersion(const std::wstring& path) = 0;
 
   // --- Windows' own folders ---
@@ -251,11 +260,15 @@ class Machine {
   // --- Before a setup or uninstaller runs with rights others lack ---
   // When this process runs as LocalSystem or elevated: why another account
   // could change `program`, its folder (with `tree`, anything in its tree)
-  // or what the folders above lead to, or nothing. What was found safe stays
-  // held until the wait on the next StartProcess's program has ended. The
-  // check ends within a few seconds, or `time_limit_seconds` when shorter.
-  // A process without such rights checks nothing.
-  virtual std::optional<std::wstring> HoldProgramPath(
+  // or what the folders above lead to, or why another program keeps it from
+  // being checked now (`in_use`); or nothing. What was found safe stays
+  // held until the wait on the next StartProcess's program has ended, and
+  // that start is a privileged one: the program gets a temporary folder
+  // only the trusted accounts may use. ProgramVersion of `program` reads
+  // it through what is held. The check ends within a few seconds, or
+  // `time_limit_seconds` when shorter. A process without such rights checks
+  // nothing.
+  virtual std::optional<PathRefusal> HoldProgramPath(
       const std::wstring& program, ProgramTree tree,
       std::optional<unsigned> time_limit_seconds) = 0;
 

@@ -2,6 +2,8 @@
 // folders leading to it, and how what it holds lets its own program on.
 #pragma once
 
+#include <string>
+
 namespace tarnwell {
 
 enum class ProgramTree {
@@ -13,6 +15,15 @@ enum class ProgramTree {
   // tree is held only until the program has started, the folders above
   // while it runs.
   kRemovedByIt,
+};
+
+// Why a checked program may not be started: a part another account could
+// change (the command fails), or a part another program has open in a way
+// the check cannot share, or held up past the check's bound (the command
+// answers "try again later": the file is fine, only busy).
+struct PathRefusal {
+  std::wstring why;  // names the part and the cause, as a sentence without its end
+  bool in_use = false;
 };
 
 }  // namespace tarnwell

@@ -20,4 +20,11 @@ std::wstring SetupCommandLine(const std::wstring& application_folder);
 std::optional<ResolvedCommand> ResolveUninstallProgram(Machine& machine,
                                                        const std::wstring& command);
 
+// For a resolved uninstall command whose program is in Windows' own
+// folders, run with rights other accounts lack: the system's MsiExec.exe
+// removing a product by its code, as MsiExecRemovalArguments makes it;
+// nothing for any other command (core/printer/msiexec_command.h says why).
+std::optional<ResolvedCommand> SystemMsiExecRemoval(Machine& machine,
+                                                    const ResolvedCommand& resolved);
+
 }  // namespace tarnwell

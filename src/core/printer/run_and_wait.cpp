@@ -107,15 +107,22 @@ RunResult RunAndWait(Machine& machine, std::wstring command_line,
       elevation == ElevationPrompt::Allowed) {
     start = machine.StartElevated(split.program, split.arguments, show);
   }
+  RunResult result;
   if (!start.started()) {
-    return {false,
-            static_cast<std::int32_t>(static_cast<std::uint32_t>(kStartFailureBase) + start.error),
-            start.error};
+    result.code =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(kStartFailureBase) + start.error);
+    result.start_error = start.error;
+    return result;
   }
   const std::optional<std::uint32_t> exit_code =
       WaitForTree(machine, *start.process, result_present, time_limit_seconds);
-  if (!exit_code) return {true, 0, 0, true};
-  return {true, static_cast<std::int32_t>(*exit_code), 0};
+  result.started = true;
+  result.code = static_cast<std::int32_t>(exit_code.value_or(0));
+  result.timed_out = !exit_code;
+  result.temporary_folder = start.temporary_folder;
+  result.temporary_folder_made = start.temporary_folder_made;
+  result.temporary_folder_left = start.process->Finish();
+  return result;
 }
 
 }  // namespace tarnwell

@@ -37,6 +37,11 @@ struct RunResult {
   std::int32_t code = 0;  // the exit code, or the start failure's number
   std::uint32_t start_error = 0;  // the platform's error number when not started
   bool timed_out = false;  // the time limit ran out: it and all it started were ended
+  // A privileged start's temporary folder, whether it was made for it, and
+  // why it could not be removed afterwards (ProcessStart, StartedProcess).
+  std::wstring temporary_folder;
+  bool temporary_folder_made = false;
+  std::optional<std::wstring> temporary_folder_left;
 };
 
 // Whether a program that needs administrator rights may be started through

@@ -18,8 +18,11 @@
 //         taken by an object this program did not make, or, run as
 //         LocalSystem or elevated, what it would start can be changed by an
 //         account other than the trusted ones
-//   1618  another install or removal of the printer is in progress, or the
-//         printer package met another install in progress: try again later
+//   1618  another install or removal of the printer is in progress, the
+//         printer package met another install in progress, or, run as
+//         LocalSystem or elevated, another program has a file of what would
+//         be started open so that it cannot be checked (a sharing
+//         violation), or held up its check past the bound: try again later
 //   1622  the log file cannot be opened in time, or may not be written
 //   1639  invalid command line
 //   1641  done; the printer package has started a restart

@@ -47,6 +47,9 @@ class UnattendedRun {
     int answer = exit_code::kDone;
     bool was_default = false;
     const bool there = PrinterThere();
+    if (there && update) {
+      if (const auto refused = HoldSetupToReadItsVersion()) return *refused;
+    }
     const bool renew = there && NeedsRenewal(m_, log_, update);
     if (there && !renew) {
       log_.WriteLine(L"The printer " + printer + L" is installed already: the setup is not run.");
@@ -156,6 +159,19 @@ class UnattendedRun {
     return DeleteQueueLeftBehind(m_, log_) ? exit_code::kDone : exit_code::kFailed;
   }
 
+  // /update compares the setup's version: the setup is held before it is
+  // read, so the file read is the one checked, and read through that hold,
+  // which no other program can hold up. No setup: there is no version.
+  std::optional<int> HoldSetupToReadItsVersion() {
+    const std::wstring setup = package::SetupProgramPath(m_.ApplicationFolder());
+    if (!FindOrdinaryFile(m_, setup)) return std::nullopt;
+    if (const auto refused =
+            m_.HoldProgramPath(setup, ProgramTree::kKeptAsIs, time_limit_seconds_)) {
+      return Unsafe(*refused);
+    }
+    return std::nullopt;
+  }
+
   // Runs the registered uninstall command and waits for it; kDone when it
   // ran, whatever its exit code. A command that names no program that may
   // be started fails /uninstall; a repair goes on without it.
@@ -171,12 +187,22 @@ class UnattendedRun {
       return exit_code::kDone;
     }
     // An uninstaller removes its own folder.
-    const ProgramTree tree = InWindowsFolders(resolved->program) ? ProgramTree::kProgramOnly
-                                                                 : ProgramTree::kRemovedByIt;
-    if (const auto unsafe = m_.HoldProgramPath(resolved->program, tree, time_limit_seconds_)) {
+    const bool windows_own = InWindowsFolders(resolved->program);
+    const ProgramTree tree = windows_own ? ProgramTree::kProgramOnly : ProgramTree::kRemovedByIt;
+    const auto run = windows_own ? SystemMsiExecRemoval(m_, *resolved) : resolved;
+    if (!run) {
+      const std::wstring why =
+          L"The uninstall command " + Quoted(command) +
+          L" is refused: of the programs in Windows' own folders, this command runs only the "
+          L"system's MsiExec.exe with /X or /I and a product code ({...}).";
+      if (!renewing) return Fail(why);
+      log_.WriteLine(why);
+      return exit_code::kDone;
+    }
+    if (const auto unsafe = m_.HoldProgramPath(run->program, tree, time_limit_seconds_)) {
       return Unsafe(*unsafe);
     }
-    const int started = Start(L"uninstaller", resolved->command_line, std::nullopt,
+    const int started = Start(L"uninstaller", run->command_line, std::nullopt,
                               [this] { return PackageRemoved(m_); });
     if (started == exit_code::kDone && renewing) uninstaller_code_ = package_code_;
     return started;
@@ -193,8 +219,14 @@ class UnattendedRun {
   }
 
   // Run as LocalSystem or elevated, a program another account can change
-  // would run with our rights.
-  int Unsafe(const std::wstring& why) {
+  // would run with our rights. A part another program has open, or holds
+  // up, is only busy: the deployment tool tries again later.
+  int Unsafe(const PathRefusal& refusal) {
+    if (refusal.in_use) {
+      log_.WriteLine(L"Nothing was started: " + refusal.why + L".");
+      return exit_code::kAnotherInProgress;
+    }
+    const std::wstring& why = refusal.why;
     return Fail(L"Nothing was started: " + why +
                 L". Run with rights other accounts lack, this command starts only programs "
                 L"that just SYSTEM, the Administrators, TrustedInstaller and " + m_.AccountName() +
@@ -282,6 +314,7 @@ class UnattendedRun {
     const RunResult result = RunAndWait(m_, command_line, window_style, result_present,
                                         ElevationPrompt::Never, time_limit_seconds_);
     const std::uint64_t took = m_.SteadyMilliseconds() - began;
+    LogTemporaryFolder(what, result);
     if (result.timed_out) {
       return Fail(std::wstring(L"The ") + what + L" did not end within " +
                   std::to_wstring(*time_limit_seconds_) +
@@ -301,6 +334,24 @@ class UnattendedRun {
                    std::to_wstring(result.code) + L" after " + std::to_wstring(took) + L" ms.");
     package_code_ = result.code;
     return exit_code::kDone;
+  }
+
+  // Where a privileged start's TEMP and TMP pointed, and what became of a
+  // folder made for it.
+  void LogTemporaryFolder(const wchar_t* what, const RunResult& result) {
+    if (result.temporary_folder.empty()) return;
+    std::wstring line = std::wstring(L"The ") + what + L"'s temporary folder (TEMP and TMP): " +
+                        Quoted(result.temporary_folder);
+    if (!result.temporary_folder_made) {
+      line += L", Windows' own for " + m_.AccountName() + L".";
+    } else if (result.temporary_folder_left) {
+      line += L", made for it so that only SYSTEM and the Administrators may use it; " +
+              *result.temporary_folder_left + L".";
+    } else {
+      line += L", made for it so that only SYSTEM and the Administrators may use it, and "
+              L"removed after it.";
+    }
+    log_.WriteLine(line);
   }
 
   int SetDefault() {

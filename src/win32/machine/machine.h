@@ -63,8 +63,8 @@ class Win32Machine : public Machine {
   bool RunsAsLocalSystem() override;
   std::uint64_t SteadyMilliseconds() override;
   // The check before a privileged start: win32/unattended/held_program_path.cpp.
-  std::optional<std::wstring> HoldProgramPath(const std::wstring& program, ProgramTree tree,
-                                              std::optional<unsigned> time_limit_seconds) override;
+  std::optional<PathRefusal> HoldProgramPath(const std::wstring& program, ProgramTree tree,
+                                             std::optional<unsigned> time_limit_seconds) override;
 
   // The program's texts in the user's language: texts.cpp.
   std::wstring Text(TextId id) override;
@@ -105,6 +105,9 @@ class Win32Machine : public Machine {
   std::vector<std::wstring> printers_;  // the list last read
   bool com_initialised_ = false;
   HeldPath held_program_;  // HoldProgramPath's handles, until the next start takes them
+  // HoldProgramPath held a path as a process with rights others lack: the
+  // next start is a privileged one (win32_common/temporary_folder.h).
+  bool privileged_start_ = false;
 };
 
 // Opens a registry key for querying values only, in the 32-bit view;

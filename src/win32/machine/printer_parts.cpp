@@ -3,12 +3,13 @@
 #include "win32/machine/machine.h"
 
 #include <winspool.h>
-#include <winver.h>
 
 #include <string>
 #include <vector>
 
 #include "core/port/run_error.h"
+#include "win32_common/bounded_open.h"
+#include "win32_common/program_version.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
 
@@ -132,36 +133,23 @@ void Win32Machine::DeletePrinterQueue(const std::wstring& printer) {
   if (!delete_printer(opened.get())) ThrowLastError();
 }
 
-// The product version of the fixed part of the version resource: the
-// numbers Windows shows and compares, whatever the text blocks say.
+// Read through the handle HoldProgramPath holds on the program when it
+// holds that one, so the file read is the file checked; otherwise opened
+// for reading with read sharing only, so nobody changes it meanwhile. The
+// opens and reads end within the checks' bound: a file another program
+// holds up (an oplock) has no version rather than a command that waits.
 std::optional<std::wstring> Win32Machine::ProgramVersion(const std::wstring& path) {
-  try {
-    static const auto info_size =
-        SystemFunction<decltype(&GetFileVersionInfoSizeW)>(L"version.dll", "GetFileVersionInfoSizeW");
-    static const auto read_info =
-        SystemFunction<decltype(&GetFileVersionInfoW)>(L"version.dll", "GetFileVersionInfoW");
-    static const auto query_value =
-        SystemFunction<decltype(&VerQueryValueW)>(L"version.dll", "VerQueryValueW");
-    DWORD ignored = 0;
-    const DWORD size = info_size(path.c_str(), &ignored);
-    if (size == 0) return std::nullopt;
-    std::vector<BYTE> block(size);
-    if (!read_info(path.c_str(), 0, size, block.data())) return std::nullopt;
-    void* value = nullptr;
-    UINT length = 0;
-    if (!query_value(block.data(), L"\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO)) {
-      return std::nullopt;
-    }
-    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
-    if (fixed->dwSignature != 0xFEEF04BD) return std::nullopt;
-    const auto field = [](DWORD word) { return std::to_wstring(static_cast<unsigned>(word)); };
-    return field(HIWORD(fixed->dwProductVersionMS)) + L"." +
-           field(LOWORD(fixed->dwProductVersionMS)) + L"." +
-           field(HIWORD(fixed->dwProductVersionLS)) + L"." +
-           field(LOWORD(fixed->dwProductVersionLS));
-  } catch (const RunError&) {
-    return std::nullopt;
+  const Deadline deadline = Deadline::In(kPathCheckMs);
+  HANDLE file = held_program_.Program(path);
+  UniqueFile opened;
+  if (!file) {
+    BoundedOpen open = CreateFileBefore(deadline, path, FILE_READ_DATA | FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ, OPEN_EXISTING, 0);
+    if (!open.file) return std::nullopt;
+    opened = std::move(open.file);
+    file = opened.get();
   }
+  return ProgramVersionOf(file, deadline);
 }
 
 }  // namespace tarnwell

@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include <utility>
 #include <vector>
 
 #include "win32/machine/messages.h"
@@ -12,15 +13,26 @@
 #include "win32_common/child_environment.h"
 #include "win32_common/scoped_handle.h"
 #include "win32_common/system_library.h"
+#include "win32_common/temporary_folder.h"
 
 namespace tarnwell {
 namespace {
 
-ProcessStart Started(HANDLE process, std::shared_ptr<ProcessJob> job, HeldPath held = {}) {
-  return {MakeStartedProcess(process, std::move(job), std::move(held)), 0};
+ProcessStart Started(HANDLE process, std::shared_ptr<ProcessJob> job, HeldPath held = {},
+                     ChildTemporaryFolder temporary = {}) {
+  ProcessStart start;
+  start.temporary_folder = temporary.path();
+  start.temporary_folder_made = temporary.made();
+  start.process =
+      MakeStartedProcess(process, std::move(job), std::move(held), std::move(temporary));
+  return start;
 }
 
-ProcessStart NotStarted(DWORD error) { return {nullptr, error}; }
+ProcessStart NotStarted(DWORD error) {
+  ProcessStart start;
+  start.error = error;
+  return start;
+}
 
 // Puts the process into `job`; the job is kept only when that worked.
 std::shared_ptr<ProcessJob> JoinJob(HANDLE process, std::shared_ptr<ProcessJob> job) {
@@ -40,14 +52,24 @@ std::shared_ptr<ProcessJob> JoinJob(HANDLE process, std::shared_ptr<ProcessJob> 
 // time later. While they are held nobody can change them, nor set an oplock
 // on them that would hold up those loads. Only the tree of a program that
 // removes it itself (an uninstaller) goes back before the program runs.
+//
+// A privileged start (one HoldProgramPath checked with rights others lack)
+// also gets a temporary folder only the trusted accounts may use
+// (win32_common/temporary_folder.h); without one it does not start.
 ProcessStart Win32Machine::StartProcess(const std::wstring& program,
                                         const std::wstring& command_line, int show_state) {
   HeldPath held = std::move(held_program_);
   held_program_.Release();
+  const bool privileged = std::exchange(privileged_start_, false);
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
   ChildEnvironment child = SafeChildEnvironment(Deadline::In(kPathCheckMs));
   if (child.folder.empty()) return NotStarted(ERROR_PATH_NOT_FOUND);
+  ChildTemporaryFolder temporary;
+  if (privileged) {
+    if (temporary.Prepare(Deadline::In(kPathCheckMs))) return NotStarted(ERROR_CANNOT_MAKE);
+    SetTemporaryFolder(child.block, temporary.path());
+  }
 
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
@@ -65,7 +87,7 @@ ProcessStart Win32Machine::StartProcess(const std::wstring& program,
   // An uninstaller removes its own folder: that much goes back now.
   held.LetGoAtStart();
   ResumeThread(info.hThread);
-  return Started(info.hProcess, std::move(job), std::move(held));
+  return Started(info.hProcess, std::move(job), std::move(held), std::move(temporary));
 }
 
 // The shell shows the elevation prompt; a refused prompt is a start that

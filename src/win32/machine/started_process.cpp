@@ -48,10 +48,12 @@ std::vector<UniqueHandle> OpenDescendants(DWORD root, ULONGLONG root_created) {
 
 class Win32StartedProcess : public StartedProcess {
  public:
-  Win32StartedProcess(HANDLE process, std::shared_ptr<ProcessJob> job, HeldPath held)
+  Win32StartedProcess(HANDLE process, std::shared_ptr<ProcessJob> job, HeldPath held,
+                      ChildTemporaryFolder temporary)
       : process_(process),
         job_(std::move(job)),
         held_(std::move(held)),
+        temporary_(std::move(temporary)),
         id_(process ? GetProcessId(process) : 0),
         created_(process ? CreationTime(process) : 0) {}
 
@@ -90,6 +92,13 @@ class Win32StartedProcess : public StartedProcess {
     }
   }
 
+  // The program's files are let go of before its temporary folder is
+  // removed; a helper it left running may still use that folder.
+  std::optional<std::wstring> Finish() override {
+    held_.Release();
+    return temporary_.Remove();
+  }
+
   void Pause(unsigned milliseconds) override {
     if (!HasEnded()) {
       WaitServicingMessages({process_.get()}, milliseconds);
@@ -115,6 +124,7 @@ class Win32StartedProcess : public StartedProcess {
   UniqueHandle process_;
   std::shared_ptr<ProcessJob> job_;
   HeldPath held_;
+  ChildTemporaryFolder temporary_;
   DWORD id_;
   ULONGLONG created_;
 };
@@ -123,8 +133,10 @@ class Win32StartedProcess : public StartedProcess {
 
 std::unique_ptr<StartedProcess> MakeStartedProcess(HANDLE process,
                                                    std::shared_ptr<ProcessJob> job,
-                                                   HeldPath held) {
-  return std::make_unique<Win32StartedProcess>(process, std::move(job), std::move(held));
+                                                   HeldPath held,
+                                                   ChildTemporaryFolder temporary) {
+  return std::make_unique<Win32StartedProcess>(process, std::move(job), std::move(held),
+                                               std::move(temporary));
 }
 
 }  // namespace tarnwell
