@@ -32,6 +32,7 @@ const std::wstring kRelease = Quoted(WindowsPath(MSI_RELEASE_PACKAGE));
 const std::wstring kNewer = Quoted(WindowsPath(MSI_TEST_PACKAGES "/newer.msi"));
 const std::wstring kFailingPrinter = Quoted(WindowsPath(MSI_TEST_PACKAGES "/failing-printer.msi"));
 const std::wstring kFailingUpgrade = Quoted(WindowsPath(MSI_TEST_PACKAGES "/failing-upgrade.msi"));
+const std::wstring kFailingUpdate = Quoted(WindowsPath(MSI_TEST_PACKAGES "/failing-update.msi"));
 const std::wstring kEndlessSetup = Quoted(WindowsPath(MSI_TEST_PACKAGES "/endless-setup.msi"));
 const std::wstring kRebuilt = Quoted(WindowsPath(MSI_TEST_PACKAGES "/rebuilt.msi"));
 const std::wstring kRestart = Quoted(WindowsPath(MSI_TEST_PACKAGES "/restart.msi"));
@@ -207,6 +208,22 @@ TEST_F(MsiPrinter, FailedUpgradeFailsAndItsTablesKeepTheOldVersionInItsTransacti
     EXPECT_EQ(steps.at(rollback).type, 3393) << deferred;  // rollback, in-script, no impersonation
     EXPECT_EQ(steps.at(deferred).type, 3073) << deferred;  // deferred, no impersonation, checked
   }
+}
+
+// The upgrade's printer step removes the old printer package to set up the
+// newer one (/install /update), whose setup fails: the rollback brings the
+// old version back and then its program's /install puts the old printer
+// package back from its restored files.
+TEST_F(MsiPrinter, FailedPrinterUpdateInAnUpgradeKeepsTheOldPrinter) {
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
+  ASSERT_EQ(e2e::RegisteredVersion(), L"7.0.0.0");
+  const std::wstring log = MsiLog(L"failed-update");
+  EXPECT_EQ(Msiexec(L"/i " + kFailingUpdate + L" /qn /l*v " + Quoted(log), 90000).value_or(0),
+            kFailed)
+      << log;
+  ExpectOneInstalledEntry(MSI_RELEASE_VERSION);
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName)) << log;
+  EXPECT_EQ(e2e::RegisteredVersion(), L"7.0.0.0") << log;
 }
 
 // A rebuild of the same version with other content replaces the installed
