@@ -196,7 +196,7 @@ endforeach()
 # wixl ignores Execute="rollback" on a DLL action: the rollback steps get
 # their type here (DLL 1 + continue 64 + rollback 256 + in-script 1024 +
 # no impersonation 2048).
-foreach(action RollbackInstallPrinter RollbackRemovePrinter RollbackUpdatePrinter)
+foreach(action RollbackInstallPrinter RollbackRemovePrinter RollbackUpgradePrinter)
   update_package("UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = '${action}'")
 endforeach()
 
@@ -209,7 +209,7 @@ foreach(pair
     "RollbackInstallPrinter;Removing the PDF printer Quellmark PDF Setup again"
     "RemovePrinter;Removing the PDF printer Quellmark PDF Setup (this can take some minutes)"
     "RollbackRemovePrinter;Installing the PDF printer Quellmark PDF Setup again"
-    "RollbackUpdatePrinter;Installing the PDF printer Quellmark PDF Setup again")
+    "RollbackUpgradePrinter;Installing the PDF printer Quellmark PDF Setup again")
   list(GET pair 0 action)
   list(GET pair 1 text)
   update_package("INSERT INTO `ActionText` (`Action`, `Description`) VALUES ('${action}', '${text}')")
@@ -226,9 +226,7 @@ export_table(InstallExecuteSequence sequence)
 if(NOT sequence MATCHES "\nInstallInitialize\t\t1500\r?\n")
   message(FATAL_ERROR "build_msi.cmake: InstallInitialize is not at 1500")
 endif()
-# RollbackUpdatePrinter (1501, tarnwell.wxs) comes before it in the script, so
-# a rollback runs it last, once the old version's files are back.
-update_package("UPDATE `InstallExecuteSequence` SET `Sequence` = 1502 WHERE `Action` = 'RemoveExistingProducts'")
+update_package("UPDATE `InstallExecuteSequence` SET `Sequence` = 1501 WHERE `Action` = 'RemoveExistingProducts'")
 # Attributes is part of the Upgrade table's key, so the row is made anew.
 update_package("DELETE FROM `Upgrade` WHERE `ActionProperty` = 'WIX_UPGRADE_DETECTED'")
 if(RELEASE)

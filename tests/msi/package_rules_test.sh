@@ -18,7 +18,7 @@ table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }
 
 # Custom actions with the in-script bit (1024), and their progress text.
 in_script="$(table "$package" CustomAction | awk -F'\t' 'int($2 / 1024) % 2 == 1 { print $1 }' | sort)"
-for action in InstallPrinter RemovePrinter RollbackInstallPrinter RollbackRemovePrinter RollbackUpdatePrinter; do
+for action in InstallPrinter RemovePrinter RollbackInstallPrinter RollbackRemovePrinter RollbackUpgradePrinter; do
   grep -qx "$action" <<<"$in_script" || fail "$action is not an in-script action"
 done
 texts="$(table "$package" ActionText)"
