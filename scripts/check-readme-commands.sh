@@ -206,7 +206,7 @@ ends_with "msiexec /x {ProductCode} REMOVEPRINTER=0" product=absent printer=pres
 block "printer package update" \
       "s/$product [0-9.]*\.msi/$product $next_version.msi/" &&
   recipe "cd /d \"$msi_folder\"" \
-         "start \"\" /wait msiexec /i \"$(basename "$msi")\" /qn /norestart" 'echo %errorlevel%' \
+         "start \"\" /wait msiexec /i \"$shipped_name\" /qn /norestart" 'echo %errorlevel%' \
          "cd /d \"$(cpath "$work/next")\"" "$text"
 run "printer package update to $next_version: install $version, upgrade, status /update" "0 0 0"
 ends_with "printer package update to $next_version" printer=present product=absent "next version=present" \
