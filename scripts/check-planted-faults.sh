@@ -89,6 +89,10 @@ fault "health: a missing port not noticed" printer/printer_health.cpp \
 fault "version: only the first field compared" printer/package_version.cpp \
   'const std::size_t fields = std::max(left->size(), right->size());' \
   'const std::size_t fields = 1;'
+fault "version: a package whose two schemes differ is installed on every run" unattended/printer_condition.cpp \
+  'if (*order > 0 && InstalledAsShipped(machine, *beside, *installed)) {' 'if (false) {'
+fault "version: a registration older than its setup answered as done" unattended/unattended_commands.cpp \
+  'if (update && !RegisteredAsShipped(m_, log_)) return exit_code::kFailed;' 'if (update) RegisteredAsShipped(m_, log_);'
 # Quoting and finding the program to start.
 fault "quoting: the program's path left unquoted" printer/command_line.cpp \
   'return {program, L"\"" + program + L"\"" + rest};' 'return {program, program + rest};'
