@@ -70,6 +70,9 @@ foreach(file ${ACTIONS_DLL} ${ICON} ${wxs})
 endforeach()
 # What Programs and Features shows is part of the package too.
 string(APPEND content "contact ${CONTACT}\nhelp ${HELP_URL}\nabout ${ABOUT_URL}\n")
+if(NOT RELEASE)
+  string(APPEND content "development build\n")
+endif()
 string(SHA256 content_hash "${content}")
 string(UUID product_code NAMESPACE ${upgrade_code}
        NAME "Tarnwell PDF Printer Software ${VERSION} ${content_hash}" TYPE SHA1 UPPER)
@@ -160,6 +163,12 @@ foreach(pair "ARPCONTACT;${CONTACT}" "ARPHELPLINK;${HELP_URL}" "ARPURLINFOABOUT;
   update_package("INSERT INTO `Property` (`Property`, `Value`) VALUES ('${name}', '${value}')")
 endforeach()
 
+# A development build says so in Programs and Features (its comment line);
+# its name stays the product's, which detection rules and tests read.
+if(NOT RELEASE)
+  update_package("INSERT INTO `Property` (`Property`, `Value`) VALUES ('ARPCOMMENTS', 'Development build, not for distribution')")
+endif()
+
 # wixl writes no file versions: without them Windows Installer takes the
 # programs for unversioned files and keeps an installed copy in a repair or
 # an upgrade. Each program's version and language come from its version block.
@@ -187,7 +196,7 @@ endforeach()
 # wixl ignores Execute="rollback" on a DLL action: the rollback steps get
 # their type here (DLL 1 + continue 64 + rollback 256 + in-script 1024 +
 # no impersonation 2048).
-foreach(action RollbackInstallPrinter RollbackRemovePrinter)
+foreach(action RollbackInstallPrinter RollbackRemovePrinter RollbackUpgradePrinter)
   update_package("UPDATE `CustomAction` SET `Type` = 3393 WHERE `Action` = '${action}'")
 endforeach()
 
@@ -199,7 +208,8 @@ foreach(pair
     "InstallPrinter;Installing the PDF printer Quellmark PDF Setup (this can take some minutes)"
     "RollbackInstallPrinter;Removing the PDF printer Quellmark PDF Setup again"
     "RemovePrinter;Removing the PDF printer Quellmark PDF Setup (this can take some minutes)"
-    "RollbackRemovePrinter;Installing the PDF printer Quellmark PDF Setup again")
+    "RollbackRemovePrinter;Installing the PDF printer Quellmark PDF Setup again"
+    "RollbackUpgradePrinter;Installing the PDF printer Quellmark PDF Setup again")
   list(GET pair 0 action)
   list(GET pair 1 text)
   update_package("INSERT INTO `ActionText` (`Action`, `Description`) VALUES ('${action}', '${text}')")

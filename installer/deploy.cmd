@@ -4,7 +4,9 @@ rem script installer), shipped in release/ beside the Windows Installer
 rem package:
 rem   deploy.cmd install   [switches]  install the printer (as LocalSystem or an administrator)
 rem   deploy.cmd uninstall [switches]  remove it
-rem   deploy.cmd status    [switches]  0: installed, 1: not installed
+rem   deploy.cmd status    [switches]  0: installed and working, 1: not installed,
+rem                                    2: installed but broken, 3: older than the
+rem                                    package beside the program (with /update)
 rem   deploy.cmd default   [switches]  as the user: make the printer the user's
 rem                                    default once, and record that in HKCU
 rem   deploy.cmd forgetdefault         as the user: remove that record
@@ -19,12 +21,15 @@ rem It runs "Tarnwell PDF Printer Software.exe" from its own folder or, when
 rem that folder does not hold it, from the folder the Windows Installer
 rem package recorded. It ends with the program's exit code, unchanged; 1639
 rem for an unknown command, 1603 when there is no program, 50 when it was
-rem started from a network path.
+rem started from a network path. uninstall without a program answers 0 when
+rem the printer package's uninstall registration is gone too: nothing is left
+rem to remove, whichever app a deployment tool removed first.
 setlocal EnableExtensions DisableDelayedExpansion
 
 set "product=Tarnwell PDF Printer Software"
 set "marker_key=HKCU\Software\Quellmark\Tarnwell PDF Printer Software"
 set "product_key=HKLM\SOFTWARE\Quellmark\Tarnwell PDF Printer Software"
+set "registrations=HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
 
 rem What runs as LocalSystem must lie in a folder only administrators can
 rem change, and a share's permissions cannot be read from here.
@@ -71,8 +76,22 @@ if defined program if exist "%program%" goto switches
 set "program=%ProgramFiles%\%product%\%product%.exe"
 if defined ProgramFiles(x86) set "program=%ProgramFiles(x86)%\%product%\%product%.exe"
 if exist "%program%" goto switches
+if /i "%command%"=="uninstall" goto nothing_left
+:no_program
 echo deploy.cmd: "%product%.exe" is neither beside this script nor in the folder the package recorded, nor in "%program%". 1>&2
 exit /b 1603
+
+rem Without the program, removal is done when the printer package's
+rem registration (32-bit view, where it registers) is gone as well. reg.exe
+rem answers 1 both for a missing key and for one it cannot read, so the
+rem folder of registrations must read first.
+:nothing_left
+"%SystemRoot%\System32\reg.exe" query "%registrations%" /reg:32 >nul 2>nul
+if errorlevel 1 goto no_program
+"%SystemRoot%\System32\reg.exe" query "%registrations%\Quellmark PDF Setup" /reg:32 >nul 2>nul
+if not errorlevel 1 goto no_program
+echo deploy.cmd: neither "%product%.exe" nor the printer package's registration is left: nothing to remove.
+exit /b 0
 
 :switches
 set "timeout_switch="

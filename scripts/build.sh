@@ -2,7 +2,9 @@
 # Builds the program into dist/ (the application folder), the Windows
 # Installer package into release/, the Windows test programs, and, with
 # --native, the native unit tests. --release makes a release build, which
-# stops while the support address is still the example one.
+# stops while the support address is still the example one; only it writes
+# the shippable package name (release/Tarnwell PDF Printer Software
+# <x.y.z>.msi): a development build's is "... <x.y.z> development build.msi".
 #   TARNWELL_SUPPORT_EMAIL=help@example.org scripts/build.sh   sets the support address
 #   TARNWELL_HELP_URL=https://... TARNWELL_ABOUT_URL=https://... scripts/build.sh
 #                         the help and about links of Programs and Features

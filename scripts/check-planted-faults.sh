@@ -122,6 +122,10 @@ fault "msiexec: other arguments kept" printer/msiexec_command.cpp \
 fault "msiexec: a product code's letters not checked" printer/msiexec_command.cpp \
   "if (dash ? text[i] != L'-' : !IsHex(text[i])) return false;" \
   "if (dash && text[i] != L'-') return false;"
+fault "version: a package whose two schemes differ is installed on every run" unattended/printer_condition.cpp \
+  'if (*order > 0 && InstalledAsShipped(machine, *beside, *installed)) {' 'if (false) {'
+fault "version: a registration older than its setup answered as done" unattended/unattended_commands.cpp \
+  'if (update && !RegisteredAsShipped(m_, log_)) return exit_code::kFailed;' 'if (update) RegisteredAsShipped(m_, log_);'
 # Quoting and finding the program to start.
 fault "quoting: the program's path left unquoted" printer/command_line.cpp \
   'return {program, L"\"" + program + L"\"" + rest};' 'return {program, program + rest};'

@@ -12,9 +12,13 @@
 # folder and the packages are copied into a folder of the prefix's C: drive
 # that only the Wine user may change, so the result does not depend on where
 # the checkout sits. Needs the Wine prefix, display and wineserver of the
-# caller (scripts/wine-env.sh). Prints one line per block; fails when a block
-# is missing, a code or a state differs, the package is missing or the next
-# version's package does not build.
+# caller (scripts/wine-env.sh). Route 2 (the package with INSTALLPRINTER=0,
+# deploy.cmd alone for the printer) is run through its install, its update to
+# the next version, whose application folder carries the newer stand-in
+# printer package, and its removal with the package app going first; the
+# printer package's registered version is read after the update. Prints one
+# line per block; fails when a block is missing, a code or a state differs,
+# the package is missing or the next version's package does not build.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 : "${WINEPREFIX:?needs the Wine prefix of scripts/wine-env.sh}"
@@ -33,9 +37,15 @@ mkdir -m 0755 "$work" || { echo "FAILED: cannot make $work"; exit 1; }
 
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=\([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' \
            "$root/build/win32/CMakeCache.txt")"
-msi="$root/release/$product $version.msi"
-if [ -z "$version" ] || [ ! -f "$msi" ]; then
-  echo "FAILED: no package '$msi' (run scripts/build.sh)"
+# The package of either edition; the recipes name the shippable file, so
+# the copy below takes that name.
+shipped_name="$product $version.msi"
+msi=""
+for candidate in "$root/release/$product $version.msi" "$root/release/$product $version development build.msi"; do
+  if [ -f "$candidate" ]; then msi="$candidate"; fi
+done
+if [ -z "$version" ] || [ -z "$msi" ]; then
+  echo "FAILED: no package of version '$version' in $root/release (run scripts/build.sh)"
   exit 1
 fi
 # msiinfo_code PACKAGE: the package's ProductCode without braces.
@@ -52,21 +62,28 @@ product_code="$(msiinfo_code "$msi")" || { echo "FAILED: no ProductCode in $msi"
 mkdir "$work/release" &&
   cp -r "$root/dist" "$work/app" &&
   cp "$root/release/deploy.cmd" "$work/app/deploy.cmd" &&
-  cp "$msi" "$work/release/" &&
+  cp "$msi" "$work/release/$shipped_name" &&
+  cp "$root/release/deploy.cmd" "$work/release/deploy.cmd" &&
   chmod -R go-w "$work" || { echo "FAILED: cannot copy the application folder and the package"; exit 1; }
 app="$(cpath "$work/app")"
 msi_folder="$(cpath "$work/release")"
 
-# The printer package update names the next version's package.
+# The printer package updates name the next version's package: the
+# application folder with the newer stand-in printer package the tests build.
 next_version="$(awk -F. '{ print $1 "." $2 "." $3 + 1 }' <<<"$version")"
 next_msi="$work/next/$product $next_version.msi"
 next_code=""
-if cmake -DDIST="$root/dist" -DACTIONS_DLL="$root/build/win32/installer/printer_actions.dll" \
+next_setup="$root/build/win32/next-package/$printer_name"
+next_registered="7.1.0.0"  # what the newer stand-in registers as its DisplayVersion
+cp -r "$root/dist" "$work/next-dist" &&
+  cp "$next_setup/setup.exe" "$next_setup/uninstall.exe" "$work/next-dist/$printer_name/" ||
+  fail "no newer stand-in printer package in $next_setup (build the tests: scripts/build.sh)"
+if cmake -DDIST="$work/next-dist" -DACTIONS_DLL="$root/build/win32/installer/printer_actions.dll" \
      -DICON="$root/res/app.ico" -DVERSION="$next_version" -DCONTACT=support@example.com \
      -DOUTPUT="$next_msi" -DWORK="$work/next-work" \
      -P "$root/installer/build_msi.cmake" >"$work/next.log" 2>&1 &&
    next_code="$(msiinfo_code "$next_msi")"; then
-  chmod -R go-w "$work/next"
+  cp "$root/release/deploy.cmd" "$work/next/deploy.cmd" && chmod -R go-w "$work/next"
 else
   tail -n 20 "$work/next.log"
   fail "building the $next_version package (log: $work/next.log)"
@@ -123,7 +140,14 @@ policy_state() {
   if wine reg query 'HKLM\SOFTWARE\Policies\Microsoft\Windows\Installer' /v Logging \
        </dev/null >/dev/null 2>&1; then echo present; else echo absent; fi
 }
-# ends_with NAME WHAT=present|absent...: the machine after a block.
+# The printer package's DisplayVersion, or "none".
+registered_version() {
+  local line
+  line="$(wine reg query "$uninstall_key\\$printer_name" /v DisplayVersion /reg:32 </dev/null 2>/dev/null |
+          tr -d '\r' | grep -E '^ +DisplayVersion')" || { echo none; return; }
+  awk '{ print $NF }' <<<"$line"
+}
+# ends_with NAME WHAT=present|absent|VALUE...: the machine after a block.
 ends_with() {
   local name="$1" item what want seen
   shift
@@ -136,6 +160,7 @@ ends_with() {
       product) seen="$(key_state "$uninstall_key" "{$product_code}")" ;;
       "next version") seen="$(key_state "$uninstall_key" "{$next_code}")" ;;
       "logging policy") seen="$(policy_state)" ;;
+      "registered version") seen="$(registered_version)" ;;
       *) seen="not known to this script" ;;
     esac
     [ "$seen" = "$want" ] || fail "$name: the $what is $seen afterwards, expected $want"
@@ -181,14 +206,33 @@ ends_with "msiexec /x {ProductCode} REMOVEPRINTER=0" product=absent printer=pres
 block "printer package update" \
       "s/$product [0-9.]*\.msi/$product $next_version.msi/" &&
   recipe "cd /d \"$msi_folder\"" \
-         "start \"\" /wait msiexec /i \"$(basename "$msi")\" /qn /norestart" 'echo %errorlevel%' \
+         "start \"\" /wait msiexec /i \"$shipped_name\" /qn /norestart" 'echo %errorlevel%' \
          "cd /d \"$(cpath "$work/next")\"" "$text"
 run "printer package update to $next_version: install $version, upgrade, status /update" "0 0 0"
-ends_with "printer package update to $next_version" printer=present product=absent "next version=present"
+ends_with "printer package update to $next_version" printer=present product=absent "next version=present" \
+  "registered version=$next_registered"
 recipe "cd /d \"$(cpath "$work/next")\"" \
        "start \"\" /wait msiexec /x \"$(basename "$next_msi")\" /qn /norestart" 'echo %errorlevel%'
 run "msiexec /x the $next_version package" "0"
 ends_with "msiexec /x the $next_version package" printer=absent "next version=absent"
+
+# Route 2: the package app without the printer, the printer app's
+# deploy.cmd in a folder without the program (beside the package copies); then the package app's upgrade to the next
+# version, which the printer app's detection (/status /update: 3) and
+# install (deploy.cmd install /update) follow; then removal, the package app
+# first with REMOVEPRINTER=1, and the printer app's uninstall finding
+# nothing left.
+block "route 2" && recipe "cd /d \"$msi_folder\"" "$text"
+run "route 2: package app, printer app, detection" "0 0 0"
+ends_with "route 2 install" printer=present product=present "registered version=7.0.0.0"
+block "route 2 update" "s/$product [0-9.]*\.msi/$product $next_version.msi/" &&
+  recipe "cd /d \"$(cpath "$work/next")\"" "$text"
+run "route 2 update to $next_version: package app, detection, printer app, detection" "0 3 0 0"
+ends_with "route 2 update to $next_version" printer=present "next version=present" \
+  "registered version=$next_registered"
+block "route 2 removal" "s/{ProductCode}/{$next_code}/" && recipe "cd /d \"$(cpath "$work/next")\"" "$text"
+run "route 2 removal: package app first, then the printer app" "0 0"
+ends_with "route 2 removal" printer=absent "printer package=absent" "next version=absent"
 
 block "logging policy" && recipe "$text"
 run "Windows Installer logging policy on" "0"

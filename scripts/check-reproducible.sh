@@ -13,13 +13,18 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=\([0-9]*\.[0-9]*\.[0-9]*\).*/\1/p' \
            "$root/build/win32/CMakeCache.txt" 2>/dev/null)"
 [ -n "$version" ] || { echo "FAILED: no build in $root/build/win32 to compare with (run scripts/build.sh)"; exit 1; }
+# The package's name follows the edition this build was configured as.
+release_build="$(sed -n 's/^TARNWELL_RELEASE_BUILD:BOOL=\(.*\)$/\1/p' "$root/build/win32/CMakeCache.txt")"
+package_name="$(cmake -DVERSION="$version" -DRELEASE="${release_build:-OFF}" \
+                -P "$root/installer/package_file_name.cmake" 2>&1)" ||
+  { echo "FAILED: no package name for version $version"; exit 1; }
 # What every build makes; a build without one of them is not the same build.
 required=(
   "dist/Tarnwell PDF Printer Software.exe"
   "dist/HAND-M.CUR"
   "dist/Quellmark PDF Setup/setup.exe"
   "dist/Quellmark PDF Setup/uninstall.exe"
-  "release/Tarnwell PDF Printer Software $version.msi"
+  "release/$package_name"
   "release/deploy.cmd"
   "build/win32/installer/printer_actions.dll"
 )

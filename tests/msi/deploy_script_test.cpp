@@ -127,6 +127,28 @@ TEST_F(DeployScript, AloneItRunsTheProgramThePackageInstalled) {
   EXPECT_NE(ReadLogLowerCase(MachineLog(L"install.log")).find(Lower(elsewhere)), std::wstring::npos);
   EXPECT_EQ(DeployFrom(alone.wstring(), L"uninstall").value_or(1), 0u);
   EXPECT_FALSE(e2e::PrinterExists(e2e::kPackageName));
+
+  // Removed in the other order: the package first. With REMOVEPRINTER=1 it
+  // takes the printer, and the printer app's uninstall then finds nothing
+  // left (0); with REMOVEPRINTER=0 the printer package stays registered
+  // with no program to remove it (1603). (The package's own folder: Wine's
+  // msiexec does not find a custom INSTALLDIR again when it removes.)
+  struct Order {
+    const wchar_t* remove_printer;
+    bool printer_left;
+    DWORD uninstall_code;
+  };
+  for (const Order& order : {Order{L"1", false, 0}, Order{L"0", true, 1603}}) {
+    ResetMachine();
+    ASSERT_EQ(Msiexec(L"/i \"" + package + L"\" /qn INSTALLPRINTER=0").value_or(1), 0u);
+    ASSERT_EQ(DeployFrom(alone.wstring(), L"install").value_or(1), 0u);
+    ASSERT_EQ(Msiexec(L"/x \"" + package + L"\" /qn REMOVEPRINTER=" + order.remove_printer)
+                  .value_or(1), 0u);
+    EXPECT_EQ(e2e::PrinterExists(e2e::kPackageName), order.printer_left) << order.remove_printer;
+    EXPECT_EQ(e2e::RegistrationExists(), order.printer_left) << order.remove_printer;
+    EXPECT_EQ(DeployFrom(alone.wstring(), L"uninstall").value_or(1), order.uninstall_code)
+        << order.remove_printer;
+  }
   e2e::RemoveTree(alone.wstring());
 }
 

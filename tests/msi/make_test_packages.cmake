@@ -4,11 +4,13 @@
 #                        newer printer package (NEXT_PACKAGE)
 #   failing-printer.msi  a printer package whose setup fails
 #   failing-upgrade.msi  the higher version, whose program fails its printer step
+#   failing-update.msi   the higher version, whose printer package is newer
+#                        (FAILING_NEWER_SETUP) and whose setup fails
 #   endless-setup.msi    the release version rebuilt with a setup that never ends
 #   rebuilt.msi          the release version rebuilt with other content (its icon)
 #   restart.msi          the release version whose program asks for a restart
 #   cmake -DDIST=... -DACTIONS_DLL=... -DICON=... -DNEWER_VERSION=...
-#         -DFAILING_SETUP=... -DENDLESS_SETUP=... -DRESTART_PROGRAM=... -DNEXT_PACKAGE=...
+#         -DFAILING_SETUP=... -DFAILING_NEWER_SETUP=... -DENDLESS_SETUP=... -DRESTART_PROGRAM=... -DNEXT_PACKAGE=...
 #         -DBUILD_MSI=... -DOUT=...
 #         -P make_test_packages.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -50,6 +52,11 @@ set(failing_upgrade_dist ${OUT}/failing-upgrade-dist)
 file(COPY ${DIST}/ DESTINATION ${failing_upgrade_dist})
 file(COPY_FILE ${FAILING_SETUP} "${failing_upgrade_dist}/Tarnwell PDF Printer Software.exe")
 build_package(${failing_upgrade_dist} ${NEWER_VERSION} failing-upgrade.msi)
+
+set(failing_update_dist ${OUT}/failing-update-dist)
+file(COPY ${DIST}/ DESTINATION ${failing_update_dist})
+file(COPY_FILE ${FAILING_NEWER_SETUP} "${failing_update_dist}/Quellmark PDF Setup/setup.exe")
+build_package(${failing_update_dist} ${NEWER_VERSION} failing-update.msi)
 
 set(endless_dist ${OUT}/endless-dist)
 file(COPY ${DIST}/ DESTINATION ${endless_dist})

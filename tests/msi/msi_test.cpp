@@ -32,6 +32,7 @@ const std::wstring kRelease = Quoted(WindowsPath(MSI_RELEASE_PACKAGE));
 const std::wstring kNewer = Quoted(WindowsPath(MSI_TEST_PACKAGES "/newer.msi"));
 const std::wstring kFailingPrinter = Quoted(WindowsPath(MSI_TEST_PACKAGES "/failing-printer.msi"));
 const std::wstring kFailingUpgrade = Quoted(WindowsPath(MSI_TEST_PACKAGES "/failing-upgrade.msi"));
+const std::wstring kFailingUpdate = Quoted(WindowsPath(MSI_TEST_PACKAGES "/failing-update.msi"));
 const std::wstring kEndlessSetup = Quoted(WindowsPath(MSI_TEST_PACKAGES "/endless-setup.msi"));
 const std::wstring kRebuilt = Quoted(WindowsPath(MSI_TEST_PACKAGES "/rebuilt.msi"));
 const std::wstring kRestart = Quoted(WindowsPath(MSI_TEST_PACKAGES "/restart.msi"));
@@ -207,6 +208,40 @@ TEST_F(MsiPrinter, FailedUpgradeFailsAndItsTablesKeepTheOldVersionInItsTransacti
     EXPECT_EQ(steps.at(rollback).type, 3393) << deferred;  // rollback, in-script, no impersonation
     EXPECT_EQ(steps.at(deferred).type, 3073) << deferred;  // deferred, no impersonation, checked
   }
+}
+
+// The upgrade's printer step removes the old printer package to set up the
+// newer one (/install /update), whose setup fails. On Windows the upgrade
+// removed the old version inside its transaction, so the rollback restores
+// the old version's files and entry and then runs the old version's
+// RollbackUpgradePrinter, whose /install puts the old printer package back.
+// Wine's msiexec removes the old version in a session of its own that it
+// commits, so no rollback of it ever runs here: what Wine shows is the
+// failure and its reason; the old version's tables show the order Windows
+// Installer follows (its step before its files go, so after they are back).
+TEST_F(MsiPrinter, FailedPrinterUpdateInAnUpgradeIsUndoneBeforeTheOldVersionsFiles) {
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
+  ASSERT_EQ(e2e::RegisteredVersion(), L"7.0.0.0");
+  const std::wstring log = MsiLog(L"failed-update");
+  EXPECT_EQ(Msiexec(L"/i " + kFailingUpdate + L" /qn /l*v " + Quoted(log), 90000).value_or(0),
+            kFailed)
+      << log;
+  EXPECT_TRUE(Contains(ReadLogLowerCase(log),
+                       L"/install /update: the program ended with exit code 1603"))
+      << log;
+
+  const std::map<std::wstring, Step> steps = ExecuteSequence(WindowsPath(MSI_RELEASE_PACKAGE));
+  for (const wchar_t* action : {L"InstallInitialize", L"RemoveExistingProducts", L"RemoveFiles",
+                                L"RollbackUpgradePrinter"}) {
+    ASSERT_TRUE(steps.count(action)) << action;
+  }
+  // Validation (ICE63) wants the removal right after InstallInitialize.
+  EXPECT_EQ(steps.at(L"RemoveExistingProducts").sequence,
+            steps.at(L"InstallInitialize").sequence + 1);
+  EXPECT_GT(steps.at(L"RollbackUpgradePrinter").sequence,
+            steps.at(L"RemoveExistingProducts").sequence);
+  EXPECT_LT(steps.at(L"RollbackUpgradePrinter").sequence, steps.at(L"RemoveFiles").sequence);
+  EXPECT_EQ(steps.at(L"RollbackUpgradePrinter").type, 3393);  // rollback, in-script, as LocalSystem
 }
 
 // A rebuild of the same version with other content replaces the installed

@@ -4,7 +4,9 @@
 #   commit) has progress text in the ActionText table;
 # - a release build refuses the example support address, both when the
 #   project is configured and when the package script runs, and builds with
-#   a real one, whose upgrade never replaces a build of its own version.
+#   a real one, whose upgrade never replaces a build of its own version;
+# - a development build's file name and Programs and Features entry say
+#   that it is one, a release build's do not.
 #   package_rules_test.sh PACKAGE DIST ACTIONS_DLL ICON VERSION SOURCE_DIR
 set -uo pipefail
 package="$1" dist="$2" actions_dll="$3" icon="$4" version="$5" source_dir="$6"
@@ -16,7 +18,7 @@ table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }
 
 # Custom actions with the in-script bit (1024), and their progress text.
 in_script="$(table "$package" CustomAction | awk -F'\t' 'int($2 / 1024) % 2 == 1 { print $1 }' | sort)"
-for action in InstallPrinter RemovePrinter RollbackInstallPrinter RollbackRemovePrinter; do
+for action in InstallPrinter RemovePrinter RollbackInstallPrinter RollbackRemovePrinter RollbackUpgradePrinter; do
   grep -qx "$action" <<<"$in_script" || fail "$action is not an in-script action"
 done
 texts="$(table "$package" ActionText)"
@@ -53,6 +55,21 @@ contact="$(table "$work/real/release.msi" Property | awk -F'\t' '$1 == "ARPCONTA
 upgrade="$(table "$work/real/release.msi" Upgrade | awk -F'\t' '{ print $2 "/" $3 "/" $5 "/" $7 }' | LC_ALL=C sort | tr '\n' ' ')"
 [ "$upgrade" = "/$version/1/WIX_UPGRADE_DETECTED $version//258/WIX_DOWNGRADE_DETECTED " ] ||
   fail "the release package's Upgrade rows are '$upgrade'"
+
+# The two editions: what the file is called, and the comment line of its
+# entry in Programs and Features.
+comments() { table "$1" Property | awk -F'\t' '$1 == "ARPCOMMENTS" { print $2 }'; }
+[ "$(basename "$package")" = "Tarnwell PDF Printer Software $version development build.msi" ] ||
+  fail "the development build's package is named '$(basename "$package")'"
+[ "$(comments "$package")" = "Development build, not for distribution" ] ||
+  fail "the development build's entry says '$(comments "$package")'"
+[ -z "$(comments "$work/real/release.msi")" ] ||
+  fail "the release build's entry says '$(comments "$work/real/release.msi")'"
+for edition in "ON:Tarnwell PDF Printer Software $version.msi" \
+               "OFF:Tarnwell PDF Printer Software $version development build.msi"; do
+  name="$(cmake -DVERSION="$version" -DRELEASE="${edition%%:*}" -P "$source_dir/installer/package_file_name.cmake" 2>&1)"
+  [ "$name" = "${edition#*:}" ] || fail "RELEASE=${edition%%:*} names the package '$name'"
+done
 
 [ "$failures" -eq 0 ] && echo "package rules: all passed"
 [ "$failures" -eq 0 ]

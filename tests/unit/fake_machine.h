@@ -49,6 +49,7 @@ class FakeMachine : public Machine {
   std::set<std::wstring> ports = {L"QPDF:"};
   std::map<std::wstring, std::wstring> program_versions;  // path -> version resource
   std::map<std::wstring, std::map<std::wstring, FakeRegValue>> registry;  // key -> values
+  bool registry_writable = true;  // false: as a standard user under HKLM
   // Start outcomes, consumed in order; when empty, every start succeeds.
   // A start that fails: the platform's error number.
   std::deque<std::uint32_t> start_errors;
@@ -137,6 +138,13 @@ class FakeMachine : public Machine {
     const auto found = program_versions.find(path);
     if (found == program_versions.end()) return std::nullopt;
     return found->second;
+  }
+  bool WriteRegistryText(RegRoot, const std::wstring& key_path, const std::wstring& value_name,
+                         const std::wstring& text) override {
+    log.push_back(L"RegWrite " + key_path + L"|" + value_name + L"=" + text);
+    if (!registry_writable) return false;
+    SetRegSz(key_path, value_name, text);
+    return true;
   }
   RegistryData QueryRegistryValue(RegRoot root, const std::wstring& key_path,
                                   const std::wstring& value_name) override;

@@ -473,12 +473,65 @@ TEST(Unattended, UpdateReplacesAnOlderPackageAndAFailedOneLeavesNoPrinter) {
   EXPECT_TRUE(t.m.printers.empty());
   EXPECT_TRUE(t.log.Has(L"Starting the uninstaller: \"" + kFolder + L"\\uninstall.exe\""));
   EXPECT_TRUE(t.log.Has(L"The printer \"Quellmark PDF Setup\" is not there after the setup."));
+  EXPECT_TRUE(t.log.Has(L"The installed package was removed before the setup, so no printer "
+                        L"\"Quellmark PDF Setup\" is left. A later /install installs it"));
   EXPECT_EQ(t.Run(UnattendedAction::Status), exit_code::kNotInstalled);
 
   t.m.on_start = package;
   EXPECT_EQ(t.Run(UnattendedAction::Install), exit_code::kDone);
   EXPECT_EQ(t.m.printers, std::vector<std::wstring>{kPrinter});
   EXPECT_EQ(t.m.started.size(), 3u);
+}
+
+// A package whose setup program says 7.1.0.123 and whose registration says
+// 7.1: /install /update installs it once, fails and says why, and /update
+// then takes that package as up to date until a newer one ships. Without
+// the rights to remember it, /status /update keeps answering 3.
+TEST(Unattended, DifferentVersionSchemesAreInstalledOnceNotOnEveryRun) {
+  const std::wstring record_key = L"SOFTWARE\\Quellmark\\Tarnwell PDF Printer Software";
+  for (const bool writable : {true, false}) {
+    Unattended t;
+    t.m.registry_writable = writable;
+    t.m.printers = {kPrinter};
+    t.m.SetRegSz(kKey, L"UninstallString", L"\"" + kFolder + L"\\uninstall.exe\"");
+    t.m.SetRegSz(kKey, L"DisplayVersion", L"7.0");
+    t.m.program_versions[kSetup] = L"7.1.0.123";
+    t.m.on_start = [&t] {
+      if (t.m.started.back().find(L"setup.exe") == std::wstring::npos) {
+        t.m.printers.clear();
+        t.m.registry.erase(kKey);
+        return;
+      }
+      t.m.printers = {kPrinter};
+      t.m.SetRegSz(kKey, L"UninstallString", L"\"" + kFolder + L"\\uninstall.exe\"");
+      t.m.SetRegSz(kKey, L"DisplayVersion", L"7.1");
+    };
+    const UnattendedRequest install_update{UnattendedAction::Install, false, std::nullopt,
+                                           std::nullopt, true};
+    const UnattendedRequest status_update{UnattendedAction::Status, false, std::nullopt,
+                                          std::nullopt, true};
+    EXPECT_EQ(RunUnattended(t.m, t.log, install_update), exit_code::kFailed) << writable;
+    EXPECT_EQ(t.m.started.size(), 2u) << writable;
+    EXPECT_EQ(t.m.printers, std::vector<std::wstring>{kPrinter}) << writable;
+    EXPECT_TRUE(t.log.Has(L"The package registered version \"7.1\", which is older than version "
+                          L"\"7.1.0.123\" of \"" + kSetup + L"\""))
+        << writable;
+
+    t.log.lines.clear();
+    if (!writable) {
+      EXPECT_EQ(RunUnattended(t.m, t.log, status_update), exit_code::kOlder);
+      EXPECT_FALSE(t.m.registry.count(record_key));
+      continue;
+    }
+    EXPECT_EQ(RunUnattended(t.m, t.log, status_update), exit_code::kDone);
+    EXPECT_TRUE(t.log.Has(L"which was installed by /install /update and registered itself as "
+                          L"\"7.1\": it is up to date."));
+    EXPECT_EQ(RunUnattended(t.m, t.log, install_update), exit_code::kDone);
+    EXPECT_EQ(t.m.started.size(), 2u);  // the same package is not installed again
+
+    t.m.program_versions[kSetup] = L"7.2.0.5";  // a newer one ships
+    EXPECT_EQ(RunUnattended(t.m, t.log, status_update), exit_code::kOlder);
+  }
 }
 
 }  // namespace

@@ -222,7 +222,12 @@ class Machine {
   // there is no failure. Throws.
   virtual void DeletePrinterQueue(const std::wstring& printer) = 0;
 
-  // --- Registry (read only, 32-bit view) ---
+  // --- Registry (32-bit view) ---
+  // Writes one text value (REG_SZ), making the key when it is missing; false
+  // when it cannot be written (a process without administrator rights
+  // cannot write under HKEY_LOCAL_MACHINE).
+  virtual bool WriteRegistryText(RegRoot root, const std::wstring& key_path,
+                                 const std::wstring& value_name, const std::wstring& text) = 0;
   // Reads one value: opens the key for querying only, reads the value's type
   // and bytes, closes the key. A value that changes size while it is read
   // fails with reg::kMoreData.

@@ -17,7 +17,8 @@
 //         printer list cannot be read (Print Spooler stopped), the lock's name
 //         taken by an object this program did not make, or, run as
 //         LocalSystem or elevated, what it would start can be changed by an
-//         account other than the trusted ones
+//         account other than the trusted ones, or after /install /update
+//         the package registered a version older than its setup program's
 //   1618  another install or removal of the printer is in progress, the
 //         printer package met another install in progress, or, run as
 //         LocalSystem or elevated, another program has a file of what would

@@ -6,6 +6,7 @@
 #include "core/printer/package_version.h"
 #include "core/printer/printer_health.h"
 #include "core/texts/text.h"
+#include "core/unattended/shipped_version.h"
 
 namespace tarnwell {
 namespace {
@@ -33,6 +34,11 @@ bool NewerPackageBeside(Machine& machine, std::vector<std::wstring>& lines) {
   const std::wstring versions = L"The installed package has " + installed_text +
                                 L"; the one beside this program has version " +
                                 Quoted(*beside);
+  if (*order > 0 && InstalledAsShipped(machine, *beside, *installed)) {
+    lines.push_back(versions + L", which was installed by /install /update and registered "
+                    L"itself as " + Quoted(*installed) + L": it is up to date.");
+    return false;
+  }
   lines.push_back(versions + (*order > 0 ? L", which is newer." : L", which is not newer."));
   return *order > 0;
 }

@@ -75,6 +75,12 @@ bool WorksAfterRenewal(Machine& machine, LogSink& log) {
   return false;
 }
 
+void NoPrinterAfterRenewal(LogSink& log) {
+  log.WriteLine(L"The installed package was removed before the setup, so no printer " +
+                PrinterQuoted() + L" is left. A later /install installs it once its setup "
+                L"works.");
+}
+
 int RestartAfterRemoval(LogSink& log, std::int32_t uninstaller_code) {
   if (uninstaller_code != exit_code::kRestartRequired &&
       uninstaller_code != exit_code::kRestartStarted) {

@@ -29,6 +29,10 @@ bool DeleteQueueLeftBehind(Machine& machine, LogSink& log);
 // command then fails.
 bool WorksAfterRenewal(Machine& machine, LogSink& log);
 
+// When the setup of a renewal left no printer: the old package is gone
+// with it, so the log says that no printer is left and what brings it back.
+void NoPrinterAfterRenewal(LogSink& log);
+
 // The command's answer when the setup asked for no restart but the
 // uninstaller before it did (`uninstaller_code`): the restart is still
 // needed to finish.

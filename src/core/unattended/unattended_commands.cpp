@@ -18,6 +18,7 @@
 #include "core/unattended/exit_codes.h"
 #include "core/unattended/printer_condition.h"
 #include "core/unattended/printer_renewal.h"
+#include "core/unattended/shipped_version.h"
 
 namespace tarnwell {
 namespace {
@@ -79,9 +80,11 @@ class UnattendedRun {
                          L"progress, so the printer was not installed. Try again later.");
           return exit_code::kAnotherInProgress;
         }
+        if (renew) NoPrinterAfterRenewal(log_);
         return Fail(L"The printer " + printer + L" is not there after the setup.");
       }
       if (renew && !WorksAfterRenewal(m_, log_)) return exit_code::kFailed;
+      if (update && !RegisteredAsShipped(m_, log_)) return exit_code::kFailed;
       log_.WriteLine(L"The printer " + printer + L" is installed.");
       answer = RestartAsked(L"setup", PackageInstalled(m_));
       if (answer == exit_code::kDone) answer = RestartAfterRemoval(log_, uninstaller_code_);

@@ -48,6 +48,8 @@ class Win32Machine : public Machine {
   bool PrinterPortExists(const std::wstring& port) override;
   void DeletePrinterQueue(const std::wstring& printer) override;
   std::optional<std::wstring> ProgramVersion(const std::wstring& path) override;
+  bool WriteRegistryText(RegRoot root, const std::wstring& key_path,
+                         const std::wstring& value_name, const std::wstring& text) override;
   RegistryData QueryRegistryValue(RegRoot root, const std::wstring& key_path,
                                   const std::wstring& value_name) override;
   ProcessStart StartProcess(const std::wstring& program, const std::wstring& command_line,

@@ -1,6 +1,7 @@
 // Registry reads: keys are opened to query values only, in the 32-bit view,
 // so a standard user can read HKEY_LOCAL_MACHINE and a build of any word size
-// sees the keys a 32-bit installer wrote.
+// sees the keys a 32-bit installer wrote. The one write, the program's own
+// record, goes to the same view.
 #include "win32/machine/machine.h"
 
 #include <vector>
@@ -59,6 +60,21 @@ RegistryData Win32Machine::QueryRegistryValue(RegRoot root, const std::wstring& 
   const LONG status = OpenKeyForQuerying(root, key_path, key);
   if (status != ERROR_SUCCESS) return {status, reg::kNone, {}};
   return QueryOpenKeyValue(key.get(), value_name);
+}
+
+// A key made here takes its access list from its parent, as the package's
+// own keys do.
+bool Win32Machine::WriteRegistryText(RegRoot root, const std::wstring& key_path,
+                                     const std::wstring& value_name, const std::wstring& text) {
+  UniqueKey key;
+  if (RegCreateKeyExW(RootKey(root), key_path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, key.put(),
+                      nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+  return RegSetValueExW(key.get(), value_name.c_str(), 0, REG_SZ,
+                        reinterpret_cast<const BYTE*>(text.c_str()), bytes) == ERROR_SUCCESS;
 }
 
 }  // namespace tarnwell
