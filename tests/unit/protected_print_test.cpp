@@ -51,6 +51,8 @@ TEST(ProtectedPrint, WindowsAnswerDecidesAndElseOnlyThePolicyValueOne) {
       {"absent, no API", absent, NA, false},
       {"2, no API", dword(2), NA, false},
       {"1 as text", [](FakeMachine& m) { SetPolicy(m, reg::kSz, {'1', 0, 0, 0}); }, NA, false},
+      {"1 as binary", [](FakeMachine& m) { SetPolicy(m, reg::kBinary, {1, 0, 0, 0}); }, NA,
+       false},
       {"1 as QWORD", [](FakeMachine& m) { SetPolicy(m, reg::kQword, {1, 0, 0, 0, 0, 0, 0, 0}); },
        NA, false},
       {"1 in two bytes", [](FakeMachine& m) { SetPolicy(m, reg::kDword, {1, 0}); }, NA, false},
