@@ -150,9 +150,9 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
     // The same answer the program gives: said in the log and shown, so
     // that whoever reads either knows this PC cannot take the printer.
     const std::wstring why =
-        L"Windows protected print mode is on on this PC. It allows only Windows' own printer "
-        L"drivers, so the PDF printer " + Quoted(tarnwell::package::kName) +
-        L" cannot be installed here, and nothing was installed. Turn the mode off, install "
+        L"Windows protected print mode is on: it allows only Windows' own printer drivers, so "
+        L"the PDF printer " + Quoted(tarnwell::package::kName) +
+        L" cannot be installed on this PC, and nothing was installed. Turn the mode off, install "
         L"this package with INSTALLPRINTER=0, or leave this PC out. See " + Quoted(log_file) +
         L".";
     Log(install, name + L": the program ended with exit code 1625: " + why);

@@ -167,7 +167,7 @@ TEST_F(MsiPrinter, ProtectedPrintModeFailsTheInstallAndSaysWhy) {
   ExpectNoPrinter();
   EXPECT_TRUE(Contains(ReadLogLowerCase(log),
                        L"the program ended with exit code 1625: Windows protected print mode is "
-                       L"on on this PC."))
+                       L"on: it allows only Windows' own printer drivers"))
       << log;
   EXPECT_EQ(Msiexec(L"/i " + kRelease + L" INSTALLPRINTER=0 /qn"), 0u);
   ExpectApplicationFolderInstalled();
