@@ -19,7 +19,9 @@ rem script makes no folder there and changes no access list), and without a
 rem log otherwise; default logs in the user's own profile.
 rem It runs "Tarnwell PDF Printer Software.exe" from its own folder or, when
 rem that folder does not hold it, from the folder the Windows Installer
-rem package recorded. It ends with the program's exit code, unchanged; 1639
+rem package recorded. It ends with the program's exit code, unchanged (install
+rem answers 1625 where Windows protected print mode is on: the printer cannot
+rem be installed on that PC, and a retry does not help); 1639
 rem for an unknown command, 1603 when there is no program, 50 when it was
 rem started from a network path. uninstall without a program answers 0 when
 rem the printer package's uninstall registration is gone too: nothing is left

@@ -161,6 +161,19 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
                      L"asks for one at the end. See " + Quoted(log_file) + L".");
     return StepResult::kDone;
   }
+  if (code == tarnwell::exit_code::kProtectedPrint) {
+    // The same answer the program gives: said in the log and shown, so
+    // that whoever reads either knows this PC cannot take the printer.
+    const std::wstring why =
+        L"Windows protected print mode is on: it allows only Windows' own printer drivers, so "
+        L"the PDF printer " + Quoted(tarnwell::package::kName) +
+        L" cannot be installed on this PC, and nothing was installed. Turn the mode off, install "
+        L"this package with INSTALLPRINTER=0, or leave this PC out. See " + Quoted(log_file) +
+        L".";
+    Log(install, name + L": the program ended with exit code 1625: " + why);
+    tarnwell::ShowMsiError(install, why);
+    return StepResult::kFailed;
+  }
   Log(install, name + L": the program ended with exit code " + std::to_wstring(code) +
                    (code == 0 ? L"." : L" (failed); see " + Quoted(log_file) + L"."));
   return code == 0 ? StepResult::kDone : StepResult::kFailed;
@@ -203,7 +216,11 @@ extern "C" UINT WINAPI CheckPrinter(MSIHANDLE install) {
 }
 
 // A printer that cannot be installed fails the installation, which Windows
-// Installer then rolls back.
+// Installer then rolls back. That includes a PC where Windows protected
+// print mode is on: the package was asked for the printer (INSTALLPRINTER
+// is 1), and a package reported installed without it would be detected by
+// its ProductCode as done while the printer never comes; failed and rolled
+// back, the PC is as it was and the reason is in the log and on screen.
 extern "C" UINT WINAPI InstallPrinter(MSIHANDLE install) {
   return RunProgram(install, L"/install") == StepResult::kDone ? ERROR_SUCCESS
                                                               : ERROR_INSTALL_FAILURE;

@@ -38,6 +38,16 @@ fault "exit code: elevation needed answered as 1603" unattended/unattended_comma
   'return exit_code::kElevationRequired;' 'return exit_code::kFailed;'
 fault "exit code: the setup's 1618 not passed on" unattended/unattended_commands.cpp \
   'if (package_code_ == exit_code::kAnotherInProgress) {' 'if (package_code_ == exit_code::kFailed) {'
+fault "exit code: protected print mode answered as 1603" unattended/exit_codes.h \
+  'kProtectedPrint = 1625;' 'kProtectedPrint = 1603;'
+fault "protected print: a policy value other than 1 turns it on" printer/protected_print.cpp \
+  'if (value == 1) {' 'if (value != 0) {'
+fault "protected print: Windows' answer off yields to the policy" printer/protected_print.cpp \
+  'case ProtectedPrintAnswer::Off:' 'case ProtectedPrintAnswer::Off: findings.on = policy == PolicySays::On;'
+fault "protected print: the window's Install runs the setup anyway" main_window/install_command.cpp \
+  'if (!FindProtectedPrintMode(m).on) return Flow::Next();' 'return Flow::Next();'
+fault "spooler: a stopped spooler gets the bare error report" app/step_runner.cpp \
+  'if (SpoolerUnreachable(e.system_error())) {' 'if (false) {'
 # Switch parsing.
 fault "switches: upper case letters fold wrongly" unattended/switches.cpp \
   "c = static_cast<wchar_t>(c - L'A' + L'a');" "c = static_cast<wchar_t>(c - L'A' + L'b');"

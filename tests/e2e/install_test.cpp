@@ -80,6 +80,37 @@ TEST_F(Install, RefusesWhenThePrinterIsAlreadyInstalled) {
   EXPECT_FALSE(program_->WaitForBox(1000).has_value());
 }
 
+// The policy that turns Windows protected print mode on, set in the prefix:
+// Install says why and runs no setup. Set to 0 it installs as always.
+TEST_F(Install, ProtectedPrintModeRunsNoSetupAndSaysWhy) {
+  ASSERT_TRUE(SetProtectedPrintPolicy(1));
+  ASSERT_NE(StartPastInstructions(), nullptr);
+  program_->ClickWithMouse(program_->Control(kPushButton13));
+  const auto box = program_->WaitForBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->caption, kTitle);
+  EXPECT_EQ(box->text,
+            L"Windows protected print mode is on. It allows only Windows' own printer drivers, "
+            L"so this PDF printer cannot be installed on this computer.\r\n\r\nTo install it, "
+            L"turn Windows protected print mode off in Settings (Bluetooth & devices, Printers & "
+            L"scanners), or ask your administrator.");
+  EXPECT_EQ(box->buttons, kOkOnly);
+  EXPECT_TRUE(box->has_icon);
+  EXPECT_FALSE(PrinterExists(kPackageName));
+  EXPECT_FALSE(RegistrationExists());
+  EXPECT_FALSE(PathExists(InstalledPackageFolder()));
+  ASSERT_TRUE(Press(*box, IDOK));
+  ExpectCommandControlsEnabled(true);
+  program_.reset();
+
+  ASSERT_TRUE(SetProtectedPrintPolicy(0));
+  ASSERT_NE(StartPastInstructions(), nullptr);
+  const Box question = ClickInstallUntilQuestion(*program_);
+  ASSERT_NE(question.hwnd, nullptr);
+  EXPECT_TRUE(PrinterExists(kPackageName));
+  ASSERT_TRUE(Press(question, IDNO));
+}
+
 TEST_F(Install, ReportsAMissingPackageAndChangesNothing) {
   const struct {
     const char* kind;

@@ -305,6 +305,37 @@ TEST_F(Unattended, FailuresAreExitCodesAndLogLinesNeverWindows) {
   EXPECT_EQ(Run(L"/?", true).code, 0u);
 }
 
+// The policy that turns Windows protected print mode on, set in the prefix:
+// /install changes nothing and answers 1625, /status says what /install
+// would answer. Set to 0, /install installs as always.
+TEST_F(Unattended, ProtectedPrintModeIsRefusedBeforeAnythingRuns) {
+  MakeLogFolder();
+  const std::wstring log = L" /log \"" + LogPath() + L"\"";
+  ASSERT_TRUE(SetProtectedPrintPolicy(1));
+  const Outcome run = Run(L"/install" + log);
+  EXPECT_EQ(run.code, 1625u);
+  EXPECT_FALSE(run.window_seen);
+  EXPECT_FALSE(PrinterExists(kPackageName));
+  EXPECT_FALSE(RegistrationExists());
+  EXPECT_FALSE(PathExists(InstalledPackageFolder()));
+  std::string text = Log();
+  EXPECT_EQ(text.find("Starting the setup"), std::string::npos) << text;
+  EXPECT_NE(text.find("Windows NT\\Printers\\WPP\\WindowsProtectedPrintGroupPolicyState is 1"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("Nothing was done: Windows protected print mode"), std::string::npos);
+  EXPECT_NE(text.find("Exit code 1625."), std::string::npos) << text;
+
+  EXPECT_EQ(Run(L"/status" + log).code, 1u);
+  EXPECT_NE(Log().find("/install cannot install it here: it answers 1625."), std::string::npos);
+
+  ASSERT_TRUE(SetProtectedPrintPolicy(0));
+  EXPECT_EQ(Run(L"/install" + log).code, 0u);
+  EXPECT_TRUE(PrinterExists(kPackageName));
+  text = Log();
+  EXPECT_NE(text.find("WindowsProtectedPrintGroupPolicyState is 0"), std::string::npos) << text;
+}
+
 TEST_F(Unattended, OneCommandAtATimeWithOtherRuns) {
   MakeLogFolder();
   app_->UseSetupFixture(L"e2e_slow_setup.exe");

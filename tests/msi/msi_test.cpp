@@ -157,6 +157,24 @@ TEST_F(MsiPrinter, PrinterThatCannotBeInstalledLeavesNothingBehind) {
   ExpectNoPrinter();
 }
 
+// With Windows protected print mode on, the printer step's 1625 fails the
+// installation, which leaves nothing behind, and the MSI log says why;
+// without the printer (INSTALLPRINTER=0) the package installs as always.
+TEST_F(MsiPrinter, ProtectedPrintModeFailsTheInstallAndSaysWhy) {
+  ASSERT_TRUE(e2e::SetProtectedPrintPolicy(1));
+  const std::wstring log = MsiLog(L"install");
+  EXPECT_EQ(Msiexec(L"/i " + kRelease + L" /qn /l*v " + Quoted(log)), kFailed);
+  ExpectNothingInstalled();
+  ExpectNoPrinter();
+  EXPECT_TRUE(Contains(ReadLogLowerCase(log),
+                       L"the program ended with exit code 1625: Windows protected print mode is "
+                       L"on: it allows only Windows' own printer drivers"))
+      << log;
+  EXPECT_EQ(Msiexec(L"/i " + kRelease + L" INSTALLPRINTER=0 /qn"), 0u);
+  ExpectApplicationFolderInstalled();
+  ExpectNoPrinter();
+}
+
 TEST_F(MsiPrinter, PrinterThatCannotBeRemovedDoesNotKeepThePackage) {
   ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
   ASSERT_TRUE(e2e::PrinterExists(e2e::kPackageName));

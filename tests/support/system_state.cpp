@@ -152,7 +152,33 @@ void DeleteRegistration() {
   RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_32KEY, 0);
 }
 
+bool SetProtectedPrintPolicy(std::optional<DWORD> value) {
+  const wchar_t* key_path = L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP";
+  const wchar_t* name = L"WindowsProtectedPrintGroupPolicyState";
+  if (!value) {
+    HKEY key = nullptr;
+    const LONG opened =
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key);
+    if (opened == ERROR_FILE_NOT_FOUND) return true;
+    if (opened != ERROR_SUCCESS) return false;
+    const LONG deleted = RegDeleteValueW(key, name);
+    RegCloseKey(key);
+    return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
+  }
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_path, 0, nullptr, 0,
+                      KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const DWORD data = *value;
+  const LONG status = RegSetValueExW(key, name, 0, REG_DWORD,
+                                     reinterpret_cast<const BYTE*>(&data), sizeof(data));
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS;
+}
+
 void ResetMachine() {
+  SetProtectedPrintPolicy(std::nullopt);
   EndProcessesUnder(InstalledPackageFolder());
   for (const std::wstring& name : PrinterNames()) {
     if (name == kPackageName || name.starts_with(L"E2E ")) DeletePrinterNamed(name);

@@ -36,7 +36,13 @@ std::wstring RegisteredVersion();
 void WriteUninstallString(const std::wstring& command_line);
 void DeleteRegistration();
 
-// No package printer, installed folder or registration; test printers gone.
+// Sets the policy value that turns Windows protected print mode on (1) or
+// off (0), in the 64-bit registry view where Windows keeps policies; nothing
+// removes it.
+bool SetProtectedPrintPolicy(std::optional<DWORD> value);
+
+// No package printer, installed folder or registration, no protected print
+// policy; test printers gone.
 void ResetMachine();
 
 bool ProcessRunsUnder(const std::wstring& folder);

@@ -104,6 +104,17 @@ RegistryData FakeMachine::QueryRegistryValue(RegRoot, const std::wstring& key_pa
   return {reg::kSuccess, value->second.type, value->second.data};
 }
 
+RegistryData FakeMachine::QueryMachinePolicyValue(const std::wstring& key_path,
+                                                  const std::wstring& value_name) {
+  const auto key = policies.find(key_path);
+  if (key == policies.end()) {
+    return {policy_read_error ? policy_read_error : reg::kFileNotFound, reg::kNone, {}};
+  }
+  const auto value = key->second.find(value_name);
+  if (value == key->second.end()) return {reg::kFileNotFound, reg::kNone, {}};
+  return {reg::kSuccess, value->second.type, value->second.data};
+}
+
 namespace {
 
 // Runs for `polls` HasEnded calls, then ends with the machine's exit code.

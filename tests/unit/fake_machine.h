@@ -50,6 +50,11 @@ class FakeMachine : public Machine {
   std::map<std::wstring, std::wstring> program_versions;  // path -> version resource
   std::map<std::wstring, std::map<std::wstring, FakeRegValue>> registry;  // key -> values
   bool registry_writable = true;  // false: as a standard user under HKLM
+  // Machine policies (64-bit view): key -> values; a read of another key fails
+  // with policy_read_error when it is set, else finds nothing.
+  std::map<std::wstring, std::map<std::wstring, FakeRegValue>> policies;
+  long policy_read_error = 0;
+  ProtectedPrintAnswer protected_print_answer = ProtectedPrintAnswer::NotAvailable;
   // Start outcomes, consumed in order; when empty, every start succeeds.
   // A start that fails: the platform's error number.
   std::deque<std::uint32_t> start_errors;
@@ -148,6 +153,9 @@ class FakeMachine : public Machine {
   }
   RegistryData QueryRegistryValue(RegRoot root, const std::wstring& key_path,
                                   const std::wstring& value_name) override;
+  RegistryData QueryMachinePolicyValue(const std::wstring& key_path,
+                                       const std::wstring& value_name) override;
+  ProtectedPrintAnswer AskProtectedPrintMode() override { return protected_print_answer; }
   ProcessStart StartProcess(const std::wstring& program, const std::wstring& command_line,
                             int show_state) override;
   ProcessStart StartElevated(const std::wstring& program, const std::wstring& arguments,

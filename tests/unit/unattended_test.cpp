@@ -125,6 +125,24 @@ TEST(Unattended, FailuresAndTheirExitCodes) {
          t.m.printer_list_error = 1722;
        },
        UnattendedAction::Status, 1603, L"Print Spooler service is not running"},
+      {"protected print mode on",
+       [](Unattended& t) {
+         t.m.policies[L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP"]
+                     [L"WindowsProtectedPrintGroupPolicyState"] = {reg::kDword, {1, 0, 0, 0}};
+       },
+       UnattendedAction::Install, 1625,
+       L"Nothing was done: Windows protected print mode allows only Windows' own printer "
+       L"drivers", true},
+      {"protected print mode on, broken printer",
+       [](Unattended& t) {
+         t.m.printers = {kPrinter};
+         t.m.protected_print_answer = ProtectedPrintAnswer::On;
+       },
+       UnattendedAction::Install, 1625, L"Windows answers that Windows protected print mode is on.",
+       true},
+      {"status, protected print mode on",
+       [](Unattended& t) { t.m.protected_print_answer = ProtectedPrintAnswer::On; },
+       UnattendedAction::Status, 1, L"/install cannot install it here: it answers 1625."},
   };
   for (const Case& c : cases) {
     Unattended t;

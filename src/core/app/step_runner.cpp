@@ -4,7 +4,9 @@
 #include <stdexcept>
 
 #include "core/app/error_report.h"
+#include "core/app/shared_routines.h"
 #include "core/port/run_error.h"
+#include "core/port/spooler_errors.h"
 
 namespace tarnwell {
 namespace {
@@ -50,6 +52,12 @@ void RunSteps(App& app, const std::wstring& location, const std::vector<Step>& s
     try {
       flow = step.action();
     } catch (const RunError& e) {
+      if (SpoolerUnreachable(e.system_error())) {
+        // Every later step needs the spooler too, and would only fail or
+        // answer wrongly ("Printer already installed." after an unread list).
+        MsgBox(app, TextId::SpoolerNotRunning, kWarning);
+        return;
+      }
       ShowErrorReport(app, location, e.description(), step.line);
       flow = step.on_error;
     } catch (const StepTableError&) {

@@ -13,7 +13,9 @@
 // throws, the failure is reported with the handler's location text and the
 // step's line, and the run resumes where the step's `on_error` says (by
 // default the following step in table order, so a failing test runs the step
-// it guards).
+// it guards). A failure because the Print Spooler service does not answer
+// (core/port/spooler_errors.h) is the exception: the user is told how to
+// start the service instead of being shown a report, and the handler ends.
 #pragma once
 
 #include <functional>

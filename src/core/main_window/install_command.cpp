@@ -9,6 +9,7 @@
 #include "core/printer/package_commands.h"
 #include "core/printer/package_result.h"
 #include "core/printer/printer_search.h"
+#include "core/printer/protected_print.h"
 #include "core/printer/run_and_wait.h"
 
 namespace tarnwell {
@@ -30,7 +31,7 @@ void PushButton13_Click(App& app) {
        [&] {
          return FindOrdinaryFile(m, package::SetupProgramPath(m.ApplicationFolder())) ? Flow::Next() : Flow::Goto(140);
        }},
-      {102, [&] { return walk.Start() ? Flow::Next() : Flow::Goto(110); }},
+      {102, [&] { return walk.Start() ? Flow::Next() : Flow::Goto(109); }},
       {104, [&] { return walk.CurrentIs(package::kName) ? Flow::Next() : Flow::Goto(108); }},
       {106,
        [&] {
@@ -38,7 +39,16 @@ void PushButton13_Click(App& app) {
          return Flow::End();
        },
        Flow::End()},
-      {108, [&] { return walk.Next() ? Flow::Goto(104) : Flow::Goto(110); }},
+      {108, [&] { return walk.Next() ? Flow::Goto(104) : Flow::Goto(109); }},
+      {109,
+       [&] {
+         // With Windows protected print mode on, Windows installs no driver
+         // but its own: the setup cannot succeed, so it is not run.
+         if (!FindProtectedPrintMode(m).on) return Flow::Next();
+         MsgBox(app, TextId::ProtectedPrintOn, kWarning);
+         return Flow::End();
+       },
+       Flow::End()},
       // 110-118: the busy state.
       {120,
        [&] {

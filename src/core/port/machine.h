@@ -61,6 +61,10 @@ struct RegistryData {
   std::vector<std::uint8_t> bytes;
 };
 
+// Windows' own answer to whether Windows protected print mode is on, where
+// Windows has the means to say (Windows 11 24H2 and later).
+enum class ProtectedPrintAnswer { NotAvailable, Off, On };
+
 // What a printer is made of besides its name: the driver it prints with and
 // the port its jobs go to, by their names.
 struct PrinterParts {
@@ -233,6 +237,16 @@ class Machine {
   // fails with reg::kMoreData.
   virtual RegistryData QueryRegistryValue(RegRoot root, const std::wstring& key_path,
                                           const std::wstring& value_name) = 0;
+
+  // --- Windows protected print mode (core/printer/protected_print.h) ---
+  // Reads one value of a machine policy, HKEY_LOCAL_MACHINE in the registry
+  // view Windows' policy engine writes (the 64-bit one on 64-bit Windows),
+  // opened for querying only.
+  virtual RegistryData QueryMachinePolicyValue(const std::wstring& key_path,
+                                               const std::wstring& value_name) = 0;
+  // Asks Windows whether the mode is on; NotAvailable where it cannot say.
+  // Never throws.
+  virtual ProtectedPrintAnswer AskProtectedPrintMode() = 0;
 
   // --- Processes ---
   // Starts `program`, a full path, with `command_line` (which names the

@@ -25,6 +25,9 @@
 //         be started open so that it cannot be checked (a sharing
 //         violation), or held up its check past the bound: try again later
 //   1622  the log file cannot be opened in time, or may not be written
+//   1625  /install: Windows protected print mode is on, so the printer
+//         package (which brings its own driver) cannot be installed on this
+//         PC; nothing was done
 //   1639  invalid command line
 //   1641  done; the printer package has started a restart
 //   3010  done; a restart is needed to finish
@@ -35,6 +38,16 @@
 // something. 2 and 3 are small numbers no installer answers with: no tool
 // reads them as success, a restart or "try again later", and a script that
 // wants to tell them apart from "not installed" (1) still can.
+//
+// 1625 is Windows Installer's ERROR_INSTALL_PACKAGE_REJECTED, "This
+// installation is forbidden by system policy": that is what the mode is, a
+// policy (or its switch in Settings) that forbids this install on this PC.
+// Deployment tools count it as a failure and do not retry it (only 1618 is
+// "try again", 3010 and 1641 restarts), and it is not 1603, so a report
+// tells "cannot be installed on this PC" from "failed, try again". /status
+// keeps its codes: it reports the printer, and a requirement rule, which
+// must decide before the program is on the PC, reads the mode itself
+// (docs/deploying.md, "Windows protected print mode").
 #pragma once
 
 namespace tarnwell::exit_code {
@@ -47,6 +60,7 @@ inline constexpr int kElevationRequired = 740;
 inline constexpr int kFailed = 1603;
 inline constexpr int kAnotherInProgress = 1618;
 inline constexpr int kLogNotOpened = 1622;
+inline constexpr int kProtectedPrint = 1625;
 inline constexpr int kInvalidCommandLine = 1639;
 inline constexpr int kRestartStarted = 1641;
 inline constexpr int kRestartRequired = 3010;

@@ -7,11 +7,13 @@
 #include "core/app/app.h"
 #include "core/app/shared_routines.h"
 #include "core/port/run_error.h"
+#include "core/port/spooler_errors.h"
 #include "core/printer/default_printer.h"
 #include "core/printer/package.h"
 #include "core/printer/package_commands.h"
 #include "core/printer/package_result.h"
 #include "core/printer/printer_search.h"
+#include "core/printer/protected_print.h"
 #include "core/printer/registry.h"
 #include "core/printer/run_and_wait.h"
 #include "core/texts/text.h"
@@ -24,17 +26,6 @@ namespace tarnwell {
 namespace {
 
 constexpr wchar_t kQuietUninstallValue[] = L"QuietUninstallString";
-
-// Errors with which the printer list cannot be read because the Print Spooler
-// service does not answer.
-constexpr std::uint32_t kRpcServerUnavailable = 1722;
-constexpr std::uint32_t kNoEndpointRegistered = 1753;
-constexpr std::uint32_t kServiceNotStarted = 1062;
-
-bool SpoolerUnreachable(std::uint32_t error) {
-  return error == kRpcServerUnavailable || error == kNoEndpointRegistered ||
-         error == kServiceNotStarted;
-}
 
 class UnattendedRun {
  public:
@@ -56,6 +47,12 @@ class UnattendedRun {
       log_.WriteLine(L"The printer " + printer + L" is installed already: the setup is not run.");
     } else {
       if (!there) log_.WriteLine(L"The printer " + printer + L" is not installed.");
+      if (ProtectedPrintOn()) {
+        log_.WriteLine(L"Nothing was done: Windows protected print mode allows only Windows' "
+                       L"own printer drivers, so the printer package cannot be installed on "
+                       L"this PC. Turn the mode off, or leave this PC out.");
+        return exit_code::kProtectedPrint;
+      }
       const std::wstring folder = m_.ApplicationFolder();
       const std::wstring setup = package::SetupProgramPath(folder);
       if (!FindOrdinaryFile(m_, setup)) {
@@ -125,6 +122,7 @@ class UnattendedRun {
     const std::wstring printer = Quoted(package::kName);
     if (!PrinterThere()) {
       log_.WriteLine(L"The printer " + printer + L" is not installed.");
+      if (ProtectedPrintOn()) log_.WriteLine(L"/install cannot install it here: it answers 1625.");
       return exit_code::kNotInstalled;
     }
     const PrinterFindings findings = ExaminePrinter(m_, update);
@@ -266,6 +264,13 @@ class UnattendedRun {
       }
       throw RunError(why, error);
     }
+  }
+
+  // Whether Windows protected print mode is on, with what was found in the log.
+  bool ProtectedPrintOn() {
+    const ProtectedPrintFindings findings = FindProtectedPrintMode(m_);
+    for (const std::wstring& line : findings.lines) log_.WriteLine(line);
+    return findings.on;
   }
 
   // What a finished package's own request for a restart makes of the

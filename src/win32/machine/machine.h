@@ -52,6 +52,10 @@ class Win32Machine : public Machine {
                          const std::wstring& value_name, const std::wstring& text) override;
   RegistryData QueryRegistryValue(RegRoot root, const std::wstring& key_path,
                                   const std::wstring& value_name) override;
+  // The policy's view: registry.cpp; Windows' own answer: protected_print.cpp.
+  RegistryData QueryMachinePolicyValue(const std::wstring& key_path,
+                                       const std::wstring& value_name) override;
+  ProtectedPrintAnswer AskProtectedPrintMode() override;
   ProcessStart StartProcess(const std::wstring& program, const std::wstring& command_line,
                             int show_state) override;
   ProcessStart StartElevated(const std::wstring& program, const std::wstring& arguments,

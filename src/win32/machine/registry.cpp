@@ -77,4 +77,17 @@ bool Win32Machine::WriteRegistryText(RegRoot root, const std::wstring& key_path,
                         reinterpret_cast<const BYTE*>(text.c_str()), bytes) == ERROR_SUCCESS;
 }
 
+// Policies are read where Windows' policy engine writes them: on 64-bit
+// Windows it is a 64-bit process, so the 64-bit view; on 32-bit Windows
+// KEY_WOW64_64KEY is ignored and the only view is read
+// (https://learn.microsoft.com/en-us/windows/win32/winprog64/accessing-an-alternate-registry-view).
+RegistryData Win32Machine::QueryMachinePolicyValue(const std::wstring& key_path,
+                                                   const std::wstring& value_name) {
+  UniqueKey key;
+  const LONG status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, key_path.c_str(), 0,
+                                    KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.put());
+  if (status != ERROR_SUCCESS) return {status, reg::kNone, {}};
+  return QueryOpenKeyValue(key.get(), value_name);
+}
+
 }  // namespace tarnwell
