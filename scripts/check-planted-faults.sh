@@ -121,7 +121,7 @@ fault "privileged: any command of Windows' folders run" unattended/unattended_co
   'const auto run = windows_own ? SystemMsiExecRemoval(m_, *resolved) : resolved;' \
   'const auto run = resolved;'
 fault "privileged: a temporary folder left behind logged as removed" \
-  unattended/unattended_commands.cpp \
+  unattended/unattended_steps.cpp \
   '} else if (result.temporary_folder_left) {' '} else if (false) {'
 fault "msiexec: no UI level added" printer/msiexec_command.cpp \
   '(ui_level ? own_options : std::wstring(L" /qn /norestart"))' 'own_options'

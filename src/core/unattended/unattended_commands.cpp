@@ -7,25 +7,21 @@
 #include "core/app/app.h"
 #include "core/app/shared_routines.h"
 #include "core/port/run_error.h"
-#include "core/port/spooler_errors.h"
 #include "core/printer/default_printer.h"
 #include "core/printer/package.h"
 #include "core/printer/package_commands.h"
 #include "core/printer/package_result.h"
-#include "core/printer/printer_search.h"
 #include "core/printer/protected_print.h"
-#include "core/printer/registry.h"
 #include "core/printer/run_and_wait.h"
 #include "core/texts/text.h"
 #include "core/unattended/exit_codes.h"
 #include "core/unattended/printer_condition.h"
 #include "core/unattended/printer_renewal.h"
 #include "core/unattended/shipped_version.h"
+#include "core/unattended/unattended_steps.h"
 
 namespace tarnwell {
 namespace {
-
-constexpr wchar_t kQuietUninstallValue[] = L"QuietUninstallString";
 
 class UnattendedRun {
  public:
@@ -38,7 +34,7 @@ class UnattendedRun {
     const std::wstring printer = Quoted(package::kName);
     int answer = exit_code::kDone;
     bool was_default = false;
-    const bool there = PrinterThere();
+    const bool there = CheckedPrinterPresence(m_);
     if (there && update) {
       if (const auto refused = HoldSetupToReadItsVersion()) return *refused;
     }
@@ -71,7 +67,7 @@ class UnattendedRun {
       const int started = Start(L"setup", SetupCommandLine(folder), package::kSetupWindowStyle,
                                 [this] { return PackageInstalled(m_); });
       if (started != exit_code::kDone) return started;
-      if (!PrinterThere()) {
+      if (!CheckedPrinterPresence(m_)) {
         if (package_code_ == exit_code::kAnotherInProgress) {
           log_.WriteLine(L"The setup answered 1618: another installation on this machine is in "
                          L"progress, so the printer was not installed. Try again later.");
@@ -83,7 +79,7 @@ class UnattendedRun {
       if (renew && !WorksAfterRenewal(m_, log_)) return exit_code::kFailed;
       if (update && !RegisteredAsShipped(m_, log_)) return exit_code::kFailed;
       log_.WriteLine(L"The printer " + printer + L" is installed.");
-      answer = RestartAsked(L"setup", PackageInstalled(m_));
+      answer = RestartAnswer(log_, L"setup", package_code_, PackageInstalled(m_));
       if (answer == exit_code::kDone) answer = RestartAfterRemoval(log_, uninstaller_code_);
     }
     if (set_default || was_default) {
@@ -97,7 +93,7 @@ class UnattendedRun {
     const auto lock = m_.TakeCommandLock();
     if (!lock) return InProgress();
     const std::wstring printer = Quoted(package::kName);
-    if (!PrinterThere()) {
+    if (!CheckedPrinterPresence(m_)) {
       log_.WriteLine(L"The printer " + printer + L" is not installed: nothing to do.");
       return exit_code::kDone;
     }
@@ -107,20 +103,20 @@ class UnattendedRun {
     if (!FindVisibleEntry(m_, folder)) {
       return Fail(L"The package's folder " + Quoted(folder) + L" was not found.");
     }
-    const std::wstring command = RegisteredUninstallCommand();
+    const std::wstring command = RegisteredUninstallCommand(m_, log_);
     if (command.empty()) return Fail(L"The package registered no uninstall command.");
     const int started = RunUninstaller(command, false);
     if (started != exit_code::kDone) return started;
-    if (PrinterThere()) {
+    if (CheckedPrinterPresence(m_)) {
       return Fail(L"The printer " + printer + L" is still there after the uninstaller.");
     }
     log_.WriteLine(L"The printer " + printer + L" is removed.");
-    return RestartAsked(L"uninstaller", PackageRemoved(m_));
+    return RestartAnswer(log_, L"uninstaller", package_code_, PackageRemoved(m_));
   }
 
   int Status(bool update) {
     const std::wstring printer = Quoted(package::kName);
-    if (!PrinterThere()) {
+    if (!CheckedPrinterPresence(m_)) {
       log_.WriteLine(L"The printer " + printer + L" is not installed.");
       if (ProtectedPrintOn()) log_.WriteLine(L"/install cannot install it here: it answers 1625.");
       return exit_code::kNotInstalled;
@@ -150,7 +146,7 @@ class UnattendedRun {
             m_.HoldProgramPath(setup, ProgramTree::kKeptAsIs, time_limit_seconds_)) {
       return Unsafe(*unsafe);
     }
-    const std::wstring command = RegisteredUninstallCommand();
+    const std::wstring command = RegisteredUninstallCommand(m_, log_);
     if (command.empty()) {
       log_.WriteLine(L"The package registered no uninstall command.");
     } else {
@@ -188,7 +184,7 @@ class UnattendedRun {
       return exit_code::kDone;
     }
     // An uninstaller removes its own folder.
-    const bool windows_own = InWindowsFolders(resolved->program);
+    const bool windows_own = InWindowsFolders(m_, resolved->program);
     const ProgramTree tree = windows_own ? ProgramTree::kProgramOnly : ProgramTree::kRemovedByIt;
     const auto run = windows_own ? SystemMsiExecRemoval(m_, *resolved) : resolved;
     if (!run) {
@@ -234,82 +230,11 @@ class UnattendedRun {
                 L" can change.");
   }
 
-  // Windows' own folders hold thousands of files, all Windows' own: only
-  // the program itself and the folders are checked there.
-  bool InWindowsFolders(const std::wstring& program) {
-    const std::wstring folder = Upper(program.substr(0, program.find_last_of(L'\\')));
-    return folder == Upper(m_.SystemFolder()) || folder == Upper(m_.WindowsFolder());
-  }
-
-  static std::wstring Upper(std::wstring text) {
-    for (wchar_t& c : text) {
-      if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    }
-    return text;
-  }
-
-  // Whether the printer is installed. A printer list that cannot be read
-  // fails the command, with the cause named when the spooler is not there to
-  // answer: fleets often keep the Print Spooler service stopped.
-  bool PrinterThere() {
-    try {
-      return IsPrinterInstalled(m_, package::kName);
-    } catch (const RunError& e) {
-      const std::uint32_t error = e.system_error();
-      std::wstring why = L"The list of installed printers could not be read";
-      if (error != 0) why += L" (system error " + std::to_wstring(error) + L")";
-      why += L": " + e.description();
-      if (SpoolerUnreachable(error)) {
-        why += L" The Print Spooler service is not running: start it, then run the command again.";
-      }
-      throw RunError(why, error);
-    }
-  }
-
   // Whether Windows protected print mode is on, with what was found in the log.
   bool ProtectedPrintOn() {
     const ProtectedPrintFindings findings = FindProtectedPrintMode(m_);
     for (const std::wstring& line : findings.lines) log_.WriteLine(line);
     return findings.on;
-  }
-
-  // What a finished package's own request for a restart makes of the
-  // command's answer: passed on when its whole result is there, so that the
-  // deployment tool schedules the restart.
-  int RestartAsked(const wchar_t* what, bool whole_result) {
-    if (package_code_ != exit_code::kRestartRequired &&
-        package_code_ != exit_code::kRestartStarted) {
-      return exit_code::kDone;
-    }
-    const std::wstring code = std::to_wstring(package_code_);
-    if (!whole_result) {
-      log_.WriteLine(std::wstring(L"The ") + what + L" answered " + code +
-                     L" (restart), but the printer and the package's uninstall registration "
-                     L"disagree: the restart request is not passed on.");
-      return exit_code::kDone;
-    }
-    log_.WriteLine(std::wstring(L"The package asked for a restart: the ") + what +
-                   L" answered " + code +
-                   (package_code_ == exit_code::kRestartStarted
-                        ? L" (it has started a restart)."
-                        : L" (a restart is needed to finish).") +
-                   L" The command answers " + code + L".");
-    return package_code_;
-  }
-
-  // The quiet command when the package registered one: no one may be there
-  // to answer the uninstaller's questions.
-  std::wstring RegisteredUninstallCommand() {
-    const std::wstring key = package::UninstallKeyPath();
-    const std::wstring quiet = RegistryValueText(
-        ReadRegistryValue(m_, RegRoot::LocalMachine, key, kQuietUninstallValue));
-    if (!quiet.empty()) {
-      log_.WriteLine(L"Using the registered QuietUninstallString.");
-      return quiet;
-    }
-    log_.WriteLine(L"No QuietUninstallString registered: using the UninstallString.");
-    return RegistryValueText(
-        ReadRegistryValue(m_, RegRoot::LocalMachine, key, package::kUninstallValue));
   }
 
   // Starts `command_line` without the elevation prompt and waits for it and
@@ -322,7 +247,7 @@ class UnattendedRun {
     const RunResult result = RunAndWait(m_, command_line, window_style, result_present,
                                         ElevationPrompt::Never, time_limit_seconds_);
     const std::uint64_t took = m_.SteadyMilliseconds() - began;
-    LogTemporaryFolder(what, result);
+    LogTemporaryFolder(m_, log_, what, result);
     if (result.timed_out) {
       return Fail(std::wstring(L"The ") + what + L" did not end within " +
                   std::to_wstring(*time_limit_seconds_) +
@@ -342,24 +267,6 @@ class UnattendedRun {
                    std::to_wstring(result.code) + L" after " + std::to_wstring(took) + L" ms.");
     package_code_ = result.code;
     return exit_code::kDone;
-  }
-
-  // Where a privileged start's TEMP and TMP pointed, and what became of a
-  // folder made for it.
-  void LogTemporaryFolder(const wchar_t* what, const RunResult& result) {
-    if (result.temporary_folder.empty()) return;
-    std::wstring line = std::wstring(L"The ") + what + L"'s temporary folder (TEMP and TMP): " +
-                        Quoted(result.temporary_folder);
-    if (!result.temporary_folder_made) {
-      line += L", Windows' own for " + m_.AccountName() + L".";
-    } else if (result.temporary_folder_left) {
-      line += L", made for it so that only SYSTEM and the Administrators may use it; " +
-              *result.temporary_folder_left + L".";
-    } else {
-      line += L", made for it so that only SYSTEM and the Administrators may use it, and "
-              L"removed after it.";
-    }
-    log_.WriteLine(line);
   }
 
   int SetDefault() {
