@@ -10,6 +10,7 @@
 #include "core/installer/log_folder_rule.h"
 #include "core/texts/text.h"
 #include "win32_common/account_security.h"
+#include "win32_common/folder_listing.h"
 #include "win32_common/relative_open.h"
 #include "win32_common/trusted_path.h"
 #include "win32_common/win32_error.h"
@@ -61,23 +62,12 @@ bool NameIsTaken(DWORD error) {
 // names costs a bounded time.
 constexpr std::size_t kMostListed = 20000;
 std::vector<std::wstring> FreshNamesIn(HANDLE folder, const std::wstring& name) {
+  std::vector<FolderEntry> entries;
+  bool over = false;
+  ListOpenFolder(folder, kMostListed, entries, over);  // what could be read is enough
   std::vector<std::wstring> found;
-  std::vector<std::uint64_t> buffer(8192);  // 64 KiB, aligned for the records
-  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(buffer[0]));
-  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
-  std::size_t listed = 0;
-  while (listed < kMostListed && GetFileInformationByHandleEx(folder, kind, buffer.data(), size)) {
-    kind = FileIdBothDirectoryInfo;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer.data());
-    for (DWORD at = 0;; ++listed) {
-      const auto* record = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + at);
-      const std::wstring entry(record->FileName, record->FileNameLength / sizeof(wchar_t));
-      if ((record->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsFreshLogFolderName(entry, name)) {
-        found.push_back(entry);
-      }
-      if (record->NextEntryOffset == 0) break;
-      at += record->NextEntryOffset;
-    }
+  for (const FolderEntry& entry : entries) {
+    if (entry.folder && IsFreshLogFolderName(entry.name, name)) found.push_back(entry.name);
   }
   std::sort(found.begin(), found.end());
   return found;

@@ -9,6 +9,7 @@
 #include "core/port/run_error.h"
 #include "core/texts/text.h"
 #include "win32_common/account_security.h"
+#include "win32_common/folder_listing.h"
 #include "win32_common/relative_open.h"
 #include "win32_common/system_library.h"
 #include "win32_common/win32_error.h"
@@ -65,34 +66,6 @@ std::wstring HexName(const std::uint8_t (&random)[8]) {
   return name;
 }
 
-struct Listed {
-  std::wstring name;
-  bool folder;
-  bool link;
-};
-
-bool ListFolder(HANDLE folder, std::vector<Listed>& entries, std::size_t most) {
-  std::vector<std::uint64_t> buffer(8192);
-  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(buffer[0]));
-  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
-  while (GetFileInformationByHandleEx(folder, kind, buffer.data(), size)) {
-    kind = FileIdBothDirectoryInfo;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer.data());
-    for (DWORD at = 0;;) {
-      const auto* record = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + at);
-      const std::wstring name(record->FileName, record->FileNameLength / sizeof(wchar_t));
-      if (name != L"." && name != L"..") {
-        if (entries.size() >= most) return false;
-        entries.push_back({name, (record->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                           (record->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
-      }
-      if (record->NextEntryOffset == 0) break;
-      at += record->NextEntryOffset;
-    }
-  }
-  return GetLastError() == ERROR_NO_MORE_FILES;
-}
-
 bool MarkForDeletion(HANDLE handle) {
   FILE_DISPOSITION_INFO dispose{TRUE};
   return SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof dispose);
@@ -116,11 +89,14 @@ bool Delete(HANDLE handle) {
 // it as itself (a link is removed, not followed) and marked for deletion;
 // false when anything stays.
 bool EmptyFolder(HANDLE folder, const Deadline& deadline, int depth, std::size_t& budget) {
-  std::vector<Listed> entries;
-  if (depth > kDeepest || !ListFolder(folder, entries, budget)) return false;
+  std::vector<FolderEntry> entries;
+  bool over = false;
+  if (depth > kDeepest || ListOpenFolder(folder, budget, entries, over) != ERROR_SUCCESS || over) {
+    return false;
+  }
   budget -= entries.size();
   bool all = true;
-  for (const Listed& entry : entries) {
+  for (const FolderEntry& entry : entries) {
     const bool descend = entry.folder && !entry.link;
     BoundedOpen opened = OpenInFolder(
         deadline, folder, entry.name, entry.folder ? OpenAs::Folder : OpenAs::File,

@@ -4,6 +4,7 @@
 
 #include "core/printer/command_line.h"
 #include "core/texts/text.h"
+#include "win32_common/folder_listing.h"
 #include "win32_common/win32_error.h"
 
 namespace tarnwell {
@@ -75,42 +76,6 @@ std::optional<PathRefusal> CheckPart(const Part& part, const Deadline& deadline,
   return std::nullopt;
 }
 
-struct Entry {
-  std::wstring name;
-  bool folder;
-};
-
-// What the folder `folder` is open on holds, read through that handle, so
-// the listing is of the folder that was checked; adds to `entries`, no more
-// than `most` of them (`over` is set when there are more). Why it could not
-// be read.
-std::optional<std::wstring> ReadFolder(HANDLE folder, std::vector<Entry>& entries,
-                                       std::size_t most, bool& over) {
-  std::vector<std::uint64_t> buffer(8192);  // 64 KiB, aligned for the records
-  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(buffer[0]));
-  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
-  while (GetFileInformationByHandleEx(folder, kind, buffer.data(), size)) {
-    kind = FileIdBothDirectoryInfo;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer.data());
-    for (DWORD at = 0;;) {
-      const auto* record = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes + at);
-      const std::wstring name(record->FileName, record->FileNameLength / sizeof(wchar_t));
-      if (name != L"." && name != L"..") {
-        if (entries.size() == most) {
-          over = true;
-          return std::nullopt;
-        }
-        entries.push_back({name, (record->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-      }
-      if (record->NextEntryOffset == 0) break;
-      at += record->NextEntryOffset;
-    }
-  }
-  const DWORD error = GetLastError();
-  if (error == ERROR_NO_MORE_FILES) return std::nullopt;
-  return DescribeWin32Error(error);
-}
-
 // Checks and holds everything below `root` (held already as `root_handle`),
 // folder by folder, each listed through its own held handle.
 std::optional<PathRefusal> CheckTree(const std::wstring& root, HANDLE root_handle,
@@ -121,17 +86,17 @@ std::optional<PathRefusal> CheckTree(const std::wstring& root, HANDLE root_handl
   while (!pending.empty()) {
     const auto [folder, handle] = pending.back();
     pending.pop_back();
-    std::vector<Entry> entries;
+    std::vector<FolderEntry> entries;
     bool over = false;
-    if (const auto why = ReadFolder(handle, entries, kMostTreeEntries - seen, over)) {
-      return PathRefusal{Quoted(folder) + L" could not be listed: " + *why};
+    if (const DWORD error = ListOpenFolder(handle, kMostTreeEntries - seen, entries, over)) {
+      return PathRefusal{Quoted(folder) + L" could not be listed: " + DescribeWin32Error(error)};
     }
     if (over) {
       return PathRefusal{Quoted(root) + L" holds more than " + std::to_wstring(kMostTreeEntries) +
                          L" files and folders, more than this check reads"};
     }
     seen += entries.size();
-    for (const Entry& entry : entries) {
+    for (const FolderEntry& entry : entries) {
       const std::wstring path = folder + L"\\" + entry.name;
       // Windows paths drop a final dot or blank: such a name would lead to
       // another file than the one listed.

@@ -173,28 +173,25 @@ class UnattendedRun {
   // ran, whatever its exit code. A command that names no program that may
   // be started fails /uninstall; a repair goes on without it.
   int RunUninstaller(const std::wstring& command, bool renewing) {
-    const auto resolved = ResolveUninstallProgram(m_, command.substr(0, command.find(L'\0')));
-    if (!resolved) {
-      const std::wstring why =
-          L"The uninstall command " + Quoted(command) +
-          L" names no program that may be started: the program must be an existing "
-          L"file named by its full path, or a program of the system's folders.";
+    const auto refuse = [&](const std::wstring& why) {
       if (!renewing) return Fail(why);
       log_.WriteLine(why);
       return exit_code::kDone;
+    };
+    const auto resolved = ResolveUninstallProgram(m_, command.substr(0, command.find(L'\0')));
+    if (!resolved) {
+      return refuse(L"The uninstall command " + Quoted(command) +
+                    L" names no program that may be started: the program must be an existing "
+                    L"file named by its full path, or a program of the system's folders.");
     }
     // An uninstaller removes its own folder.
     const bool windows_own = InWindowsFolders(m_, resolved->program);
     const ProgramTree tree = windows_own ? ProgramTree::kProgramOnly : ProgramTree::kRemovedByIt;
     const auto run = windows_own ? SystemMsiExecRemoval(m_, *resolved) : resolved;
     if (!run) {
-      const std::wstring why =
-          L"The uninstall command " + Quoted(command) +
-          L" is refused: of the programs in Windows' own folders, this command runs only the "
-          L"system's MsiExec.exe with /X or /I and a product code ({...}).";
-      if (!renewing) return Fail(why);
-      log_.WriteLine(why);
-      return exit_code::kDone;
+      return refuse(L"The uninstall command " + Quoted(command) +
+                    L" is refused: of the programs in Windows' own folders, this command runs "
+                    L"only the system's MsiExec.exe with /X or /I and a product code ({...}).");
     }
     if (const auto unsafe = m_.HoldProgramPath(run->program, tree, time_limit_seconds_)) {
       return Unsafe(*unsafe);

@@ -148,6 +148,8 @@ void LogFile::OpenInHeldFolder(const std::wstring& file, bool may_be_folder,
     why = L"another account owns it";
   }
   if (why) {
+    // Windows' own words end with a full stop of their own.
+    if (why->ends_with(L'.')) why->pop_back();
     notes_.push_back(L"The log file " + shown + L" is not written: " + *why +
                      L". Nothing is done.");
     return;
