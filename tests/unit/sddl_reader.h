@@ -12,7 +12,8 @@
 namespace tarnwell::testing {
 
 // "O:SYG:SYD:PAI(A;OICI;FA;;;SY)..." as the rule reads it when run as
-// LocalSystem (SYSTEM is the checking account there). Throws
+// LocalSystem (SYSTEM is the checking account there). The lists of Windows'
+// own folders are in the stock file, each row with its source. Throws
 // std::invalid_argument on what it cannot read.
 AccessList FromSddl(const std::string& sddl);
 

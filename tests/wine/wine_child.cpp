@@ -52,20 +52,25 @@ UINT LeaveMarker() {
   return kMarkerExitCode;
 }
 
-UINT ReportWhere() {
-  wchar_t path[MAX_PATH], folder[MAX_PATH], search[4096] = L"";
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH || !GetCurrentDirectoryW(MAX_PATH, folder)) return 1;
-  GetEnvironmentVariableW(L"PATH", search, 4096);
-  const std::wstring report = std::wstring(folder) + L"|" + search;
-  const HANDLE file = CreateFileW((std::wstring(path, length) + L".where").c_str(), GENERIC_WRITE,
-                                  0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+// Writes what a started program found beside it, for the test to read.
+UINT WriteReport(const std::wstring& file_name, const std::wstring& report) {
+  const HANDLE file = CreateFileW(file_name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 1;
   DWORD written = 0;
   WriteFile(file, report.data(), static_cast<DWORD>(report.size() * sizeof(wchar_t)), &written,
             nullptr);
   CloseHandle(file);
   return kMarkerExitCode;
+}
+
+UINT ReportWhere() {
+  wchar_t path[MAX_PATH], folder[MAX_PATH], search[4096] = L"";
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH || !GetCurrentDirectoryW(MAX_PATH, folder)) return 1;
+  GetEnvironmentVariableW(L"PATH", search, 4096);
+  const std::wstring report = std::wstring(folder) + L"|" + search;
+  return WriteReport(std::wstring(path, length) + L".where", report);
 }
 
 UINT ReportTemp() {
@@ -81,14 +86,7 @@ UINT ReportTemp() {
   CloseHandle(unpacked);
   SetFileAttributesW((std::wstring(folder) + L"unpacked.dll").c_str(), FILE_ATTRIBUTE_READONLY);
   const std::wstring report = std::wstring(temp) + L"|" + tmp + L"|" + folder;
-  const HANDLE file = CreateFileW((std::wstring(path, length) + L".temp").c_str(), GENERIC_WRITE,
-                                  0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 1;
-  DWORD written = 0;
-  WriteFile(file, report.data(), static_cast<DWORD>(report.size() * sizeof(wchar_t)), &written,
-            nullptr);
-  CloseHandle(file);
-  return kMarkerExitCode;
+  return WriteReport(std::wstring(path, length) + L".temp", report);
 }
 
 }  // namespace
