@@ -30,6 +30,12 @@ bool HasTrustedOwner(HANDLE object, int type);
 
 using SecurityDescriptor = UniqueLocal<PSECURITY_DESCRIPTOR>;
 
+// What a folder made with rights other accounts lack is given at creation
+// (a log's folder, a privileged start's temporary folder): only LocalSystem
+// and the Administrators group, for the folder and everything made in it,
+// nothing inherited from the folder above, where others may make things.
+inline constexpr wchar_t kTrustedOnlyFolderAccess[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
 // A descriptor from its text form: "D:P" followed by full access (`full`,
 // e.g. "GA") for LocalSystem, Administrators and the running account, then
 // `others` appended as it is. Throws RunError.

@@ -18,9 +18,6 @@
 namespace tarnwell {
 namespace {
 
-// Only LocalSystem and the Administrators group, for the folder and
-// everything made in it; nothing inherited from above.
-constexpr wchar_t kLogFolderAccess[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 // Listing takes part in sharing, so a held folder refuses every open that
 // asks to delete it, and so its rename, for as long as it is held.
 constexpr DWORD kHoldAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | READ_CONTROL |
@@ -79,7 +76,7 @@ class FolderWalk {
 
   bool Init() {
     SecurityDescriptor descriptor;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kLogFolderAccess, SDDL_REVISION_1,
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kTrustedOnlyFolderAccess, SDDL_REVISION_1,
                                                               descriptor.put(), nullptr)) {
       return Refuse(L"The log folder's permissions could not be made: " +
                     DescribeWin32Error(GetLastError()) + L".");

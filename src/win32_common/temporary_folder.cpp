@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/installer/log_folder_rule.h"
 #include "core/port/run_error.h"
 #include "core/texts/text.h"
 #include "win32_common/account_security.h"
@@ -17,10 +18,6 @@
 namespace tarnwell {
 namespace {
 
-// Only LocalSystem and the Administrators group, for the folder and all
-// that is made in it; nothing inherited from the Temp folder above, where
-// every user may make things.
-constexpr wchar_t kFolderAccess[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 // Held with delete access (to remove it at the end) and without delete
 // sharing, so that nobody renames or replaces it while the program runs.
 constexpr DWORD kHeldAccess =
@@ -54,16 +51,6 @@ std::optional<std::wstring> TempPath2() {
   std::wstring folder(buffer, length);
   if (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
   return folder;
-}
-
-std::wstring HexName(const std::uint8_t (&random)[8]) {
-  static const wchar_t kDigits[] = L"0123456789abcdef";
-  std::wstring name = L"Tarnwell-";
-  for (const std::uint8_t byte : random) {
-    name += kDigits[byte >> 4];
-    name += kDigits[byte & 0xF];
-  }
-  return name;
 }
 
 bool MarkForDeletion(HANDLE handle) {
@@ -135,7 +122,7 @@ std::optional<std::wstring> ChildTemporaryFolder::Make(const Deadline& deadline)
     return e.description();
   }
   SecurityDescriptor descriptor;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kFolderAccess, SDDL_REVISION_1,
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kTrustedOnlyFolderAccess, SDDL_REVISION_1,
                                                             descriptor.put(), nullptr)) {
     return L"its permissions could not be made: " + DescribeWin32Error(GetLastError());
   }
@@ -149,7 +136,9 @@ std::optional<std::wstring> ChildTemporaryFolder::Make(const Deadline& deadline)
   for (int attempt = 0; attempt < kNameTries; ++attempt) {
     std::uint8_t random[8];
     if (!RtlGenRandom(random, sizeof random)) break;
-    const std::wstring name = HexName(random);
+    // "Tarnwell-<16 hex digits>", the form a log folder's fresh name takes:
+    // nobody can make it in advance.
+    const std::wstring name = FreshLogFolderName(L"Tarnwell", random);
     BoundedOpen made = OpenInFolder(deadline, above.file.get(), name, OpenAs::Folder,
                                     OpenMode::CreateNew, kHeldAccess, kSharing, security);
     if (made.file) {
