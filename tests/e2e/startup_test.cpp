@@ -78,7 +78,12 @@ TEST_F(StartUp, TabKeyCyclesTextBoxSelectedOptionAndBothButtons) {
   ASSERT_TRUE(app_->InstallPackageDirectly());
   HWND main = StartWithPrinterPresent();
   ASSERT_NE(main, nullptr);
-  SetForegroundWindow(main);
+  // A window shown a moment ago can take its activation, and so its focus,
+  // a while later on a busy X server: a Tab sent before then goes nowhere.
+  ASSERT_TRUE(WaitUntil([&] {
+    SetForegroundWindow(main);
+    return program_->FocusedWindow() != nullptr;
+  }, 5000));
   for (int id : {kText1, kOption1, kPushButton13, kPushButton1, kText1}) {
     HWND control = program_->Control(id);
     ASSERT_NE(control, nullptr);
