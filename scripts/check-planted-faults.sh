@@ -1,26 +1,45 @@
 #!/usr/bin/env bash
-# Plants small faults in the portable core, one at a time, in a copy of the
-# source tree, and runs the native unit tests after each: a fault the tests
-# do not notice is a wrong result that would reach a user unseen. Each fault
-# is an exact text substitution that must match once; one that no longer
-# matches (the code moved on) is reported and counted as not caught, so the
-# list cannot quietly stop testing anything. Prints each fault as caught or
-# missed, then the score. Slow (a native build, then a rebuild per fault):
-# not part of scripts/test.sh; docs/building.md says when to run it.
+# Plants small faults in the product, one at a time, in a copy of the source
+# tree, and runs the tiers that cover each fault's code: a fault the tests do
+# not notice is a wrong result that would reach a user or an administrator
+# unseen. Each fault is an exact text substitution that must match once; one
+# that no longer matches (the code moved on) is reported and counted as not
+# caught, so the list cannot quietly stop testing anything. Prints each fault
+# as caught (with the tier and the first test that failed) or missed, then
+# the score of each area and of the whole list.
+# Slow (the copy is built once, then rebuilt for each fault; the Windows
+# tiers run under Wine in a prefix of the copy's own): not part of
+# scripts/test.sh; docs/building.md says when to run it and how long it takes.
 #   scripts/check-planted-faults.sh          every fault
-#   scripts/check-planted-faults.sh WORD...  the faults whose names hold a WORD
-# Fails when a fault does not apply or does not build, or when fewer than
-# 90 % are caught.
+#   scripts/check-planted-faults.sh WORD...  the faults whose area or name holds a WORD
+# Fails when a fault does not apply or does not build, when the unchanged
+# copy fails a tier, or when fewer than 90 % are caught.
 set -uo pipefail
+# Read whole before it runs, so the list may be edited during a long run.
+{
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
+areas=()
 names=()
 files=()
 olds=()
 news=()
-# fault NAME FILE OLD NEW: FILE (below src/core/) with OLD replaced by NEW.
-fault() { names+=("$1"); files+=("src/core/$2"); olds+=("$3"); news+=("$4"); }
+tiers=()
+area="" folder="" area_tiers=""
+# section AREA FOLDER TIER...: the faults after it are in files below FOLDER
+# and are judged by each TIER in turn until one fails:
+#   unit            the native unit tests
+#   wine:REGEX      the Windows tests (ctest of build/win32) whose names match
+#   tables          scripts/check-msi-tables.py --planted on the built package
+#   script:PATH     a check script of the copy, run under its Wine prefix
+section() { area="$1" folder="$2"; shift 2; area_tiers="$*"; }
+# fault NAME FILE OLD NEW: FILE (below the section's FOLDER) with OLD replaced by NEW.
+fault() {
+  areas+=("$area") names+=("$1") files+=("$folder/$2") olds+=("$3") news+=("$4")
+  tiers+=("$area_tiers")
+}
 
+section core src/core unit
 # The printer's exact name.
 fault "name: a longer name counts" printer/printer_search.h \
   'return device_name == name;' 'return device_name.starts_with(name);'
@@ -175,13 +194,26 @@ selected=()
 for i in "${!names[@]}"; do
   if [ "$#" -eq 0 ]; then selected+=("$i"); continue; fi
   for word in "$@"; do
-    if [[ "${names[$i]}" == *"$word"* ]]; then selected+=("$i"); break; fi
+    if [[ "${areas[$i]}: ${names[$i]}" == *"$word"* ]]; then selected+=("$i"); break; fi
   done
 done
-[ "${#selected[@]}" -gt 0 ] || { echo "no fault's name holds: $*"; exit 2; }
+[ "${#selected[@]}" -gt 0 ] || { echo "no fault's area or name holds: $*"; exit 2; }
+# What the selection needs: the native tree, the Windows tree, Wine.
+need_native=0 need_win32=0
+used_tiers=()
+for i in "${selected[@]}"; do
+  for tier in ${tiers[$i]}; do
+    if [ "$tier" = unit ]; then need_native=1; else need_win32=1; fi
+    [[ " ${used_tiers[*]} " == *" $tier "* ]] || used_tiers+=("$tier")
+  done
+done
 
 copy="$(mktemp -d "${TMPDIR:-/tmp}/tarnwell-faults.XXXXXX")"
-trap 'rm -rf "$copy"' EXIT
+cleanup() {
+  if [ "$need_win32" = 1 ] && declare -F tarnwell_stop_wine >/dev/null; then tarnwell_stop_wine; fi
+  rm -rf "$copy"
+}
+trap cleanup EXIT
 tree="$copy/tree"
 log="$copy/log"
 mkdir "$tree"
@@ -189,27 +221,79 @@ mkdir "$tree"
    xargs -0 -r sh -c 'for f; do [ -e "$f" ] && printf "%s\0" "$f"; done' sh |
    tar --null -T - -cf -) | tar -xf - -C "$tree" || { echo "could not copy the source tree"; exit 2; }
 
-build() { cmake --build "$tree/build/native" -j2 >"$log" 2>&1; }
-# Every unit test; one that hangs fails after a minute.
-unit_tests() { ctest --test-dir "$tree/build/native" -j2 --timeout 60 >"$log" 2>&1; }
+# rebuild TIERS: brings the trees the TIERS read up to date with the sources.
+rebuild() {
+  local tier
+  for tier in $1; do
+    if [ "$tier" = unit ]; then
+      cmake --build "$tree/build/native" -j2 >"$log" 2>&1 || return 1
+      break
+    fi
+  done
+  for tier in $1; do
+    if [ "$tier" != unit ]; then
+      cmake --build "$tree/build/win32" -j2 >"$log" 2>&1 || return 1
+      break
+    fi
+  done
+}
+# judge TIER: runs one tier on the copy; fails when it notices something.
+# Every unit test, and every Windows test, that hangs fails after its bound.
+judge() {
+  case "$1" in
+    unit) ctest --test-dir "$tree/build/native" -j2 --timeout 60 >"$log" 2>&1 ;;
+    wine:*) ctest --test-dir "$tree/build/win32" --timeout 600 -R "${1#wine:}" \
+              --output-on-failure >"$log" 2>&1 ;;
+    tables) /usr/bin/python3 "$tree/scripts/check-msi-tables.py" --planted "$tree"/release/*.msi \
+              >"$log" 2>&1 ;;
+    script:*) bash "$tree/${1#script:}" >"$log" 2>&1 ;;
+    *) echo "unknown tier $1" >"$log"; return 2 ;;
+  esac
+}
+# What failed, from the log of a tier that noticed the fault: the first
+# test case or check that said so.
+first_failure() {
+  grep -m 1 -o -E '\[  FAILED  \] [A-Za-z0-9_./]+|Test +#[0-9]+: [A-Za-z0-9_.]+ .*\*\*\*[A-Za-z ]+|FAIL(ED)?: .{0,100}' "$log" |
+    head -n 1
+}
 
-echo "Building the copy's native unit tests (once)"
-if ! cmake -S "$tree" -B "$tree/build/native" -DCMAKE_BUILD_TYPE=Debug >"$log" 2>&1 || ! build; then
-  tail -n 40 "$log"
-  echo "FAILED: the unchanged copy does not build"
-  exit 2
+if [ "$need_native" = 1 ]; then
+  echo "Building the copy's native unit tests (once)"
+  if ! cmake -S "$tree" -B "$tree/build/native" -DCMAKE_BUILD_TYPE=Debug >"$log" 2>&1 ||
+     ! rebuild unit; then
+    tail -n 40 "$log"
+    echo "FAILED: the unchanged copy does not build"
+    exit 2
+  fi
 fi
-if ! unit_tests; then
-  tail -n 40 "$log"
-  echo "FAILED: the unchanged copy's unit tests fail: no fault can be judged"
-  exit 2
+if [ "$need_win32" = 1 ]; then
+  echo "Building the copy's program, package and Windows tests (once)"
+  if ! "$tree/scripts/build.sh" >"$log" 2>&1; then
+    tail -n 40 "$log"
+    echo "FAILED: the unchanged copy does not build"
+    exit 2
+  fi
+  # The copy's own Wine prefix, display and wineserver.
+  unset DISPLAY TARNWELL_WINEPREFIX
+  source "$tree/scripts/wine-env.sh"
+  tarnwell_ensure_prefix
+  tarnwell_ensure_display || exit 2
+  tarnwell_start_wineserver
 fi
+echo "Running each tier once on the unchanged copy: ${used_tiers[*]}"
+for tier in "${used_tiers[@]}"; do
+  if ! judge "$tier"; then
+    tail -n 40 "$log"
+    echo "FAILED: the unchanged copy fails $tier: no fault it judges can be judged"
+    exit 2
+  fi
+done
 
-caught=0
-missed=0
-errors=0
+caught=0 missed=0 errors=0
+declare -A area_total area_caught
 for i in "${selected[@]}"; do
-  name="${names[$i]}" file="$tree/${files[$i]}" old="${olds[$i]}" new="${news[$i]}"
+  name="${areas[$i]}: ${names[$i]}" file="$tree/${files[$i]}" old="${olds[$i]}" new="${news[$i]}"
+  area_total[${areas[$i]}]=$(( ${area_total[${areas[$i]}]:-0} + 1 ))
   if [ ! -f "$file" ]; then
     echo "error:  $name: ${files[$i]} is not there"
     errors=$((errors + 1))
@@ -226,20 +310,33 @@ for i in "${selected[@]}"; do
     continue
   fi
   printf '%s' "${original/"$old"/"$new"}" >"$file"
-  if ! build; then
+  if ! rebuild "${tiers[$i]}"; then
     echo "error:  $name: the copy does not build with it"
     errors=$((errors + 1))
-  elif unit_tests; then
-    echo "missed: $name"
-    missed=$((missed + 1))
   else
-    echo "caught: $name ($(grep -c -E 'Test +#[0-9]+: .*\*\*\*' "$log") test(s) failed)"
-    caught=$((caught + 1))
+    noticed=""
+    for tier in ${tiers[$i]}; do
+      if ! judge "$tier"; then noticed="$tier"; break; fi
+    done
+    if [ -z "$noticed" ]; then
+      echo "missed: $name"
+      missed=$((missed + 1))
+    else
+      echo "caught: $name (by $noticed: $(first_failure))"
+      caught=$((caught + 1))
+      area_caught[${areas[$i]}]=$(( ${area_caught[${areas[$i]}]:-0} + 1 ))
+    fi
   fi
   # Written anew, so the next build sees the file changed back.
   printf '%s' "$original" >"$file"
 done
 
+# Areas are single words.
+for a in $(printf '%s\n' "${!area_total[@]}" | sort); do
+  echo "area $a: ${area_caught[$a]:-0} of ${area_total[$a]} caught"
+done
 total="${#selected[@]}"
 echo "planted faults: $caught of $total caught ($((caught * 100 / total)) %), $missed missed, $errors not applied"
 [ "$errors" -eq 0 ] && [ $((caught * 10)) -ge $((total * 9)) ]
+exit
+}
