@@ -189,6 +189,59 @@ fault "skin: a colour longer than #RRGGBB accepted" look/skin_file.cpp \
   "bool well_formed = value.size() == 7 && value[0] == '#';" \
   "bool well_formed = value.size() >= 7 && value[0] == '#';"
 
+# The Win32 side: what started programs get, what the spooler answers a
+# repair, the log, the unattended command's answers, the window. Judged by
+# the adapter tests and every end-to-end suite under Wine.
+section win32 src/win32_common 'wine:^(wine_adapter|e2e_)'
+fault "environment: PATH reaches a started program unfiltered" child_environment.cpp \
+  'if (IsPathVariable(variable)) {' 'if (false) {'
+fault "environment: a PATH folder that fails the check is kept" child_environment.cpp \
+  '      left_out.push_back(*why);
+      continue;' '      left_out.push_back(*why);'
+fault "program path: a file in use answered as refused, not busy" trusted_path.cpp \
+  'if (open.error == ERROR_SHARING_VIOLATION) {' 'if (false) {'
+fault "program path: the folder beside the program not checked" trusted_path.cpp \
+  'if (tree == ProgramTree::kProgramOnly) return std::nullopt;' 'return std::nullopt;'
+fault "program path: a link accepted" trusted_path.cpp \
+  'if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {' 'if (false) {'
+fault "log folder: an earlier fresh folder reused without its check" log_folder_path.cpp \
+  'if (!found.file || Unusable(found.file.get(), role)) continue;' 'if (!found.file) continue;'
+section win32 src/win32 'wine:^(wine_adapter|e2e_)'
+fault "started programs: run in the caller's current folder" machine/process.cpp \
+  'child.folder.c_str(), &startup' 'nullptr, &startup'
+fault "started programs: a privileged start keeps the caller's TEMP" machine/process.cpp \
+  'SetTemporaryFolder(child.block, temporary.path());' ';'
+fault "started programs: not in the job, so what a setup starts is not waited for" \
+  machine/process.cpp 'JoinJob(info.hProcess, JobForStart())' 'nullptr'
+fault "spooler: the printer's driver read as its port" machine/printer_parts.cpp \
+  'return {info->pDriverName ? info->pDriverName : L"", info->pPortName ? info->pPortName : L""};' \
+  'return {info->pPortName ? info->pPortName : L"", info->pDriverName ? info->pDriverName : L""};'
+fault "spooler: removing a printer already gone fails" machine/printer_parts.cpp \
+  'if (error == ERROR_INVALID_PRINTER_NAME) return;' ';'
+fault "spooler: a missing port found" machine/printer_parts.cpp \
+  'if (SameName(entries[i].pName, name)) return true;' 'return true;'
+fault "spooler: only this platform's drivers listed" machine/printer_parts.cpp \
+  'const_cast<wchar_t*>(L"all")' 'nullptr'
+fault "default printer: the scripting host's refusal ignored" machine/default_printer.cpp \
+  'result = network->SetDefaultPrinter(name.get());
+  if (FAILED(result)) ThrowFailure(result);' 'network->SetDefaultPrinter(name.get());'
+fault "lock: a lock another instance holds is taken" machine/command_lock.cpp \
+  'if (taken == WAIT_TIMEOUT) return {};' 'if (taken == WAIT_TIMEOUT) return OwnedMutex(std::move(mutex));'
+fault "log: a line written over the file's start" unattended/log_file.cpp \
+  'SetFilePointerEx(file_.get(), none, nullptr, FILE_END)' 'SetFilePointerEx(file_.get(), none, nullptr, FILE_BEGIN)'
+fault "unattended: a log that cannot be opened, and the command runs anyway" \
+  unattended/unattended_main.cpp '} else if (file && !file->is_open()) {' '} else if (false) {'
+fault "unattended: /status prints nothing" unattended/unattended_main.cpp \
+  'status ? static_cast<LogSink&>(printed) : log' 'log'
+fault "unattended: the log has no closing line" unattended/unattended_main.cpp \
+  'log.WriteLine(ClosingLine(code, file ? file->dropped() : 0));' ';'
+fault "window: a disabled button's click runs its command" window/form1_window.cpp \
+  'if (!IsWindowEnabled(button)) return;' ';'
+fault "window: the focus goes to the text box after every command" window/form1_window.cpp \
+  'focus_ = IsWindowEnabled(button) ? button : text1_;' 'focus_ = text1_;'
+fault "window: high contrast not noticed" window/system_colours.cpp \
+  '(high_contrast.dwFlags & HCF_HIGHCONTRASTON);' 'false;'
+
 # Only the faults asked for.
 selected=()
 for i in "${!names[@]}"; do
@@ -253,8 +306,9 @@ judge() {
 # What failed, from the log of a tier that noticed the fault: the first
 # test case or check that said so.
 first_failure() {
-  grep -m 1 -o -E '\[  FAILED  \] [A-Za-z0-9_./]+|Test +#[0-9]+: [A-Za-z0-9_.]+ .*\*\*\*[A-Za-z ]+|FAIL(ED)?: .{0,100}' "$log" |
-    head -n 1
+  awk 'match($0, /\[  FAILED  \] [^ ]+/) { print substr($0, RSTART + 13, RLENGTH - 13); exit }
+       /Test +#[0-9]+: .*\*\*\*/ { sub(/.*Test +#[0-9]+: /, ""); sub(/ .*/, ""); print; exit }
+       match($0, /FAIL(ED)?: .*/) { print substr($0, RSTART, 100); exit }' "$log"
 }
 
 if [ "$need_native" = 1 ]; then

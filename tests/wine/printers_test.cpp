@@ -71,6 +71,22 @@ TEST_F(PrintersOnWine, TheScriptHostIsAskedAndRefusesWithWinesReason) {
   EXPECT_EQ(wine_test::CurrentDefaultPrinter(), before);
 }
 
+// What a repair asks of the spooler: the printer's driver and port, whether
+// each is still there, and the queue's removal, which a printer already gone
+// does not fail.
+TEST_F(PrintersOnWine, ARepairReadsTheDriverAndPortAndDeletesTheQueue) {
+  EXPECT_EQ(machine_.ReadPrinterParts(printer_.name()),
+            (PrinterParts{L"Wine PostScript Driver", L"FILE:"}));
+  EXPECT_TRUE(machine_.PrinterDriverInstalled(L"Wine PostScript Driver"));
+  EXPECT_FALSE(machine_.PrinterDriverInstalled(L"Wine PostScript"));
+  EXPECT_TRUE(machine_.PrinterPortExists(L"FILE:"));
+  EXPECT_FALSE(machine_.PrinterPortExists(L"FILE"));
+
+  machine_.DeletePrinterQueue(printer_.name());
+  EXPECT_FALSE(IsPrinterInstalled(machine_, printer_.name()));
+  EXPECT_NO_THROW(machine_.DeletePrinterQueue(printer_.name()));
+}
+
 // The interface is declared by hand and called through its function table:
 // the one property Wine implements shows that the layout lines up.
 TEST(ScriptHostNetworkOnWine, TheDeclaredLayoutReachesTheUserName) {
