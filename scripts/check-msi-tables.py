@@ -388,6 +388,18 @@ def upgrade_row(action_property, attributes, version_max="", version_min="", cod
                   % (code, version_min, version_max, language, attributes, action_property)]
 
 
+# The planted Upgrade faults say what they need of the rows and of the
+# build's kind, so that they apply to a development and a release package
+# alike: a development build's rows and mark, and a release build's.
+DEVELOPMENT_ROWS = (upgrade_row("WIX_UPGRADE_DETECTED", 513, version_max="@VERSION@")
+                    + upgrade_row("WIX_DOWNGRADE_DETECTED", 2, version_min="@VERSION@"))
+RELEASE_ROWS = (upgrade_row("WIX_UPGRADE_DETECTED", 1, version_max="@VERSION@")
+                + upgrade_row("WIX_DOWNGRADE_DETECTED", 258, version_min="@VERSION@"))
+AS_RELEASE = ["-q", "DELETE FROM `Property` WHERE `Property` = 'ARPCOMMENTS'"]
+AS_DEVELOPMENT = AS_RELEASE + ["-q", "INSERT INTO `Property` (`Property`, `Value`) "
+                                     "VALUES ('ARPCOMMENTS', 'Development build, not for distribution')"]
+
+
 # Planted faults, each for one rule: msibuild arguments applied to a copy,
 # and the text the rule's report must hold. In both, @VERSION@ stands for the
 # package's ProductVersion (three fields), @NEXT@ for the version after it.
@@ -449,21 +461,23 @@ PLANTED = [
     ("upgrade", ["-q", "DELETE FROM `InstallExecuteSequence` "
                        "WHERE `Action` = 'RemoveExistingProducts'"],
      "no RemoveExistingProducts"),
-    ("upgrade", upgrade_row("WIX_UPGRADE_DETECTED", 1, version_max="@VERSION@"),
+    ("upgrade", upgrade_row("WIX_UPGRADE_DETECTED", 1, version_max="@VERSION@")
+     + upgrade_row("WIX_DOWNGRADE_DETECTED", 2, version_min="@VERSION@"),
      "@VERSION@ is neither removed nor refused"),
     ("upgrade", upgrade_row("WIX_UPGRADE_DETECTED", 1537, version_max="@VERSION@", language="1033"),
      "0.0.0 is neither removed nor refused"),
-    ("upgrade", upgrade_row("WIX_DOWNGRADE_DETECTED", 258, version_min="@VERSION@"),
+    ("upgrade", upgrade_row("WIX_UPGRADE_DETECTED", 513, version_max="@VERSION@")
+     + upgrade_row("WIX_DOWNGRADE_DETECTED", 258, version_min="@VERSION@"),
      "@VERSION@ is caught by more than one row (WIX_DOWNGRADE_DETECTED refuses it; "
      "WIX_UPGRADE_DETECTED removes it"),
-    ("upgrade-build", ["-q", "DELETE FROM `Property` WHERE `Property` = 'ARPCOMMENTS'"],
+    ("upgrade-build", AS_RELEASE + DEVELOPMENT_ROWS,
      "a release build must refuse @VERSION@ (this version); its rows remove it"),
-    ("upgrade-build", upgrade_row("WIX_UPGRADE_DETECTED", 1, version_max="@VERSION@")
-     + upgrade_row("WIX_DOWNGRADE_DETECTED", 258, version_min="@VERSION@"),
+    ("upgrade-build", AS_DEVELOPMENT + RELEASE_ROWS,
      "a development build must remove @VERSION@ (this version); its rows refuse it"),
-    ("upgrade-build", ["-q", "UPDATE `LaunchCondition` SET `Description` = 'A newer version of "
-                             "Tarnwell PDF Printer Software, or another build of this version, is "
-                             "already installed.' WHERE `Condition` = 'NOT WIX_DOWNGRADE_DETECTED'"],
+    ("upgrade-build", AS_DEVELOPMENT + ["-q", "UPDATE `LaunchCondition` SET `Description` = 'A newer "
+                                              "version of Tarnwell PDF Printer Software, or another "
+                                              "build of this version, is already installed.' "
+                                              "WHERE `Condition` = 'NOT WIX_DOWNGRADE_DETECTED'"],
      "refusal (NOT WIX_DOWNGRADE_DETECTED) says 'A newer version of Tarnwell PDF Printer "
      "Software, or another build"),
 ]
@@ -472,6 +486,24 @@ PLANTED = [
 def check(path):
     package = Package(path)
     return [(rule, fault) for rule, function in RULES.items() for fault in function(package)]
+
+
+def placeholders(path):
+    """A function that puts the package's version in for @VERSION@ and the
+    version after it for @NEXT@."""
+    version = {row["Property"]: row["Value"] for row in Package(path).rows("Property")}.get(
+        "ProductVersion", "").split(".")
+    if not (len(version) >= 3 and all(field.isdigit() for field in version[:3])):
+        sys.exit("FAILED: no faults can be planted around the ProductVersion '%s'" % ".".join(version))
+    major, minor, build = (int(field) for field in version[:3])
+    values = {"@VERSION@": "%d.%d.%d" % (major, minor, build),
+              "@NEXT@": "%d.%d.%d" % (major, minor, build + 1)}
+
+    def fill(words):
+        for name, value in values.items():
+            words = words.replace(name, value)
+        return words
+    return fill
 
 
 def main():
@@ -484,19 +516,7 @@ def main():
         print("FAILED: %s: %s" % (rule, fault))
     missed = 0
     if planted:
-        version = {row["Property"]: row["Value"] for row in Package(path).rows("Property")}.get(
-            "ProductVersion", "").split(".")
-        if not (len(version) >= 3 and all(field.isdigit() for field in version[:3])):
-            sys.exit("FAILED: no faults can be planted around the ProductVersion '%s'" % ".".join(version))
-        major, minor, build = (int(field) for field in version[:3])
-        values = {"@VERSION@": "%d.%d.%d" % (major, minor, build),
-                  "@NEXT@": "%d.%d.%d" % (major, minor, build + 1)}
-
-        def fill(words):
-            for name, value in values.items():
-                words = words.replace(name, value)
-            return words
-
+        fill = placeholders(path)
         work = tempfile.mkdtemp()
         try:
             for rule, arguments, expected in PLANTED:
