@@ -380,7 +380,7 @@ UPGRADE_CODE = "{8EC25168-BBE5-415A-AA82-DC032266B827}"
 def upgrade_row(action_property, attributes, version_max="", version_min="", code=UPGRADE_CODE,
                 language=""):
     """msibuild arguments that make an Upgrade row anew (Attributes, the
-    versions and the language are part of the table's key, which an UPDATE
+    versions and the language belong to the table's key, which an UPDATE
     cannot change)."""
     return ["-q", "DELETE FROM `Upgrade` WHERE `ActionProperty` = '%s'" % action_property,
             "-q", "INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMin`, `VersionMax`, `Language`, "

@@ -100,7 +100,7 @@ class Row:
     def __init__(self, row, refused):
         self.code, self.property = row["UpgradeCode"], row["ActionProperty"]
         attributes = int(row["Attributes"])
-        self.languages = {part.strip() for part in row["Language"].split(",") if part.strip()}
+        self.languages = {entry.strip() for entry in row["Language"].split(",") if entry.strip()}
         self.other_languages = bool(attributes & LANGUAGES_EXCLUSIVE)
         self.lowest = self.bound(row["VersionMin"], attributes & MIN_INCLUSIVE, 1, 0)
         self.highest = self.bound(row["VersionMax"], attributes & MAX_INCLUSIVE, -1, HIGHEST)
