@@ -9,14 +9,19 @@ validator runs on this package's tables) to a package, through msitools'
 ICE61 (an Upgrade row that lets the same version in) stays a warning by
 design: same-version upgrades replace a rebuilt package. The package's own
 rules come last: the restart request is turned into MsiSetMode by an
-immediate action after InstallFinalize, and the printer properties are not
-secure ones."""
+immediate action after InstallFinalize, the printer properties are not
+secure ones, and the Upgrade rows, asked about installed versions around the
+package's own (msi_upgrade.py), name its UpgradeCode, remove or refuse each
+version once, and do what a development or a release build promises."""
 import os
 import re
 import shutil
 import subprocess
 import sys
 import tempfile
+
+sys.dont_write_bytecode = True  # no __pycache__ left beside the scripts
+import msi_upgrade  # noqa: E402 (the folder of this script is on the path)
 
 GUID = re.compile(r"^\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}$")
 SHORT_NAME = re.compile(r'^[^\\?|><:/*"+,;=\[\] .]{1,8}(\.[^\\?|><:/*"+,;=\[\] .]{1,3})?$')
@@ -356,6 +361,7 @@ RULES = {
     "ICE38/43/57": ice38_43_57_shortcuts_and_scopes,
     "ICE39": ice39_summary,
     "ICE60": ice60_versioned_files,
+    "ICE61": msi_upgrade.ice61_upgrade_rows,
     "ICE63": ice63_remove_existing_products,
     "ICE68": ice68_custom_action_types,
     "ICE69": ice69_component_references,
@@ -364,10 +370,39 @@ RULES = {
     "ICE87": ice87_command_line_properties,
     "restart": restart_after_install_finalize,
     "secure": printer_properties_not_secure,
+    "upgrade": msi_upgrade.upgrade_rows_whole,
+    "upgrade-build": msi_upgrade.upgrade_as_the_build_promises,
 }
 
-# One planted fault per rule: msibuild arguments applied to a copy, and the
-# text the rule's report must hold.
+UPGRADE_CODE = "{8EC25168-BBE5-415A-AA82-DC032266B827}"
+
+
+def upgrade_row(action_property, attributes, version_max="", version_min="", code=UPGRADE_CODE,
+                language=""):
+    """msibuild arguments that make an Upgrade row anew (Attributes, the
+    versions and the language belong to the table's key, which an UPDATE
+    cannot change)."""
+    return ["-q", "DELETE FROM `Upgrade` WHERE `ActionProperty` = '%s'" % action_property,
+            "-q", "INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMin`, `VersionMax`, `Language`, "
+                  "`Attributes`, `ActionProperty`) VALUES ('%s', '%s', '%s', '%s', %d, '%s')"
+                  % (code, version_min, version_max, language, attributes, action_property)]
+
+
+# The planted Upgrade faults say what they need of the rows and of the
+# build's kind, so that they apply to a development and a release package
+# alike: a development build's rows and mark, and a release build's.
+DEVELOPMENT_ROWS = (upgrade_row("WIX_UPGRADE_DETECTED", 513, version_max="@VERSION@")
+                    + upgrade_row("WIX_DOWNGRADE_DETECTED", 2, version_min="@VERSION@"))
+RELEASE_ROWS = (upgrade_row("WIX_UPGRADE_DETECTED", 1, version_max="@VERSION@")
+                + upgrade_row("WIX_DOWNGRADE_DETECTED", 258, version_min="@VERSION@"))
+AS_RELEASE = ["-q", "DELETE FROM `Property` WHERE `Property` = 'ARPCOMMENTS'"]
+AS_DEVELOPMENT = AS_RELEASE + ["-q", "INSERT INTO `Property` (`Property`, `Value`) "
+                                     "VALUES ('ARPCOMMENTS', 'Development build, not for distribution')"]
+
+
+# Planted faults, each for one rule: msibuild arguments applied to a copy,
+# and the text the rule's report must hold. In both, @VERSION@ stands for the
+# package's ProductVersion (three fields), @NEXT@ for the version after it.
 PLANTED = [
     ("ICE03", ["-q", "UPDATE `File` SET `FileName` = 'Tarnwell PDF Printer Software.exe' "
                      "WHERE `File` = 'Program'"], "no valid short"),
@@ -397,6 +432,11 @@ PLANTED = [
     ("ICE60", ["-q", "INSERT INTO `MsiFileHash` (`File_`, `Options`, `HashPart1`, `HashPart2`, "
                      "`HashPart3`, `HashPart4`) VALUES ('PackageSetup', 0, 1, 2, 3, 4)"],
      "PackageSetup is versioned"),
+    ("ICE61", ["-q", "UPDATE `Property` SET `Value` = 'WIX_DOWNGRADE_DETECTED' "
+                     "WHERE `Property` = 'SecureCustomProperties'"],
+     "WIX_UPGRADE_DETECTED is not listed in SecureCustomProperties"),
+    ("ICE61", upgrade_row("WIX_UPGRADE_DETECTED", 513, version_max="@NEXT@"),
+     "removes @NEXT@, a newer version"),
     ("ICE63", ["-q", "UPDATE `InstallExecuteSequence` SET `Sequence` = 1550 "
                      "WHERE `Action` = 'RemoveExistingProducts'"], "RemoveExistingProducts"),
     ("ICE68", ["-q", "UPDATE `CustomAction` SET `Type` = 2099 "
@@ -415,12 +455,55 @@ PLANTED = [
                        "WHERE `Action` = 'RestartIfRequested'"], "RestartIfRequested"),
     ("secure", ["-q", "UPDATE `Property` SET `Value` = 'PRINTERTIMEOUT;WIX_UPGRADE_DETECTED' "
                       "WHERE `Property` = 'SecureCustomProperties'"], "lists PRINTERTIMEOUT"),
+    ("upgrade", upgrade_row("WIX_UPGRADE_DETECTED", 513, version_max="@VERSION@",
+                            code="{8EC25168-BBE5-415A-AA82-DC032266B828}"),
+     "names the UpgradeCode {8EC25168-BBE5-415A-AA82-DC032266B828}"),
+    ("upgrade", ["-q", "DELETE FROM `InstallExecuteSequence` "
+                       "WHERE `Action` = 'RemoveExistingProducts'"],
+     "no RemoveExistingProducts"),
+    ("upgrade", upgrade_row("WIX_UPGRADE_DETECTED", 1, version_max="@VERSION@")
+     + upgrade_row("WIX_DOWNGRADE_DETECTED", 2, version_min="@VERSION@"),
+     "@VERSION@ is neither removed nor refused"),
+    ("upgrade", upgrade_row("WIX_UPGRADE_DETECTED", 1537, version_max="@VERSION@", language="1033"),
+     "0.0.0 is neither removed nor refused"),
+    ("upgrade", upgrade_row("WIX_UPGRADE_DETECTED", 513, version_max="@VERSION@")
+     + upgrade_row("WIX_DOWNGRADE_DETECTED", 258, version_min="@VERSION@"),
+     "@VERSION@ is caught by more than one row (WIX_DOWNGRADE_DETECTED refuses it; "
+     "WIX_UPGRADE_DETECTED removes it"),
+    ("upgrade-build", AS_RELEASE + DEVELOPMENT_ROWS,
+     "a release build must refuse @VERSION@ (this version); its rows remove it"),
+    ("upgrade-build", AS_DEVELOPMENT + RELEASE_ROWS,
+     "a development build must remove @VERSION@ (this version); its rows refuse it"),
+    ("upgrade-build", AS_DEVELOPMENT + ["-q", "UPDATE `LaunchCondition` SET `Description` = 'A newer "
+                                              "version of Tarnwell PDF Printer Software, or another "
+                                              "build of this version, is already installed.' "
+                                              "WHERE `Condition` = 'NOT WIX_DOWNGRADE_DETECTED'"],
+     "refusal (NOT WIX_DOWNGRADE_DETECTED) says 'A newer version of Tarnwell PDF Printer "
+     "Software, or another build"),
 ]
 
 
 def check(path):
     package = Package(path)
     return [(rule, fault) for rule, function in RULES.items() for fault in function(package)]
+
+
+def placeholders(path):
+    """A function that puts the package's version in for @VERSION@ and the
+    version after it for @NEXT@."""
+    version = {row["Property"]: row["Value"] for row in Package(path).rows("Property")}.get(
+        "ProductVersion", "").split(".")
+    if not (len(version) >= 3 and all(field.isdigit() for field in version[:3])):
+        sys.exit("FAILED: no faults can be planted around the ProductVersion '%s'" % ".".join(version))
+    major, minor, build = (int(field) for field in version[:3])
+    values = {"@VERSION@": "%d.%d.%d" % (major, minor, build),
+              "@NEXT@": "%d.%d.%d" % (major, minor, build + 1)}
+
+    def fill(words):
+        for name, value in values.items():
+            words = words.replace(name, value)
+        return words
+    return fill
 
 
 def main():
@@ -433,9 +516,11 @@ def main():
         print("FAILED: %s: %s" % (rule, fault))
     missed = 0
     if planted:
+        fill = placeholders(path)
         work = tempfile.mkdtemp()
         try:
             for rule, arguments, expected in PLANTED:
+                arguments, expected = [fill(argument) for argument in arguments], fill(expected)
                 copy = os.path.join(work, "planted.msi")
                 shutil.copyfile(path, copy)
                 run("msibuild", copy, *arguments)

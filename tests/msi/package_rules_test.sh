@@ -4,7 +4,8 @@
 #   commit) has progress text in the ActionText table;
 # - a release build refuses the example support address, both when the
 #   project is configured and when the package script runs, and builds with
-#   a real one, whose upgrade never replaces a build of its own version;
+#   a real one, whose upgrade never replaces a build of its own version
+#   and whose tables pass scripts/check-msi-tables.py;
 # - a development build's file name and Programs and Features entry say
 #   that it is one, a release build's do not.
 #   package_rules_test.sh PACKAGE DIST ACTIONS_DLL ICON VERSION SOURCE_DIR
@@ -55,6 +56,8 @@ contact="$(table "$work/real/release.msi" Property | awk -F'\t' '$1 == "ARPCONTA
 upgrade="$(table "$work/real/release.msi" Upgrade | awk -F'\t' '{ print $2 "/" $3 "/" $5 "/" $7 }' | LC_ALL=C sort | tr '\n' ' ')"
 [ "$upgrade" = "/$version/1/WIX_UPGRADE_DETECTED $version//258/WIX_DOWNGRADE_DETECTED " ] ||
   fail "the release package's Upgrade rows are '$upgrade'"
+said="$(/usr/bin/python3 "$source_dir/scripts/check-msi-tables.py" "$work/real/release.msi" 2>&1)" ||
+  fail "the release package's tables: $said"
 
 # The two editions: what the file is called, and the comment line of its
 # entry in Programs and Features.
