@@ -270,7 +270,8 @@ std::wstring OnlyMatch(const std::wstring& pattern) {
 
 // Run elevated (as every run under Wine is), the log is never written
 // through a second name, a name taken by a file is left alone for a fresh
-// folder the output and the log name, and a share whose root others may
+// folder the output and the log name (an earlier one anyone may change is
+// passed over), and a share whose root others may
 // change gets no log and no folder.
 TEST(UnattendedLogOnWine, AsAdministratorTheLogsFolderIsReplacedOrRefusedNeverFollowed) {
   ScratchFolder scratch(L"tarnwell log folder");
@@ -283,7 +284,23 @@ TEST(UnattendedLogOnWine, AsAdministratorTheLogsFolderIsReplacedOrRefusedNeverFo
   EXPECT_EQ(Text(root + L"\\target.txt"), "planted\r\n");
   EXPECT_EQ(Text(root + L"\\linked\\x.log"), "planted\r\n");
 
+  // Everyone may change what gets this list.
+  UniqueLocal<PSECURITY_DESCRIPTOR> everyone;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1, everyone.put(), nullptr));
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorDacl(everyone.get(), &present, &dacl, &defaulted);
+  const auto open_to_everyone = [&](const std::wstring& path) {
+    return SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
+                                 DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
+  };
+
   WriteText(root + L"\\taken", "planted\r\n");
+  // A fresh folder's name, taken by a folder anyone may change: passed over.
+  const std::wstring planted = root + L"\\taken-0000000000000000";
+  ASSERT_TRUE(CreateDirectoryW(planted.c_str(), nullptr));
+  ASSERT_EQ(open_to_everyone(planted), static_cast<DWORD>(ERROR_SUCCESS));
   SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
   UniqueFile output(CreateFileW((root + L"\\output.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                 &inherited, CREATE_NEW, 0, nullptr));
@@ -294,6 +311,7 @@ TEST(UnattendedLogOnWine, AsAdministratorTheLogsFolderIsReplacedOrRefusedNeverFo
             free_code);
   output.reset();
   EXPECT_EQ(Text(root + L"\\taken"), "planted\r\n");
+  EXPECT_TRUE(RemoveDirectoryW(planted.c_str())) << "the log went into the planted folder";
   const std::wstring fresh = OnlyMatch(root + L"\\taken-*");
   ASSERT_EQ(fresh.size(), 22u) << ::testing::PrintToString(fresh);
   const std::string named = "The new log folder \"" + std::string(root.begin(), root.end()) +
@@ -311,15 +329,7 @@ TEST(UnattendedLogOnWine, AsAdministratorTheLogsFolderIsReplacedOrRefusedNeverFo
   ASSERT_TRUE(CreateDirectoryW((unc + L"\\" + server).c_str(), nullptr));
   const std::wstring share = unc + L"\\" + server + L"\\open";
   ASSERT_TRUE(CreateDirectoryW(share.c_str(), nullptr));
-  UniqueLocal<PSECURITY_DESCRIPTOR> everyone;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
-      L"D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1, everyone.put(), nullptr));
-  BOOL present = FALSE, defaulted = FALSE;
-  PACL dacl = nullptr;
-  GetSecurityDescriptorDacl(everyone.get(), &present, &dacl, &defaulted);
-  ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(share.c_str()), SE_FILE_OBJECT,
-                                  DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr),
-            static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(open_to_everyone(share), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(RunProgram(L"/status /log \"\\\\" + server + L"\\open\\Logs\\x.log\"").first,
             1622u);
   EXPECT_FALSE(wine_test::Exists(share + L"\\Logs"));
