@@ -4,6 +4,8 @@
 // the platform's names (windows.h renames some of the port's) the same way.
 #include "win32/machine/machine.h"
 
+#include <winspool.h>
+
 #include <gtest/gtest.h>
 
 #include "core/app/app.h"
@@ -71,6 +73,53 @@ TEST_F(PrintersOnWine, TheScriptHostIsAskedAndRefusesWithWinesReason) {
   EXPECT_EQ(wine_test::CurrentDefaultPrinter(), before);
 }
 
+// A driver of the 64-bit platform only, as the printer's own driver is on
+// 64-bit Windows: this 32-bit program sees it only when it asks for the
+// drivers of every platform.
+class SixtyFourBitDriver {
+ public:
+  SixtyFourBitDriver() : name_(L"Tarnwell Wine Test x64 Driver " + wine_test::UniqueSuffix()) {
+    wchar_t folder[MAX_PATH] = {};
+    DWORD size = 0;
+    if (!GetPrinterDriverDirectoryW(nullptr, platform(), 1, reinterpret_cast<BYTE*>(folder),
+                                    sizeof folder, &size)) {
+      return;
+    }
+    // The page description is staged in the platform's folder, copied from
+    // there by the spooler, then removed.
+    const std::wstring staged = std::wstring(folder) + L"\\TARNWELL.PPD";
+    constexpr char kDescription[] = "*PPD-Adobe: \"4.3\"\n*ModelName: \"Tarnwell\"\n";
+    {
+      const UniqueFile file(CreateFileW(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        0, nullptr));
+      DWORD written = 0;
+      if (!file || !WriteFile(file.get(), kDescription, sizeof kDescription - 1, &written,
+                              nullptr)) {
+        return;
+      }
+    }
+    DRIVER_INFO_3W driver{};
+    driver.cVersion = 3;
+    driver.pName = name_.data();
+    driver.pEnvironment = platform();
+    driver.pDriverPath = const_cast<wchar_t*>(L"wineps.drv");
+    driver.pDataFile = const_cast<wchar_t*>(L"TARNWELL.PPD");
+    driver.pConfigFile = const_cast<wchar_t*>(L"wineps.drv");
+    added_ = AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&driver));
+    DeleteFileW(staged.c_str());
+  }
+  ~SixtyFourBitDriver() {
+    if (added_) DeletePrinterDriverW(nullptr, platform(), name_.data());
+  }
+  const std::wstring& name() const { return name_; }
+  bool added() const { return added_; }
+
+ private:
+  static wchar_t* platform() { return const_cast<wchar_t*>(L"Windows x64"); }
+  std::wstring name_;
+  bool added_ = false;
+};
+
 // What a repair asks of the spooler: the printer's driver and port, whether
 // each is still there, and the queue's removal, which a printer already gone
 // does not fail.
@@ -78,6 +127,9 @@ TEST_F(PrintersOnWine, ARepairReadsTheDriverAndPortAndDeletesTheQueue) {
   EXPECT_EQ(machine_.ReadPrinterParts(printer_.name()),
             (PrinterParts{L"Wine PostScript Driver", L"FILE:"}));
   EXPECT_TRUE(machine_.PrinterDriverInstalled(L"Wine PostScript Driver"));
+  const SixtyFourBitDriver other_platform;
+  ASSERT_TRUE(other_platform.added());
+  EXPECT_TRUE(machine_.PrinterDriverInstalled(other_platform.name()));
   EXPECT_FALSE(machine_.PrinterDriverInstalled(L"Wine PostScript"));
   EXPECT_TRUE(machine_.PrinterPortExists(L"FILE:"));
   EXPECT_FALSE(machine_.PrinterPortExists(L"FILE"));
