@@ -317,6 +317,9 @@ TEST(UnattendedLogOnWine, AsAdministratorTheLogsFolderIsReplacedOrRefusedNeverFo
   const std::string named = "The new log folder \"" + std::string(root.begin(), root.end()) +
                             "\\" + std::string(fresh.begin(), fresh.end()) + "\" is used instead.";
   EXPECT_NE(Text(root + L"\\output.txt").find(named), std::string::npos) << named;
+  // What /status finds is printed too.
+  EXPECT_NE(Text(root + L"\\output.txt").find("Windows protected print mode is off."),
+            std::string::npos);
   EXPECT_NE(Text(root + L"\\" + fresh + L"\\x.log").find(named), std::string::npos);
 
   // Wine finds "\\server\share\" in its prefix's dosdevices\unc folder.
