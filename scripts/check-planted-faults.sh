@@ -325,9 +325,11 @@ judge() {
   esac
 }
 # What failed, from the log of a tier that noticed the fault: the first
-# test case or check that said so.
+# test case or check that said so. ctest names its failed test before that
+# test's output, so a GoogleTest case that failed is looked for first.
 first_failure() {
-  grep -m 1 -o -E '\[  FAILED  \] [A-Za-z0-9_./]+|Test +#[0-9]+: [A-Za-z0-9_.]+ .*\*\*\*[A-Za-z ]+|FAIL(ED)?: .{0,100}' "$log" |
+  { grep -m 1 -o -E '\[  FAILED  \] [A-Za-z0-9_./]+' "$log" ||
+      grep -m 1 -o -E 'Test +#[0-9]+: [A-Za-z0-9_.]+ .*\*\*\*[A-Za-z ]+|FAIL(ED)?: .{0,100}' "$log"; } |
     head -n 1
 }
 
