@@ -299,11 +299,11 @@ int RestartRequests() {
 
 // A printer step whose program needs a restart succeeds, and msiexec asks
 // for the restart at its end (with /norestart: exit code 3010), in an
-// installation and in a removal alike. The deferred
-// step only records the request under this run's name (Windows refuses
-// MsiSetMode there, which Wine does not show); the immediate action after
-// InstallFinalize asks for it and deletes the record. A record another run
-// left behind, or one planted under any other name, asks for nothing and goes.
+// installation and in a removal alike. The deferred step only records the
+// request under this run's name (Windows refuses MsiSetMode there, which
+// Wine does not show); the immediate action after InstallFinalize asks for
+// it and deletes the record. A record another run left behind, or one
+// planted under any other name, asks for nothing and goes.
 TEST_F(MsiPrinter, RestartNeededByThePrinterStepIsAskedForAfterTheTransaction) {
   const std::wstring package = WindowsPath(MSI_TEST_PACKAGES "/restart.msi");
   const std::map<std::wstring, Step> steps = ExecuteSequence(package);
@@ -344,11 +344,12 @@ TEST_F(MsiPrinter, RestartNeededByThePrinterStepIsAskedForAfterTheTransaction) {
                    reinterpret_cast<const BYTE*>(&one), sizeof one);
     RegCloseKey(key);
     ASSERT_EQ(RestartRequests(), 1);
-    const std::wstring log = MsiLog(std::wstring(L"restart-removal-") + removal.remove_printer);
+    const std::wstring removal_log =
+        MsiLog(std::wstring(L"restart-removal-") + removal.remove_printer);
     EXPECT_EQ(Msiexec(L"/x " + kRestart + L" /qn /norestart REMOVEPRINTER=" +
-                      removal.remove_printer + L" /l*v " + Quoted(log)),
-              removal.code) << log;
-    EXPECT_EQ(RestartRequests(), 0) << log;
+                      removal.remove_printer + L" /l*v " + Quoted(removal_log)),
+              removal.code) << removal_log;
+    EXPECT_EQ(RestartRequests(), 0) << removal_log;
     ExpectNothingInstalled();
   }
 }
