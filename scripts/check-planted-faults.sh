@@ -249,6 +249,82 @@ fault "window: the focus goes to the text box after every command" window/form1_
 fault "window: high contrast not noticed" window/system_colours.cpp \
   '(high_contrast.dwFlags & HCF_HIGHCONTRASTON);' 'false;'
 
+# The Windows Installer package: its printer steps, its tables and how they
+# are built, judged by the package's validation rules first (quick), then by
+# the package installed, upgraded and removed under Wine's msiexec.
+section package installer tables 'wine:^msi_Msi'
+fault "restart: the removal's printer step records no request" tarnwell.wxs \
+  '<CustomAction Id="SetRemovePrinterData" Property="RemovePrinter" Impersonate="yes"
+                  Value="[INSTALLDIR]Tarnwell PDF Printer Software.exe|[CommonAppDataFolder]Tarnwell PDF Printer Software\Logs\Tarnwell PDF Printer Software.log|[PRINTERTIMEOUT]|[RestartRequestNonce]"/>' \
+  '<CustomAction Id="SetRemovePrinterData" Property="RemovePrinter" Impersonate="yes"
+                  Value="[INSTALLDIR]Tarnwell PDF Printer Software.exe|[CommonAppDataFolder]Tarnwell PDF Printer Software\Logs\Tarnwell PDF Printer Software.log|[PRINTERTIMEOUT]"/>'
+fault "restart: logged as asked for, never asked of Windows Installer" restart_request.cpp \
+  'const UINT result = MsiSetMode(install, MSIRUNMODE_REBOOTATEND, TRUE);' \
+  'const UINT result = ERROR_SUCCESS;'
+# Windows refuses MsiSetMode to a deferred action, which Wine does not show
+# (tests/msi/msi_test.cpp): the package's tables judge this one.
+fault "restart: RestartIfRequested runs in the script" tarnwell.wxs \
+  'DllEntry="RestartIfRequested"
+                  Execute="immediate"' 'DllEntry="RestartIfRequested"
+                  Execute="deferred"'
+fault "steps: a printer that cannot be installed answered as success" printer_actions.cpp \
+  ': ERROR_INSTALL_FAILURE;' ': ERROR_SUCCESS;'
+fault "steps: a printer that cannot be removed keeps the package" printer_actions.cpp \
+  'Log(install, L"Tarnwell PDF Printer Software /uninstall failed; the removal goes on.");
+      break;' \
+  'Log(install, L"Tarnwell PDF Printer Software /uninstall failed; the removal goes on.");
+      return ERROR_INSTALL_FAILURE;'
+fault "steps: PRINTERTIMEOUT not passed on to the install step" tarnwell.wxs \
+  '|[PRINTERTIMEOUT]|[PRINTERUPDATE]|' '|1800|[PRINTERUPDATE]|'
+fault "rollback: the rollback steps run impersonated" build_msi.cmake \
+  'SET `Type` = 3393 WHERE' 'SET `Type` = 1345 WHERE'
+fault "upgrade: the old version removed after the transaction's start" build_msi.cmake \
+  'SET `Sequence` = 1501 WHERE' 'SET `Sequence` = 1550 WHERE'
+fault "REMOVEPRINTER: unset, the printer goes even where the package never put it" tarnwell.wxs \
+  'Property="REMOVEPRINTER" Impersonate="yes" Value="[INSTALLPRINTER]"' \
+  'Property="REMOVEPRINTER" Impersonate="yes" Value="1"'
+fault "log folder: where the program's log went not said in the installation's log" log_folder.cpp \
+  '  take_notes();
+  if (log.folder.refusal) {' '  if (log.folder.refusal) {'
+
+# release/deploy.cmd, what deployment tools run: under Wine's cmd by its
+# own tests, then through the recipes of docs/deploying.md.
+section deploy installer wine:msi_DeployScript script:scripts/check-readme-commands.sh
+fault "exit code: the program's 3010 answered as 0" deploy.cmd \
+  'exit /b %errorlevel%' $'if not errorlevel 3011 if errorlevel 3010 exit /b 0\nexit /b %errorlevel%'
+fault "status: given the install's /timeout, refused instead of answered" deploy.cmd \
+  'if /i not "%command%"=="status" if not defined has_timeout' 'if not defined has_timeout'
+fault "uninstall: a printer package still registered answered as nothing left" deploy.cmd \
+  'if not errorlevel 1 goto no_program' 'rem'
+fault "log path: the machine's log in the Temp folder" deploy.cmd \
+  'set "log_switch= /log "%ProgramData%\%product%\Logs\%command%.log""' \
+  'set "log_switch= /log "%TEMP%\%product%\Logs\%command%.log""'
+fault "time limit: install and uninstall without /timeout 1800" deploy.cmd \
+  'set "timeout_switch= /timeout 1800"' 'set "timeout_switch="'
+
+# The check scripts, each judged by the tests that feed it a fault it must
+# report: a check that passes on a good tree proves nothing about a bad one.
+section checks scripts script:tests/checks/check_scripts_test.sh script:tests/layers/check_layers_test.sh
+fault "imports: a DLL not on the list reported but not counted" check-imports.sh \
+  'echo "imports: ${program#"$root"/} imports $dll, which is not allowed"
+      failures=$((failures + 1))' \
+  'echo "imports: ${program#"$root"/} imports $dll, which is not allowed"'
+fault "imports: the check's own status lost" check-imports.sh \
+  '[ "$failures" -eq 0 ]' '[ "$failures" -ge 0 ]'
+fault "layers: the machine may include the window" check-layers.sh \
+  '[win32/machine]="win32_common core/look' '[win32/machine]="win32/window win32_common core/look'
+fault "layers: angle-bracket includes not read" check-layers.sh \
+  '[[ "$target" == */* && -d "src/${target%%/*}" ]] && printf' \
+  '[[ "$target" == */* && -f "src/${target%%/*}" ]] && printf'
+fault "layers: a Windows header looked for in one folder of the core only" check-layers.sh \
+  'windows_headers)(\.h)?[>\"]" src/core)"' 'windows_headers)(\.h)?[>\"]" src/core/texts)"'
+fault "reproducible: a file of other bytes passes" check-reproducible.sh \
+  'elif ! cmp -s "$first/$file" "$second/$file"; then' 'elif false; then'
+fault "reproducible: a file missing from both builds passes" check-reproducible.sh \
+  'grep -qxF "$file" <<<"$listing" || listing+=' 'true || listing+='
+fault "recipes: the check's own status lost" check-readme-commands.sh \
+  'exit "$failed"' 'exit 0'
+
 # Only the faults asked for.
 selected=()
 for i in "${!names[@]}"; do
@@ -311,11 +387,13 @@ judge() {
   esac
 }
 # What failed, from the log of a tier that noticed the fault: the first
-# test case or check that said so.
+# test case or check that said so. ctest names its failed test before that
+# test's output, so a GoogleTest case that failed is looked for first.
 first_failure() {
-  awk 'match($0, /\[  FAILED  \] [^ ]+/) { print substr($0, RSTART + 13, RLENGTH - 13); exit }
-       /Test +#[0-9]+: .*\*\*\*/ { sub(/.*Test +#[0-9]+: /, ""); sub(/ .*/, ""); print; exit }
-       match($0, /FAIL(ED)?: .*/) { print substr($0, RSTART, 100); exit }' "$log"
+  awk '!failed && match($0, /\[  FAILED  \] [^ ]+/) { failed = substr($0, RSTART + 13, RLENGTH - 13) }
+       !other && /Test +#[0-9]+: .*\*\*\*/ { other = $0; sub(/.*Test +#[0-9]+: /, "", other); sub(/ .*/, "", other) }
+       !other && match($0, /FAIL(ED)?: .*/) { other = substr($0, RSTART, 100) }
+       END { print (failed != "" ? failed : other) }' "$log"
 }
 
 if [ "$need_native" = 1 ]; then

@@ -83,6 +83,20 @@ TEST_F(DeployScript, InstallsReportsAndRemovesWithTheProgramsOwnCodes) {
   EXPECT_EQ(Deploy(L"repair").value_or(0), 1639u);
 }
 
+// Whatever the program answers is the script's answer: a stand-in built
+// beside these tests, in the program's place, answers 3010 ("done; a restart
+// finishes it") to every command.
+TEST_F(DeployScript, ProgramsOwnCodeIsPassedOnUnchanged) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  fs::copy_file(fs::path(self).parent_path() / L"msi_restart_program.exe",
+                fs::path(app_.path()) / L"Tarnwell PDF Printer Software.exe",
+                fs::copy_options::overwrite_existing);
+  for (const wchar_t* command : {L"install", L"uninstall", L"status", L"default"}) {
+    EXPECT_EQ(Deploy(command).value_or(0), 3010u) << command;
+  }
+}
+
 // The default time limit would take 30 minutes; a short one given to the
 // script ends the setup and everything it started.
 TEST_F(DeployScript, TimeLimitEndsASetupThatNeverEnds) {

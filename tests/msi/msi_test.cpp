@@ -298,11 +298,12 @@ int RestartRequests() {
 }
 
 // A printer step whose program needs a restart succeeds, and msiexec asks
-// for the restart at its end (with /norestart: exit code 3010). The deferred
-// step only records the request under this run's name (Windows refuses
-// MsiSetMode there, which Wine does not show); the immediate action after
-// InstallFinalize asks for it and deletes the record. A record another run
-// left behind, or one planted under any other name, asks for nothing and goes.
+// for the restart at its end (with /norestart: exit code 3010), in an
+// installation and in a removal alike. The deferred step only records the
+// request under this run's name (Windows refuses MsiSetMode there, which
+// Wine does not show); the immediate action after InstallFinalize asks for
+// it and deletes the record. A record another run left behind, or one
+// planted under any other name, asks for nothing and goes.
 TEST_F(MsiPrinter, RestartNeededByThePrinterStepIsAskedForAfterTheTransaction) {
   const std::wstring package = WindowsPath(MSI_TEST_PACKAGES "/restart.msi");
   const std::map<std::wstring, Step> steps = ExecuteSequence(package);
@@ -323,21 +324,34 @@ TEST_F(MsiPrinter, RestartNeededByThePrinterStepIsAskedForAfterTheTransaction) {
   EXPECT_TRUE(recorded < finalized && finalized < asked) << log;
   EXPECT_EQ(RestartRequests(), 0) << "the request was not deleted";
 
-  // A request no step of this run made: this removal runs no printer step.
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Quellmark\\Tarnwell PDF Printer Software",
-                            0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  const DWORD one = 1;
-  RegSetValueExW(key, L"RestartRequest 0123456789ABCDEF0123456789ABCDEF", 0, REG_DWORD,
-                 reinterpret_cast<const BYTE*>(&one), sizeof one);
-  RegCloseKey(key);
-  ASSERT_EQ(RestartRequests(), 1);
-  const std::wstring removal = MsiLog(L"restart-removal");
-  EXPECT_EQ(Msiexec(L"/x " + kRestart + L" /qn /norestart REMOVEPRINTER=0 /l*v " + Quoted(removal)),
-            0u) << removal;
-  EXPECT_EQ(RestartRequests(), 0);
-  ExpectNothingInstalled();
+  // Removed, with a request no step of this run made planted first: without
+  // the printer step nothing asks for a restart; the removal's own printer
+  // step asks for one as the installation's did.
+  struct Removal {
+    const wchar_t* remove_printer;
+    DWORD code;
+  };
+  for (const Removal& removal : {Removal{L"0", 0}, Removal{L"1", 3010}}) {
+    if (Entries().empty()) {
+      ASSERT_EQ(Msiexec(L"/i " + kRestart + L" /qn /norestart"), 3010u);
+    }
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Quellmark\\Tarnwell PDF Printer Software",
+                              0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD one = 1;
+    RegSetValueExW(key, L"RestartRequest 0123456789ABCDEF0123456789ABCDEF", 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegCloseKey(key);
+    ASSERT_EQ(RestartRequests(), 1);
+    const std::wstring removal_log =
+        MsiLog(std::wstring(L"restart-removal-") + removal.remove_printer);
+    EXPECT_EQ(Msiexec(L"/x " + kRestart + L" /qn /norestart REMOVEPRINTER=" +
+                      removal.remove_printer + L" /l*v " + Quoted(removal_log)),
+              removal.code) << removal_log;
+    EXPECT_EQ(RestartRequests(), 0) << removal_log;
+    ExpectNothingInstalled();
+  }
 }
 
 // A folder every account may change is not run from as LocalSystem: the
