@@ -292,6 +292,8 @@ fault "REMOVEPRINTER: unset, the printer goes even where the package never put i
 fault "log folder: where the program's log went not said in the installation's log" log_folder.cpp \
   '  take_notes();
   if (log.folder.refusal) {' '  if (log.folder.refusal) {'
+fault "upgrade: a development build no longer replaces a rebuild of its own version" \
+  build_msi.cmake 'set(upgrade_attributes 513)' 'set(upgrade_attributes 1)'
 
 # release/deploy.cmd, what deployment tools run: under Wine's cmd by its
 # own tests, then through the recipes of docs/deploying.md.
