@@ -73,12 +73,14 @@ DWORD LastErrorOr(DWORD fallback) {
   return error ? error : fallback;
 }
 
-std::wstring DriverDirectory() {
+// `environment`: a platform's name ("Windows x64"), or null for this one.
+std::wstring DriverDirectory(const wchar_t* environment) {
   std::vector<wchar_t> buffer(MAX_PATH);
   DWORD needed = 0;
   const auto driver_directory =
       Spooler<decltype(&GetPrinterDriverDirectoryW)>("GetPrinterDriverDirectoryW");
-  if (!driver_directory(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer.data()),
+  if (!driver_directory(nullptr, const_cast<wchar_t*>(environment), 1,
+                        reinterpret_cast<BYTE*>(buffer.data()),
                                   static_cast<DWORD>(buffer.size() * sizeof(wchar_t)), &needed)) {
     return {};
   }
@@ -97,18 +99,21 @@ DWORD WriteFileWhole(const std::wstring& path, std::string_view bytes) {
   return ERROR_SUCCESS;
 }
 
+}  // namespace
+
 // The spooler copies a driver's files from its driver directory into the
 // versioned one; the page description goes there first and is tidied away
 // once copied. The driver module itself is Wine's own.
-DWORD AddWinePostScriptDriver() {
-  const std::wstring directory = DriverDirectory();
+DWORD AddWinePostScriptDriverAs(const wchar_t* name, const wchar_t* environment) try {
+  const std::wstring directory = DriverDirectory(environment);
   if (directory.empty()) return LastErrorOr(ERROR_PATH_NOT_FOUND);
   const std::wstring staged = directory + L"\\" + kPageDescriptionFile;
   if (const DWORD error = WriteFileWhole(staged, kPageDescription)) return error;
 
   DRIVER_INFO_3W driver{};
   driver.cVersion = 3;
-  driver.pName = const_cast<wchar_t*>(kWinePostScriptDriver);
+  driver.pName = const_cast<wchar_t*>(name);
+  driver.pEnvironment = const_cast<wchar_t*>(environment);
   driver.pDriverPath = const_cast<wchar_t*>(kWineDriverModule);
   driver.pDataFile = const_cast<wchar_t*>(kPageDescriptionFile);
   driver.pConfigFile = const_cast<wchar_t*>(kWineDriverModule);
@@ -117,9 +122,9 @@ DWORD AddWinePostScriptDriver() {
                                                                        : LastErrorOr(ERROR_GEN_FAILURE);
   DeleteFileW(staged.c_str());
   return result;
+} catch (const RunError&) {
+  return kSpoolerMissing;
 }
-
-}  // namespace
 
 bool RunningUnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -174,16 +179,16 @@ bool DriverExists(const wchar_t* driver) try {
 DWORD EnsureWinePostScriptDriver(bool* added) try {
   *added = false;
   if (DriverExists(kWinePostScriptDriver)) return ERROR_SUCCESS;
-  const DWORD error = AddWinePostScriptDriver();
+  const DWORD error = AddWinePostScriptDriverAs(kWinePostScriptDriver, nullptr);
   *added = error == ERROR_SUCCESS;
   return error;
 } catch (const RunError&) {
   return kSpoolerMissing;
 }
 
-DWORD RemoveDriver(const wchar_t* driver) try {
+DWORD RemoveDriver(const wchar_t* driver, const wchar_t* environment) try {
   const auto delete_driver = Spooler<decltype(&DeletePrinterDriverW)>("DeletePrinterDriverW");
-  return delete_driver(nullptr, nullptr, const_cast<wchar_t*>(driver))
+  return delete_driver(nullptr, const_cast<wchar_t*>(environment), const_cast<wchar_t*>(driver))
              ? ERROR_SUCCESS
              : LastErrorOr(ERROR_GEN_FAILURE);
 } catch (const RunError&) {

@@ -30,7 +30,10 @@ bool DriverExists(const wchar_t* driver);
 // own when it is missing. Returns the error number (0 on success); `added`
 // tells whether this call added it.
 DWORD EnsureWinePostScriptDriver(bool* added);
-DWORD RemoveDriver(const wchar_t* driver);
+// Adds Wine's PostScript driver under `name` for the platform `environment`
+// ("Windows x64"; null: this one). Returns the error number.
+DWORD AddWinePostScriptDriverAs(const wchar_t* name, const wchar_t* environment);
+DWORD RemoveDriver(const wchar_t* driver, const wchar_t* environment = nullptr);
 
 // Adds the port through the local port monitor when it is missing (a user
 // or a clean-up may have deleted it). Returns the error number.

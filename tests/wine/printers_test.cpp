@@ -4,14 +4,13 @@
 // the platform's names (windows.h renames some of the port's) the same way.
 #include "win32/machine/machine.h"
 
-#include <winspool.h>
-
 #include <gtest/gtest.h>
 
 #include "core/app/app.h"
 #include "core/port/run_error.h"
 #include "core/printer/default_printer.h"
 #include "core/printer/printer_search.h"
+#include "spooler.h"
 #include "test_support.h"
 #include "win32/machine/wsh_network.h"
 #include "win32_common/scoped_handle.h"
@@ -79,43 +78,16 @@ TEST_F(PrintersOnWine, TheScriptHostIsAskedAndRefusesWithWinesReason) {
 class SixtyFourBitDriver {
  public:
   SixtyFourBitDriver() : name_(L"Tarnwell Wine Test x64 Driver " + wine_test::UniqueSuffix()) {
-    wchar_t folder[MAX_PATH] = {};
-    DWORD size = 0;
-    if (!GetPrinterDriverDirectoryW(nullptr, platform(), 1, reinterpret_cast<BYTE*>(folder),
-                                    sizeof folder, &size)) {
-      return;
-    }
-    // The page description is staged in the platform's folder, copied from
-    // there by the spooler, then removed.
-    const std::wstring staged = std::wstring(folder) + L"\\TARNWELL.PPD";
-    constexpr char kDescription[] = "*PPD-Adobe: \"4.3\"\n*ModelName: \"Tarnwell\"\n";
-    {
-      const UniqueFile file(CreateFileW(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        0, nullptr));
-      DWORD written = 0;
-      if (!file || !WriteFile(file.get(), kDescription, sizeof kDescription - 1, &written,
-                              nullptr)) {
-        return;
-      }
-    }
-    DRIVER_INFO_3W driver{};
-    driver.cVersion = 3;
-    driver.pName = name_.data();
-    driver.pEnvironment = platform();
-    driver.pDriverPath = const_cast<wchar_t*>(L"wineps.drv");
-    driver.pDataFile = const_cast<wchar_t*>(L"TARNWELL.PPD");
-    driver.pConfigFile = const_cast<wchar_t*>(L"wineps.drv");
-    added_ = AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&driver));
-    DeleteFileW(staged.c_str());
+    added_ = standin::AddWinePostScriptDriverAs(name_.c_str(), kPlatform) == ERROR_SUCCESS;
   }
   ~SixtyFourBitDriver() {
-    if (added_) DeletePrinterDriverW(nullptr, platform(), name_.data());
+    if (added_) standin::RemoveDriver(name_.c_str(), kPlatform);
   }
   const std::wstring& name() const { return name_; }
   bool added() const { return added_; }
 
  private:
-  static wchar_t* platform() { return const_cast<wchar_t*>(L"Windows x64"); }
+  static constexpr wchar_t kPlatform[] = L"Windows x64";
   std::wstring name_;
   bool added_ = false;
 };
