@@ -7,6 +7,9 @@
 // Each deferred step reads its CustomActionData, set by the package to
 // "<program path>|<log file path>|<time limit in seconds>|<restart nonce>"
 // ('|' cannot be part of a path; the nonce names this run's restart request).
+// The install step's data also says, before the nonce, whether to update
+// the printer package, whether the product was installed before this run
+// and whether the printer was there (core/installer/printer_step.h).
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -82,16 +85,70 @@ Outcome Run(const std::wstring& program, const std::wstring& command_line,
   return {true, exit_code, {}};
 }
 
+// Whether the Print Spooler service is set to disabled: then no printer can
+// be installed until an administrator lets it start. A service that cannot
+// be asked counts as not disabled.
+bool SpoolerDisabled() {
+  using ServiceHandle = tarnwell::unique_handle<SC_HANDLE, CloseServiceHandle>;
+  const ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!manager) return false;
+  const ServiceHandle service(OpenServiceW(manager.get(), L"Spooler", SERVICE_QUERY_CONFIG));
+  if (!service) return false;
+  DWORD needed = 0;
+  QueryServiceConfigW(service.get(), nullptr, 0, &needed);
+  if (needed < sizeof(QUERY_SERVICE_CONFIGW)) return false;
+  std::vector<BYTE> buffer(needed);
+  auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+  return QueryServiceConfigW(service.get(), config, needed, &needed) &&
+         config->dwStartType == SERVICE_DISABLED;
+}
+
+// After a failed install step: on a PC whose printer cannot be there, an
+// upgrade or a repair that found no printer goes on without it, with a
+// warning in the installation's log, so that the product's own files are
+// not held back. True when the step is skipped.
+bool SkipWherePrinterCannotBe(MSIHANDLE install, const std::wstring& name,
+                              const tarnwell::PrinterStepData& step, DWORD code,
+                              const std::wstring& log_file) {
+  const tarnwell::PrinterBarrier barrier =
+      tarnwell::FindPrinterBarrier(static_cast<int>(code), SpoolerDisabled());
+  const bool spooler = barrier == tarnwell::PrinterBarrier::kSpoolerDisabled;
+  if (!tarnwell::SkipsFailedPrinterStep(step, barrier)) {
+    if (spooler) {
+      Log(install, name + L": the Print Spooler service is disabled, so no printer can be "
+                          L"installed on this PC until it runs.");
+    }
+    return false;
+  }
+  const std::wstring why =
+      spooler ? L"the program ended with exit code " + std::to_wstring(code) +
+                    L" and the Print Spooler service is disabled, so no printer can be "
+                    L"installed on this PC"
+              : L"the program ended with exit code 1625: Windows protected print mode is on, "
+                L"so the PDF printer " + Quoted(tarnwell::package::kName) +
+                    L" cannot be installed on this PC";
+  Log(install, name + L": warning: the printer step is skipped: " + why +
+                   L". The product was installed before this run (an upgrade or a repair) "
+                   L"and the printer was not there, so the installation goes on without it. "
+                   L"Once " +
+                   (spooler ? L"the Print Spooler service runs" : L"the mode is off") +
+                   L", a repair of this package or the program's /install installs the "
+                   L"printer. See " + Quoted(log_file) + L".");
+  return true;
+}
+
 enum class StepResult {
-  kDone,     // ended with 0, 3010 or 1641 (the last two ask for a restart at the end)
+  kDone,     // ended with 0, 3010 or 1641 (the last two ask for a restart at the end),
+             // or skipped where the caller lets the printer be missing
   kFailed,   // could not be run, or ended with another code
   kRefused,  // nothing was run: its paths are not safe to run from
 };
 
 // Runs the program with `command_switch` once its paths are found safe.
 // Every outcome, and where the program's own log is, goes into the
-// installation's log.
-StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
+// installation's log. With `may_skip`, a failure on a PC whose printer
+// cannot be there may skip the step (SkipWherePrinterCannotBe).
+StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch, bool may_skip = false) {
   std::wstring data = Property(install, L"CustomActionData");
   const std::wstring restart_nonce = tarnwell::TakeRestartNonce(data);
   const std::optional<tarnwell::PrinterStepData> command = tarnwell::ReadPrinterStepData(data);
@@ -161,6 +218,9 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
                      L"asks for one at the end. See " + Quoted(log_file) + L".");
     return StepResult::kDone;
   }
+  if (code != 0 && may_skip && SkipWherePrinterCannotBe(install, name, *command, code, log_file)) {
+    return StepResult::kDone;
+  }
   if (code == tarnwell::exit_code::kProtectedPrint) {
     // The same answer the program gives: said in the log and shown, so
     // that whoever reads either knows this PC cannot take the printer.
@@ -220,10 +280,13 @@ extern "C" UINT WINAPI CheckPrinter(MSIHANDLE install) {
 // print mode is on: the package was asked for the printer (INSTALLPRINTER
 // is 1), and a package reported installed without it would be detected by
 // its ProductCode as done while the printer never comes; failed and rolled
-// back, the PC is as it was and the reason is in the log and on screen.
+// back, the PC is as it was and the reason is in the log and on screen. An
+// upgrade or a repair where the printer was not there and cannot be (the
+// mode on, or the Print Spooler service disabled) is the exception: it
+// updates the files and skips the printer with a warning.
 extern "C" UINT WINAPI InstallPrinter(MSIHANDLE install) {
-  return RunProgram(install, L"/install") == StepResult::kDone ? ERROR_SUCCESS
-                                                              : ERROR_INSTALL_FAILURE;
+  return RunProgram(install, L"/install", true) == StepResult::kDone ? ERROR_SUCCESS
+                                                                    : ERROR_INSTALL_FAILURE;
 }
 
 // A printer that cannot be removed is noted in the log and the package goes

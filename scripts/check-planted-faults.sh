@@ -67,6 +67,11 @@ fault "protected print: the window's Install runs the setup anyway" main_window/
   'if (!FindProtectedPrintMode(m).on) return Flow::Next();' 'return Flow::Next();'
 fault "spooler: a stopped spooler gets the bare error report" app/step_runner.cpp \
   'if (SpoolerUnreachable(e.system_error())) {' 'if (false) {'
+fault "package step: a first installation goes on without the printer it cannot have" \
+  installer/printer_step.cpp '&& step.product_was_there && !step.printer_was_there;' \
+  '&& !step.printer_was_there;'
+fault "package step: a disabled spooler never lets an upgrade go on" installer/printer_step.cpp \
+  'return spooler_disabled ? PrinterBarrier::kSpoolerDisabled' 'return false ? PrinterBarrier::kSpoolerDisabled'
 # Switch parsing.
 fault "switches: upper case letters fold wrongly" unattended/switches.cpp \
   "c = static_cast<wchar_t>(c - L'A' + L'a');" "c = static_cast<wchar_t>(c - L'A' + L'b');"
@@ -282,6 +287,10 @@ fault "steps: a printer that cannot be removed keeps the package" printer_action
       return ERROR_INSTALL_FAILURE;'
 fault "steps: PRINTERTIMEOUT not passed on to the install step" tarnwell.wxs \
   '|[PRINTERTIMEOUT]|[PRINTERUPDATE]|' '|1800|[PRINTERUPDATE]|'
+fault "upgrade: protected print mode still fails an upgrade that had no printer" \
+  printer_actions.cpp 'RunProgram(install, L"/install", true)' 'RunProgram(install, L"/install", false)'
+fault "upgrade: the install step is not told that the product was there before" tarnwell.wxs \
+  '|[Installed][WIX_UPGRADE_DETECTED]|' '||'
 fault "rollback: the rollback steps run impersonated" build_msi.cmake \
   'SET `Type` = 3393 WHERE' 'SET `Type` = 1345 WHERE'
 fault "upgrade: the old version removed after the transaction's start" build_msi.cmake \

@@ -42,19 +42,23 @@ bool Contains(const std::wstring& lower_case_text, std::wstring part) {
   return lower_case_text.find(part) != std::wstring::npos;
 }
 
-// Installs the printer as someone would without the package: the printer
-// package's own setup, run from the application folder.
-void InstallPrinterByOtherMeans() {
-  const std::wstring setup = WindowsPath(MSI_DIST_DIR) + L"\\Quellmark PDF Setup\\setup.exe";
-  std::wstring command_line = Quoted(setup) + L" -s -c";
+// Runs `program` with `arguments` and waits for it to end.
+void RunToEnd(const std::wstring& program, const std::wstring& arguments) {
+  std::wstring command_line = Quoted(program) + L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  ASSERT_TRUE(CreateProcessW(setup.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
+  ASSERT_TRUE(CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
                              nullptr, nullptr, &startup, &info));
   CloseHandle(info.hThread);
   EXPECT_EQ(WaitForSingleObject(info.hProcess, 30000), WAIT_OBJECT_0);
   CloseHandle(info.hProcess);
+}
+
+// Installs the printer as someone would without the package: the printer
+// package's own setup, run from the application folder.
+void InstallPrinterByOtherMeans() {
+  RunToEnd(WindowsPath(MSI_DIST_DIR) + L"\\Quellmark PDF Setup\\setup.exe", L"-s -c");
   ASSERT_TRUE(e2e::PrinterExists(e2e::kPackageName));
 }
 
@@ -173,6 +177,35 @@ TEST_F(MsiPrinter, ProtectedPrintModeFailsTheInstallAndSaysWhy) {
   EXPECT_EQ(Msiexec(L"/i " + kRelease + L" INSTALLPRINTER=0 /qn"), 0u);
   ExpectApplicationFolderInstalled();
   ExpectNoPrinter();
+}
+
+// The package brought the printer, which went since (as on a PC where the
+// mode, once on, leaves no room for it); with the mode on, an upgrade and a
+// repair update the files, skip the printer step with a warning in the MSI
+// log and answer 0. The choice stays, so once the mode is off a repair
+// brings the printer.
+TEST_F(MsiPrinter, ProtectedPrintModeSkipsTheMissingPrinterInAnUpgradeAndARepair) {
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
+  RunToEnd(InstallFolder() + L"\\Tarnwell PDF Printer Software.exe", L"/uninstall");
+  ASSERT_FALSE(e2e::PrinterExists(e2e::kPackageName));
+  ASSERT_TRUE(e2e::SetProtectedPrintPolicy(1));
+  const wchar_t warning[] =
+      L"/install /update: warning: the printer step is skipped: the program ended with exit "
+      L"code 1625: Windows protected print mode is on";
+  for (const wchar_t* run : {L"upgrade", L"repair"}) {
+    const std::wstring log = MsiLog(std::wstring(L"protected-") + run);
+    const std::wstring repair =
+        run == std::wstring(L"repair") ? L" REINSTALL=ALL REINSTALLMODE=omus" : L"";
+    EXPECT_EQ(Msiexec(L"/i " + kNewer + L" /qn" + repair + L" /l*v " + Quoted(log)), 0u) << log;
+    ExpectOneInstalledEntry(MSI_NEWER_VERSION);
+    EXPECT_EQ(RememberedChoice().value_or(L"(none)"), L"1");
+    EXPECT_FALSE(e2e::PrinterExists(e2e::kPackageName));
+    EXPECT_TRUE(Contains(ReadLogLowerCase(log), warning)) << log;
+  }
+  ASSERT_TRUE(e2e::SetProtectedPrintPolicy(std::nullopt));
+  ASSERT_EQ(Msiexec(L"/i " + kNewer + L" /qn REINSTALL=ALL REINSTALLMODE=omus"), 0u);
+  EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+  EXPECT_EQ(e2e::RegisteredVersion(), L"7.1.0.0");
 }
 
 TEST_F(MsiPrinter, PrinterThatCannotBeRemovedDoesNotKeepThePackage) {

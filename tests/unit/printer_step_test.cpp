@@ -45,5 +45,37 @@ TEST(PrinterStep, ReadsTheStepsDataWithTheProgramsOwnBounds) {
             std::wstring(L"\"") + kProgram + L"\" /uninstall /timeout 5");
 }
 
+// An upgrade or a repair on a PC whose printer cannot be there updates the
+// files without it; anything else that fails the printer step fails the
+// installation. The data is the install step's, as the package formats it.
+TEST(PrinterStep, SkipsThePrinterOnlyWhereTheProductWasThereAndThePrinterCannotBe) {
+  const std::wstring head = std::wstring(kProgram) + L"|" + kLog + L"|60|1|";
+  const std::wstring upgrade = L"{6E1C7C55-94B0-4C4D-9E0B-3A2C1F9D8E71}|";
+  const struct {
+    std::wstring data;
+    int exit_code;
+    bool spooler_disabled;
+    bool skips;
+  } cases[] = {
+      {head + upgrade, 1625, false, true},          // upgrade, protected print mode
+      {head + L"00:00:00|", 1625, false, true},     // repair (Installed)
+      {head + upgrade, 1603, true, true},           // upgrade, spooler disabled
+      {head + L"|", 1625, false, false},            // first installation
+      {head + L"|", 1603, true, false},
+      {head + upgrade + L"1", 1625, false, false},  // a printer there before the run
+      {head + upgrade + L"1", 1603, true, false},
+      {head + upgrade, 1603, false, false},         // another failure
+      {head + upgrade, 1618, false, false},
+      {std::wstring(kProgram) + L"|" + kLog + L"|60|1", 1625, false, false},
+  };
+  for (const auto& c : cases) {
+    const auto step = ReadPrinterStepData(c.data);
+    ASSERT_TRUE(step.has_value()) << c.data;
+    EXPECT_EQ(SkipsFailedPrinterStep(*step, FindPrinterBarrier(c.exit_code, c.spooler_disabled)),
+              c.skips)
+        << c.data << " " << c.exit_code << " " << c.spooler_disabled;
+  }
+}
+
 }  // namespace
 }  // namespace tarnwell::testing
