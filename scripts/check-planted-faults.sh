@@ -291,6 +291,8 @@ fault "upgrade: protected print mode still fails an upgrade that had no printer"
   printer_actions.cpp 'RunProgram(install, L"/install", true)' 'RunProgram(install, L"/install", false)'
 fault "upgrade: the install step is not told that the product was there before" tarnwell.wxs \
   '|[Installed][WIX_UPGRADE_DETECTED]|' '||'
+fault "upgrade: a disabled Print Spooler service not seen by the install step" printer_actions.cpp \
+  'config->dwStartType == SERVICE_DISABLED;' 'config->dwStartType == SERVICE_AUTO_START;'
 fault "rollback: the rollback steps run impersonated" build_msi.cmake \
   'SET `Type` = 3393 WHERE' 'SET `Type` = 1345 WHERE'
 fault "upgrade: the old version removed after the transaction's start" build_msi.cmake \

@@ -208,6 +208,44 @@ TEST_F(MsiPrinter, ProtectedPrintModeSkipsTheMissingPrinterInAnUpgradeAndARepair
   EXPECT_EQ(e2e::RegisteredVersion(), L"7.1.0.0");
 }
 
+// Sets the Print Spooler service's start type, as an administrator does
+// through the service manager; true when it was set.
+bool SetSpoolerStart(DWORD start_type) {
+  const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  if (!manager) return false;
+  const SC_HANDLE service = OpenServiceW(manager, L"Spooler", SERVICE_CHANGE_CONFIG);
+  const bool set = service && ChangeServiceConfigW(service, SERVICE_NO_CHANGE, start_type,
+                                                   SERVICE_NO_CHANGE, nullptr, nullptr, nullptr,
+                                                   nullptr, nullptr, nullptr, nullptr);
+  if (service) CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  return set;
+}
+
+// With the Print Spooler service disabled, an upgrade that had no printer
+// goes on without it when its printer step fails, and says why; a first
+// installation still fails and leaves nothing. (Wine's printer functions
+// work without the service, so the failing setup stands in for a spooler
+// that does not answer.)
+TEST_F(MsiPrinter, DisabledSpoolerSkipsThePrinterInAnUpgradeButNotInAFirstInstall) {
+  ASSERT_TRUE(SetSpoolerStart(SERVICE_DISABLED));
+  struct Restore {
+    ~Restore() { SetSpoolerStart(SERVICE_DEMAND_START); }
+  } restore;
+  EXPECT_EQ(Msiexec(L"/i " + kFailingPrinter + L" /qn"), kFailed);
+  ExpectNothingInstalled();
+
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn INSTALLPRINTER=0"), 0u);
+  const std::wstring log = MsiLog(L"spooler-disabled-upgrade");
+  EXPECT_EQ(Msiexec(L"/i " + kFailingUpgrade + L" /qn INSTALLPRINTER=1 /l*v " + Quoted(log)), 0u)
+      << log;
+  ExpectOneInstalledEntry(MSI_NEWER_VERSION);
+  EXPECT_TRUE(Contains(ReadLogLowerCase(log),
+                       L"/install /update: warning: the printer step is skipped: the program "
+                       L"ended with exit code 1 and the Print Spooler service is disabled"))
+      << log;
+}
+
 TEST_F(MsiPrinter, PrinterThatCannotBeRemovedDoesNotKeepThePackage) {
   ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
   ASSERT_TRUE(e2e::PrinterExists(e2e::kPackageName));
