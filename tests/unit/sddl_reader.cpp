@@ -33,27 +33,6 @@ std::pair<Holder, std::wstring> HolderOf(const std::string& sid) {
   return {Holder::Other, Wide(sid)};
 }
 
-std::uint32_t RightsOf(const std::string& text) {
-  if (text.rfind("0x", 0) == 0) return static_cast<std::uint32_t>(std::stoul(text, nullptr, 16));
-  static const std::map<std::string, std::uint32_t> letters = {
-      {"GA", 0x10000000}, {"GR", 0x80000000}, {"GW", 0x40000000}, {"GX", 0x20000000},
-      {"FA", 0x1F01FF},   {"FR", 0x120089},   {"FW", 0x120116},   {"FX", 0x1200A0},
-      {"SD", 0x10000},    {"RC", 0x20000},    {"WD", 0x40000},    {"WO", 0x80000},
-      {"CC", 0x1},        {"DC", 0x2},        {"LC", 0x4},        {"SW", 0x8},
-      {"RP", 0x10},       {"WP", 0x20},       {"DT", 0x40},       {"LO", 0x80},
-      {"CR", 0x100},
-  };
-  std::uint32_t mask = 0;
-  for (std::size_t i = 0; i < text.size(); i += 2) {
-    const auto found = letters.find(text.substr(i, 2));
-    if (text.size() % 2 || found == letters.end()) {
-      throw std::invalid_argument("unknown rights " + text);
-    }
-    mask |= found->second;
-  }
-  return mask;
-}
-
 std::vector<std::string> Fields(const std::string& entry) {
   std::vector<std::string> fields(1);
   for (const char c : entry) {
@@ -96,6 +75,27 @@ std::string Trimmed(const std::string& text) {
 
 }  // namespace
 
+std::uint32_t RightsOf(const std::string& text) {
+  if (text.rfind("0x", 0) == 0) return static_cast<std::uint32_t>(std::stoul(text, nullptr, 16));
+  static const std::map<std::string, std::uint32_t> letters = {
+      {"GA", 0x10000000}, {"GR", 0x80000000}, {"GW", 0x40000000}, {"GX", 0x20000000},
+      {"FA", 0x1F01FF},   {"FR", 0x120089},   {"FW", 0x120116},   {"FX", 0x1200A0},
+      {"SD", 0x10000},    {"RC", 0x20000},    {"WD", 0x40000},    {"WO", 0x80000},
+      {"CC", 0x1},        {"DC", 0x2},        {"LC", 0x4},        {"SW", 0x8},
+      {"RP", 0x10},       {"WP", 0x20},       {"DT", 0x40},       {"LO", 0x80},
+      {"CR", 0x100},
+  };
+  std::uint32_t mask = 0;
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const auto found = letters.find(text.substr(i, 2));
+    if (text.size() % 2 || found == letters.end()) {
+      throw std::invalid_argument("unknown rights " + text);
+    }
+    mask |= found->second;
+  }
+  return mask;
+}
+
 AccessList FromSddl(const std::string& sddl) {
   const std::size_t group = sddl.find("G:");
   const std::size_t dacl = sddl.find("D:");
@@ -118,18 +118,25 @@ AccessList FromSddl(const std::string& sddl) {
   return list;
 }
 
+#ifdef TARNWELL_STOCK_WINDOWS
 std::map<std::string, StockObject> ReadStockWindows() {
   std::ifstream file(TARNWELL_STOCK_WINDOWS);
   if (!file) throw std::runtime_error("cannot read " TARNWELL_STOCK_WINDOWS);
+  return ReadStockWindows(file);
+}
+#endif
+
+std::map<std::string, StockObject> ReadStockWindows(std::istream& file) {
   std::map<std::string, StockObject> rows;
   for (std::string line; std::getline(file, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') continue;
     const std::size_t bar = line.find('|');
     const std::size_t second = line.find('|', bar + 1);
     if (second == std::string::npos) throw std::runtime_error("row: " + line);
     const std::string name = Trimmed(line.substr(0, bar));
-    StockObject object{Trimmed(line.substr(bar + 1, second - bar - 1)),
-                       FromSddl(Trimmed(line.substr(second + 1)))};
+    const std::string sddl = Trimmed(line.substr(second + 1));
+    StockObject object{Trimmed(line.substr(bar + 1, second - bar - 1)), FromSddl(sddl), sddl};
     if (!rows.emplace(name, std::move(object)).second) throw std::runtime_error("twice: " + name);
   }
   return rows;
