@@ -60,47 +60,49 @@ Check Tiers(const Context& context) {
           }};
 }
 
-// A folder made for a planted check, and its removal.
-std::wstring MakePlantedFolder(Cleanup& cleanup, const wchar_t* name) {
+// The folder planted check `index` makes in the temporary folder, named
+// after this run so that leftovers of another cannot stand in for it.
+std::wstring PlantedFolder(int index) {
   wchar_t temp[MAX_PATH + 1];
   const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-  const std::wstring folder = std::wstring(temp, length) + name;
+  return std::wstring(temp, length) + L"tarnwell-kit-planted-" +
+         std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(index);
+}
+
+// Makes it, with its removal.
+void MakePlantedFolder(Cleanup& cleanup, int index) {
+  const std::wstring folder = PlantedFolder(index);
   if (!CreateDirectoryW(folder.c_str(), nullptr)) {
     throw std::runtime_error("could not make " + Utf8(folder) + ": " + SystemError(GetLastError()));
   }
   cleanup.Add(Utf8(folder), [folder]() -> std::string {
     return RemoveDirectoryW(folder.c_str()) ? "" : SystemError(GetLastError());
   });
-  return folder;
 }
 
 std::vector<Check> PlantedFaults() {
-  static const wchar_t* const kFolders[] = {L"tarnwell-kit-planted-1", L"tarnwell-kit-planted-2",
-                                            L"tarnwell-kit-planted-3"};
   return {
       {"planted: a check that makes a folder and passes",
        [](Cleanup& cleanup) {
-         MakePlantedFolder(cleanup, kFolders[0]);
+         MakePlantedFolder(cleanup, 1);
          return Passed();
        }},
       {"planted: a check that fails",
        [](Cleanup& cleanup) {
-         MakePlantedFolder(cleanup, kFolders[1]);
+         MakePlantedFolder(cleanup, 2);
          return Failed("as planted");
        }},
       {"planted: a check that throws",
        [](Cleanup& cleanup) -> Outcome {
-         MakePlantedFolder(cleanup, kFolders[2]);
+         MakePlantedFolder(cleanup, 3);
          throw std::runtime_error("as planted");
        }},
       {"planted: what the checks before made is gone",
        [](Cleanup&) {
-         wchar_t temp[MAX_PATH + 1];
-         const std::wstring folder(temp, GetTempPathW(MAX_PATH + 1, temp));
          std::vector<std::string> left;
-         for (const wchar_t* name : kFolders) {
-           if (GetFileAttributesW((folder + name).c_str()) != INVALID_FILE_ATTRIBUTES) {
-             left.push_back(Utf8(folder + name));
+         for (int index = 1; index <= 3; ++index) {
+           if (GetFileAttributesW(PlantedFolder(index).c_str()) != INVALID_FILE_ATTRIBUTES) {
+             left.push_back(Utf8(PlantedFolder(index)));
            }
          }
          return left.empty() ? Passed() : Failed("still there", left);
