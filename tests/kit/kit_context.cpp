@@ -1,5 +1,7 @@
 #include "kit_context.h"
 
+#include "printer_names.h"
+
 namespace kit {
 
 bool RunsUnderWine() {
@@ -47,6 +49,57 @@ DWORD WindowsBuild() {
   OSVERSIONINFOW version{};
   version.dwOSVersionInfoSize = sizeof version;
   return get && get(&version) == 0 ? version.dwBuildNumber : 0;
+}
+
+std::wstring Expanded(const wchar_t* text) {
+  wchar_t expanded[MAX_PATH];
+  const DWORD length = ExpandEnvironmentStringsW(text, expanded, MAX_PATH);
+  return length && length <= MAX_PATH ? expanded : L"";
+}
+
+std::optional<DWORD> RunProgram(const std::wstring& program, const std::wstring& arguments,
+                                const std::wstring& folder, DWORD wait_ms) {
+  std::wstring line = L"\"" + program + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                      nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+    return std::nullopt;
+  }
+  CloseHandle(info.hThread);
+  DWORD code = 0;
+  const bool ended = WaitForSingleObject(info.hProcess, wait_ms) == WAIT_OBJECT_0 &&
+                     GetExitCodeProcess(info.hProcess, &code);
+  if (!ended) TerminateProcess(info.hProcess, 1);
+  CloseHandle(info.hProcess);
+  return ended ? std::optional(code) : std::nullopt;
+}
+
+bool PrinterInstalled() {
+  for (const std::wstring& name : support::PrinterNames()) {
+    if (name == L"Quellmark PDF Setup") return true;
+  }
+  return false;
+}
+
+// RemoveDirectory and DeleteFile on a link remove the link.
+std::string RemoveTree(const std::filesystem::path& root) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(root, error)) {
+    const DWORD attributes = GetFileAttributesW(entry.path().c_str());
+    const bool folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (folder && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      const std::string left = RemoveTree(entry.path());
+      if (!left.empty()) return left;
+    } else if (!(folder ? RemoveDirectoryW(entry.path().c_str())
+                        : DeleteFileW(entry.path().c_str()))) {
+      return Utf8(entry.path().wstring()) + ": " + SystemError(GetLastError());
+    }
+  }
+  if (error) return Utf8(root.wstring()) + ": " + error.message();
+  return RemoveDirectoryW(root.c_str()) ? ""
+                                        : Utf8(root.wstring()) + ": " + SystemError(GetLastError());
 }
 
 }  // namespace kit

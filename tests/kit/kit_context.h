@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@ namespace kit {
 
 struct Context {
   std::wstring folder;      // the kit's folder, where the runner lies
+  std::wstring report;      // the report's path; files a check keeps go beside it
   bool under_wine = false;  // Wine's ntdll exports wine_get_version
 };
 
@@ -24,12 +27,30 @@ std::string SystemError(DWORD error);
 // Windows' build number as the kernel reports it (GetVersionEx answers what
 // the manifest claims instead).
 DWORD WindowsBuild();
+// `text` with its %variables% expanded; empty when it cannot be.
+std::wstring Expanded(const wchar_t* text);
+// Starts `program` (a full path) with `arguments` in `folder`, without a
+// console window, and waits up to `wait_ms`: its exit code, or nothing
+// when it did not start or end (it is then ended).
+std::optional<DWORD> RunProgram(const std::wstring& program, const std::wstring& arguments,
+                                const std::wstring& folder, DWORD wait_ms);
+// Whether the printer "Quellmark PDF Setup" is installed.
+bool PrinterInstalled();
+// Removes a folder and what is in it, links as links (never what they lead
+// to); why not, or empty.
+std::string RemoveTree(const std::filesystem::path& root);
 
 // The checks Windows can show and Wine cannot, in the order of their value.
 std::vector<Check> WindowsOnlyChecks(const Context& context);
 
-// One check each: stock_check.cpp, protected_print_check.cpp.
+// One check each: stock_check.cpp, protected_print_check.cpp,
+// high_contrast_check.cpp, links_check.cpp, local_system_check.cpp.
 Outcome StockPictureMeasured(const Context& context, Cleanup& cleanup);
+Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup);
+// What the scheduled task runs as SYSTEM: run-checks.exe --system-step COMMAND.
+int SystemStep(const Context& context, const std::wstring& command);
+Outcome LinksRefusedNotFollowed(const Context& context, Cleanup& cleanup);
+Outcome WindowInHighContrast(const Context& context, Cleanup& cleanup);
 Outcome PolicyIn64BitViewAndProtectedPrintApi(const Context& context, Cleanup& cleanup);
 
 }  // namespace kit

@@ -1,4 +1,6 @@
 // The kit's one command: run-checks.exe [--report FILE] [--planted-faults]
+// (--system-step install|status|uninstall is what its scheduled task runs as
+// SYSTEM: local_system_check.cpp.)
 // Runs every check of the kit, writes each outcome to the console and to the
 // report (run-checks-report.txt in the kit's folder unless --report names
 // another), ending with "N passed, N failed, N skipped"; exits 1 when a
@@ -116,7 +118,7 @@ std::vector<Check> PlantedFaults() {
 }
 
 int Run(int argc, wchar_t** argv) {
-  Context context{OwnFolder(), RunsUnderWine()};
+  Context context{OwnFolder(), {}, RunsUnderWine()};
   fs::path report_path = fs::path(context.folder) / L"run-checks-report.txt";
   bool planted = false;
   for (int i = 1; i < argc; ++i) {
@@ -125,6 +127,10 @@ int Run(int argc, wchar_t** argv) {
       report_path = argv[++i];
     } else if (argument == L"--planted-faults") {
       planted = true;
+    } else if (argument == L"--system-step" && i + 1 < argc &&
+               (std::wstring(argv[i + 1]) == L"install" || std::wstring(argv[i + 1]) == L"status" ||
+                std::wstring(argv[i + 1]) == L"uninstall")) {
+      return SystemStep(context, argv[i + 1]);
     } else {
       std::fprintf(stderr, "usage: run-checks.exe [--report FILE] [--planted-faults]\n");
       return 2;
@@ -134,6 +140,7 @@ int Run(int argc, wchar_t** argv) {
     std::fprintf(stderr, "run-checks.exe: run it as an administrator (elevated).\n");
     return 2;
   }
+  context.report = report_path.wstring();
   std::ofstream report(report_path, std::ios::binary);
   if (!report) {
     std::fprintf(stderr, "run-checks.exe: cannot write %s\n", Utf8(report_path.wstring()).c_str());

@@ -20,14 +20,14 @@ std::vector<Check> WindowsOnlyChecks(const Context& context) {
        [context](Cleanup& cleanup) {
          return PolicyIn64BitViewAndProtectedPrintApi(context, cleanup);
        }},
-      NotBuilt("high contrast",
-               "the window in the system's high-contrast colours, with a screenshot"),
-      NotBuilt("links", "a junction and a symbolic link in the package's tree and on the log "
-                        "path, refused and not followed"),
+      {"high contrast",
+       [context](Cleanup& cleanup) { return WindowInHighContrast(context, cleanup); }},
+      {"links in the package's tree and on the log path",
+       [context](Cleanup& cleanup) { return LinksRefusedNotFollowed(context, cleanup); }},
       NotBuilt("a second account", "a standard account made for the run: a planted log folder, "
                                    "a held package file, the lock, an oplock"),
-      NotBuilt("LocalSystem in session 0",
-               "/install, /status and /uninstall from a scheduled task run once as SYSTEM"),
+      {"deploy.cmd as LocalSystem in session 0",
+       [context](Cleanup& cleanup) { return DeployAsLocalSystem(context, cleanup); }},
       NotBuilt("the package's major upgrade",
                "a new version whose printer setup fails: the old version and printer back"),
       NotBuilt("MsiSetMode in a deferred action", "refused, as the package's tables assume"),
