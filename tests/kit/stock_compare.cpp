@@ -48,46 +48,9 @@ std::string TableAccount(const std::string& account) {
   return sid;
 }
 
-struct Parsed {
-  std::string owner;
-  std::string control;               // "PAI", "AI", ...
-  std::vector<std::string> entries;  // as written, without parentheses
-};
-
-Parsed Parse(const std::string& sddl) {
-  const std::size_t group = sddl.find("G:");
-  const std::size_t dacl = sddl.find("D:");
-  if (sddl.rfind("O:", 0) != 0 || dacl == std::string::npos) {
-    throw std::invalid_argument("no owner and list in " + sddl);
-  }
-  Parsed parsed;
-  parsed.owner = sddl.substr(2, (group < dacl ? group : dacl) - 2);
-  std::size_t at = sddl.find('(', dacl);
-  parsed.control = sddl.substr(dacl + 2, (at == std::string::npos ? sddl.size() : at) - dacl - 2);
-  while (at != std::string::npos && at < sddl.size()) {
-    const std::size_t end = sddl.find(')', at);
-    if (sddl[at] != '(' || end == std::string::npos) {
-      throw std::invalid_argument("list not closed in " + sddl);
-    }
-    parsed.entries.push_back(sddl.substr(at + 1, end - at - 1));
-    at = end + 1;
-  }
-  return parsed;
-}
-
-std::vector<std::string> Fields(const std::string& entry) {
-  std::vector<std::string> fields(1);
-  for (const char c : entry) {
-    if (c == ';') fields.emplace_back();
-    else fields.back() += c;
-  }
-  if (fields.size() != 6) throw std::invalid_argument("entry (" + entry + ")");
-  return fields;
-}
-
 // One spelling for each entry: flags in order, rights in hex, SIDs.
 std::string Canonical(const std::string& entry) {
-  std::vector<std::string> fields = Fields(entry);
+  std::vector<std::string> fields = tarnwell::testing::EntryFields(entry);
   std::vector<std::string> flags;
   for (std::size_t i = 0; i + 1 < fields[1].size(); i += 2) flags.push_back(fields[1].substr(i, 2));
   std::sort(flags.begin(), flags.end());
@@ -118,10 +81,10 @@ std::string Verdict(const std::optional<std::wstring>& why) {
 }  // namespace
 
 std::string InTableSpelling(const std::string& sddl) {
-  const Parsed parsed = Parse(sddl);
+  const tarnwell::testing::SddlParts parsed = tarnwell::testing::SplitSddl(sddl);
   std::string spelt = "O:" + TableAccount(parsed.owner) + "D:" + parsed.control;
   for (const std::string& entry : parsed.entries) {
-    std::vector<std::string> fields = Fields(entry);
+    std::vector<std::string> fields = tarnwell::testing::EntryFields(entry);
     fields[5] = TableAccount(fields[5]);
     spelt += "(" + fields[0];
     for (std::size_t i = 1; i < fields.size(); ++i) spelt += ";" + fields[i];
@@ -131,8 +94,8 @@ std::string InTableSpelling(const std::string& sddl) {
 }
 
 std::vector<std::string> SddlDifferences(const std::string& table, const std::string& measured) {
-  const Parsed expected = Parse(table);
-  const Parsed found = Parse(measured);
+  const tarnwell::testing::SddlParts expected = tarnwell::testing::SplitSddl(table);
+  const tarnwell::testing::SddlParts found = tarnwell::testing::SplitSddl(measured);
   std::vector<std::string> differences;
   if (Sid(expected.owner) != Sid(found.owner)) {
     differences.push_back("owner: the table has " + expected.owner + ", the PC " + found.owner);

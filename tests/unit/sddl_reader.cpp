@@ -33,21 +33,8 @@ std::pair<Holder, std::wstring> HolderOf(const std::string& sid) {
   return {Holder::Other, Wide(sid)};
 }
 
-std::vector<std::string> Fields(const std::string& entry) {
-  std::vector<std::string> fields(1);
-  for (const char c : entry) {
-    if (c == ';') {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
-  }
-  return fields;
-}
-
 AccessEntry EntryOf(const std::string& text) {
-  const std::vector<std::string> fields = Fields(text);
-  if (fields.size() != 6) throw std::invalid_argument("entry (" + text + ")");
+  const std::vector<std::string> fields = EntryFields(text);
   AccessEntry entry;
   const std::string& type = fields[0];
   entry.kind = type == "A"   ? EntryKind::Allow
@@ -96,25 +83,44 @@ std::uint32_t RightsOf(const std::string& text) {
   return mask;
 }
 
-AccessList FromSddl(const std::string& sddl) {
+SddlParts SplitSddl(const std::string& sddl) {
   const std::size_t group = sddl.find("G:");
   const std::size_t dacl = sddl.find("D:");
   if (sddl.rfind("O:", 0) != 0 || dacl == std::string::npos) {
     throw std::invalid_argument("owner and list: " + sddl);
   }
-  AccessList list;
-  std::tie(list.owner, list.owner_name) =
-      HolderOf(sddl.substr(2, (group == std::string::npos ? dacl : group) - 2));
-  std::size_t at = dacl + 2;
-  const std::size_t entries = sddl.find('(', at);
-  const std::string control = sddl.substr(at, entries - at);
-  list.is_protected = control.find('P') != std::string::npos;
-  for (at = entries; at != std::string::npos && at < sddl.size();) {
+  SddlParts parts;
+  parts.owner = sddl.substr(2, (group < dacl ? group : dacl) - 2);
+  std::size_t at = sddl.find('(', dacl);
+  parts.control = sddl.substr(dacl + 2, (at == std::string::npos ? sddl.size() : at) - dacl - 2);
+  while (at != std::string::npos && at < sddl.size()) {
     const std::size_t end = sddl.find(')', at);
     if (sddl[at] != '(' || end == std::string::npos) throw std::invalid_argument("list: " + sddl);
-    list.entries.push_back(EntryOf(sddl.substr(at + 1, end - at - 1)));
+    parts.entries.push_back(sddl.substr(at + 1, end - at - 1));
     at = end + 1;
   }
+  return parts;
+}
+
+std::vector<std::string> EntryFields(const std::string& entry) {
+  std::vector<std::string> fields(1);
+  for (const char c : entry) {
+    if (c == ';') {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  if (fields.size() != 6) throw std::invalid_argument("entry (" + entry + ")");
+  return fields;
+}
+
+AccessList FromSddl(const std::string& sddl) {
+  const SddlParts parts = SplitSddl(sddl);
+  AccessList list;
+  std::tie(list.owner, list.owner_name) = HolderOf(parts.owner);
+  list.is_protected = parts.control.find('P') != std::string::npos;
+  for (const std::string& entry : parts.entries) list.entries.push_back(EntryOf(entry));
   return list;
 }
 

@@ -8,6 +8,7 @@
 #include <istream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "core/installer/folder_access.h"
 
@@ -18,6 +19,17 @@ namespace tarnwell::testing {
 // own folders are in the stock file, each row with its source. Throws
 // std::invalid_argument on what it cannot read.
 AccessList FromSddl(const std::string& sddl);
+
+// An owner and list in SDDL taken apart: the owner as written, the list's
+// flags ("PAI"), each entry without its parentheses; and an entry's six
+// fields. Both throw std::invalid_argument on what they cannot take apart.
+struct SddlParts {
+  std::string owner;
+  std::string control;
+  std::vector<std::string> entries;
+};
+SddlParts SplitSddl(const std::string& sddl);
+std::vector<std::string> EntryFields(const std::string& entry);
 
 // Access rights written as SDDL's letters ("FA", "GXGR") or in hex.
 // Throws std::invalid_argument on letters it does not know.
