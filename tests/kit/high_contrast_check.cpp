@@ -133,7 +133,8 @@ Outcome WindowInHighContrast(const Context& context, Cleanup& cleanup) {
   const DWORD button_face = button ? Face(pixels, width, area) : 0;
   program.Close();
   program.WaitForExit();
-  details.push_back("the window's face " + Hex(face) + ", the Install button's " + Hex(button_face));
+  details.push_back("the window's face " + Hex(face) + ", the Install button's " +
+                    Hex(button_face));
   if (face != window_colour) return Failed("the window's face is not the window colour", details);
   if (!button || button_face != button_colour) {
     return Failed("the Install button's face is not the button colour", details);

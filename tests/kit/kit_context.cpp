@@ -57,25 +57,6 @@ std::wstring Expanded(const wchar_t* text) {
   return length && length <= MAX_PATH ? expanded : L"";
 }
 
-std::optional<DWORD> RunProgram(const std::wstring& program, const std::wstring& arguments,
-                                const std::wstring& folder, DWORD wait_ms) {
-  std::wstring line = L"\"" + program + L"\" " + arguments;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                      nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
-    return std::nullopt;
-  }
-  CloseHandle(info.hThread);
-  DWORD code = 0;
-  const bool ended = WaitForSingleObject(info.hProcess, wait_ms) == WAIT_OBJECT_0 &&
-                     GetExitCodeProcess(info.hProcess, &code);
-  if (!ended) TerminateProcess(info.hProcess, 1);
-  CloseHandle(info.hProcess);
-  return ended ? std::optional(code) : std::nullopt;
-}
-
 bool PrinterInstalled() {
   for (const std::wstring& name : support::PrinterNames()) {
     if (name == L"Quellmark PDF Setup") return true;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "check_runner.h"
+#include "processes.h"
 
 namespace kit {
 
@@ -29,11 +30,6 @@ std::string SystemError(DWORD error);
 DWORD WindowsBuild();
 // `text` with its %variables% expanded; empty when it cannot be.
 std::wstring Expanded(const wchar_t* text);
-// Starts `program` (a full path) with `arguments` in `folder`, without a
-// console window, and waits up to `wait_ms`: its exit code, or nothing
-// when it did not start or end (it is then ended).
-std::optional<DWORD> RunProgram(const std::wstring& program, const std::wstring& arguments,
-                                const std::wstring& folder, DWORD wait_ms);
 // Whether the printer "Quellmark PDF Setup" is installed.
 bool PrinterInstalled();
 // Removes a folder and what is in it, links as links (never what they lead

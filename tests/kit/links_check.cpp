@@ -113,7 +113,7 @@ Outcome LinksRefusedNotFollowed(const Context& context, Cleanup& cleanup) {
   // application folder, which only trusted accounts may change.
   const fs::path install_log = MadeFolder(cleanup, app, L"kit logs") / L"install.log";
   const auto install_refused = [&](const std::string& what) {
-    const auto code = RunProgram((app / kProgram).wstring(),
+    const auto code = support::RunProgramToEnd((app / kProgram).wstring(),
                                  L"/install /log \"" + install_log.wstring() + L"\"", app, kWaitMs);
     const bool named = LogSays(install_log, L"is a link, junction or mount point");
     expect(code == 1603u && named && !PrinterInstalled(),
@@ -138,7 +138,7 @@ Outcome LinksRefusedNotFollowed(const Context& context, Cleanup& cleanup) {
   const fs::path logs = MadeFolder(cleanup, Expanded(L"%ProgramData%"), L"Tarnwell test kit links");
   made = MakeJunction((logs / L"junction").wstring(), target.wstring());
   if (!made.empty()) return Failed("could not plant a junction: " + made, details);
-  auto code = RunProgram((app / kProgram).wstring(),
+  auto code = support::RunProgramToEnd((app / kProgram).wstring(),
                          L"/status /log \"" + (logs / L"junction" / L"kit.log").wstring() + L"\"",
                          app, kWaitMs);
   expect(!fs::exists(target / L"kit.log"),
@@ -150,7 +150,7 @@ Outcome LinksRefusedNotFollowed(const Context& context, Cleanup& cleanup) {
     return Failed("could not plant a directory symbolic link: " + SystemError(GetLastError()),
                   details);
   }
-  code = RunProgram((app / kProgram).wstring(),
+  code = support::RunProgramToEnd((app / kProgram).wstring(),
                     L"/status /log \"" + (logs / L"symbolic" / L"kit.log").wstring() + L"\"", app,
                     kWaitMs);
   expect(!fs::exists(target / L"kit.log"),

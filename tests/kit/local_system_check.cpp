@@ -24,9 +24,16 @@ constexpr wchar_t kTask[] = L"Tarnwell test kit as SYSTEM";
 constexpr wchar_t kProduct[] = L"Tarnwell PDF Printer Software";
 
 fs::path AppFolder() { return fs::path(Expanded(L"%ProgramFiles%")) / L"Tarnwell test kit system"; }
-fs::path StepResult(const Context& context) { return fs::path(context.folder) / L"system-step.txt"; }
+fs::path StepResult(const Context& context) {
+  return fs::path(context.folder) / L"system-step.txt";
+}
 
-std::wstring Schtasks() { return Expanded(L"%SystemRoot%\\System32\\schtasks.exe"); }
+// schtasks.exe with `arguments` and the task's name after them: whether it answered 0.
+bool Schtasks(const std::wstring& arguments) {
+  const std::wstring schtasks = Expanded(L"%SystemRoot%\\System32\\schtasks.exe");
+  return support::RunProgramToEnd(schtasks, arguments + L" /TN \"" + kTask + L"\"", {}, 60000) ==
+         0u;
+}
 
 std::set<std::wstring> Names(const fs::path& folder) {
   std::set<std::wstring> names;
@@ -43,14 +50,11 @@ std::optional<std::string> ThroughTask(const Context& context, const std::wstrin
   DeleteFileW(StepResult(context).c_str());
   const std::wstring runner = (fs::path(context.folder) / L"run-checks.exe").wstring();
   const std::wstring action = L"\\\"" + runner + L"\\\" --system-step " + command;
-  const auto created = RunProgram(Schtasks(), L"/Create /F /TN \"" + std::wstring(kTask) +
-                                                  L"\" /RU SYSTEM /SC ONCE /ST 23:59 /TR \"" + action + L"\"",
-                                  {}, 60000);
-  if (created != 0u) {
+  if (!Schtasks(L"/Create /F /RU SYSTEM /SC ONCE /ST 23:59 /TR \"" + action + L"\"")) {
     why = "schtasks /Create failed";
     return std::nullopt;
   }
-  if (RunProgram(Schtasks(), L"/Run /TN \"" + std::wstring(kTask) + L"\"", {}, 60000) != 0u) {
+  if (!Schtasks(L"/Run")) {
     why = "schtasks /Run failed";
     return std::nullopt;
   }
@@ -72,7 +76,7 @@ std::optional<std::string> ThroughTask(const Context& context, const std::wstrin
 int SystemStep(const Context& context, const std::wstring& command) {
   const std::wstring cmd = Expanded(L"%SystemRoot%\\System32\\cmd.exe");
   const std::wstring deploy = (AppFolder() / L"deploy.cmd").wstring();
-  const auto code = RunProgram(cmd, L"/d /c \"\"" + deploy + L"\" " + command + L"\"",
+  const auto code = support::RunProgramToEnd(cmd, L"/d /c \"\"" + deploy + L"\" " + command + L"\"",
                                AppFolder().wstring(), 900000);
   wchar_t account[256];
   DWORD size = 256;
@@ -99,6 +103,12 @@ Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup) {
   const std::set<std::wstring> data_before = Names(program_data);
   const std::set<std::wstring> logs_before = Names(logs);
 
+  // Undone newest first: the printer (through the task, from the copy),
+  // then the task, the copy, and last the log folder the program made.
+  if (!had_product_folder) {
+    cleanup.Add(Utf8((program_data / kProduct).wstring()),
+                [folder = program_data / kProduct] { return RemoveTree(folder); });
+  }
   const fs::path app = AppFolder();
   if (!CreateDirectoryW(app.c_str(), nullptr)) {
     return Failed("could not make " + Utf8(app.wstring()) + ": " + SystemError(GetLastError()));
@@ -107,13 +117,17 @@ Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup) {
   std::error_code copied;
   fs::copy(fs::path(context.folder) / L"program", app, fs::copy_options::recursive, copied);
   if (!copied) {
-    fs::copy_file(fs::path(context.folder) / L"package" / L"deploy.cmd", app / L"deploy.cmd", copied);
+    fs::copy_file(fs::path(context.folder) / L"package" / L"deploy.cmd", app / L"deploy.cmd",
+                  copied);
   }
   if (copied) return Failed("could not copy the program and deploy.cmd: " + copied.message());
+  cleanup.Add(Utf8(StepResult(context).wstring()), [file = StepResult(context)]() -> std::string {
+    return DeleteFileW(file.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND
+               ? ""
+               : SystemError(GetLastError());
+  });
   cleanup.Add("the scheduled task", [] {
-    return RunProgram(Schtasks(), L"/Delete /F /TN \"" + std::wstring(kTask) + L"\"", {}, 60000) == 0u
-               ? std::string()
-               : std::string("schtasks /Delete failed");
+    return Schtasks(L"/Delete /F") ? std::string() : std::string("schtasks /Delete failed");
   });
   cleanup.Add("the printer", [context]() -> std::string {
     if (!PrinterInstalled()) return "";
@@ -121,10 +135,6 @@ Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup) {
     ThroughTask(context, L"uninstall", why);
     return PrinterInstalled() ? "still installed after deploy.cmd uninstall" : "";
   });
-  if (!had_product_folder) {
-    cleanup.Add(Utf8((program_data / kProduct).wstring()),
-                [folder = program_data / kProduct] { return RemoveTree(folder); });
-  }
 
   std::vector<std::string> details;
   bool all_held = true;
@@ -136,7 +146,8 @@ Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup) {
     const wchar_t* command;
     bool printer_after;
   };
-  for (const Step step : {Step{L"install", true}, Step{L"status", true}, Step{L"uninstall", false}}) {
+  for (const Step step :
+       {Step{L"install", true}, Step{L"status", true}, Step{L"uninstall", false}}) {
     std::string why;
     const auto record = ThroughTask(context, step.command, why);
     const std::string name = Utf8(step.command);
@@ -154,8 +165,10 @@ Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup) {
   for (const std::wstring& name : Names(logs)) {
     if (!logs_before.contains(name)) new_logs.insert(name);
   }
-  expect(!new_logs.empty(), std::to_string(new_logs.size()) + " new log(s) in " + Utf8(logs.wstring()));
-  for (const auto& [folder, before] : {std::pair{drive_root, root_before}, std::pair{program_data, data_before}}) {
+  expect(!new_logs.empty(),
+         std::to_string(new_logs.size()) + " new log(s) in " + Utf8(logs.wstring()));
+  for (const auto& [folder, before] :
+       {std::pair{drive_root, root_before}, std::pair{program_data, data_before}}) {
     for (const std::wstring& name : Names(folder)) {
       if (!before.contains(name) && name != kProduct) {
         expect(false, "new in " + Utf8(folder.wstring()) + ": " + Utf8(name));
