@@ -127,6 +127,8 @@ Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup) {
                : SystemError(GetLastError());
   });
   cleanup.Add("the scheduled task", [] {
+    // No task (its making failed) is nothing to undo.
+    if (!Schtasks(L"/Query")) return std::string();
     return Schtasks(L"/Delete /F") ? std::string() : std::string("schtasks /Delete failed");
   });
   cleanup.Add("the printer", [context]() -> std::string {
