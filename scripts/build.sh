@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program into dist/ (the application folder), the Windows
-# Installer package into release/, the Windows test programs, and, with
+# Installer package into release/, the Windows test programs and the Windows
+# test kit (build/windows-kit/, zipped into release/), and, with
 # --native, the native unit tests. --release makes a release build, which
 # stops while the support address is still the example one; only it writes
 # the shippable package name (release/Tarnwell PDF Printer Software
@@ -58,6 +59,9 @@ for msi in "$root"/release/*.msi; do
   if [ -f "$msi" ]; then echo "Built: $msi"; fi
 done
 if [ -f "$root/release/deploy.cmd" ]; then echo "Built: $root/release/deploy.cmd"; fi
+for kit in "$root"/release/*"Windows test kit.zip"; do
+  if [ -f "$kit" ]; then echo "Built: $kit (the Windows test kit, laid out in $root/build/windows-kit)"; fi
+done
 product_code="$root/build/win32/installer/release-msi/product-code.txt"
 if [ -f "$product_code" ]; then echo "ProductCode: $(cat "$product_code")"; fi
 # Whether the release files are signed, as configuring decided it.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release again from a copy of the source tree in another folder,
-# later, and compares the programs (dist/), the package (release/) and its
-# custom-action DLL with this tree's byte for byte: unsigned builds of one commit must be the same.
+# later, and compares the programs (dist/), the package and the Windows test
+# kit's zip (release/) and the custom-action DLL with this tree's byte for byte: unsigned builds of one commit must be the same.
 # The files listed below must be in both builds; names every file that
 # differs, is missing from either, or is in one build only. Run after
 # scripts/build.sh, unsigned (no TARNWELL_SIGN_* variables).
@@ -26,6 +26,7 @@ required=(
   "dist/Quellmark PDF Setup/uninstall.exe"
   "release/$package_name"
   "release/deploy.cmd"
+  "release/Tarnwell PDF Printer Software $version Windows test kit.zip"
   "build/win32/installer/printer_actions.dll"
 )
 
@@ -81,7 +82,7 @@ export SOURCE_DATE_EPOCH
 log="$copy.log"
 if ! { cmake -S "$copy" -B "$copy/build/win32" -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/i686-mingw.cmake" \
          -DCMAKE_BUILD_TYPE=Release -DTARNWELL_SIGN_PKCS12= -DTARNWELL_SIGN_PASSWORD_FILE= &&
-       cmake --build "$copy/build/win32" --target tarnwell_msi -j"$(nproc)"; } >"$log" 2>&1; then
+       cmake --build "$copy/build/win32" --target tarnwell_msi tarnwell_windows_kit -j"$(nproc)"; } >"$log" 2>&1; then
   tail -n 40 "$log"
   echo "FAILED: the second build did not finish (log: $log)"
   exit 1

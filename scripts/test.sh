@@ -87,6 +87,30 @@ statuses=("${PIPESTATUS[@]}")
 if [ "${statuses[1]}" -ne 0 ]; then echo "FAILED: could not keep ctest's log"; failed=$((failed + 1)); fi
 count "$root/build/ctest-win32.log" "${statuses[0]}"
 
+echo "== The Windows test kit's runner (build/windows-kit/run-checks.exe under Wine)"
+# Its checks of what only Windows shows are skipped here, each with its
+# reason, and its counts join the closing line; it leaves the tiers above to
+# ctest rather than run them twice.
+kit_report="$root/build/kit-report.txt"
+rm -f "$kit_report"
+"$root/scripts/wine-run.sh" "$root/build/windows-kit/run-checks.exe" \
+  --report "Z:${kit_report//\//\\}"
+kit_status=$?
+kit_line="$(tail -n 1 "$kit_report" 2>/dev/null)"
+kit_line="${kit_line%$'\r'}"
+if [[ "$kit_line" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed,\ ([0-9]+)\ skipped$ ]]; then
+  passed=$((passed + BASH_REMATCH[1]))
+  failed=$((failed + BASH_REMATCH[2]))
+  skipped=$((skipped + BASH_REMATCH[3]))
+  if [ "$kit_status" -ne 0 ] && [ "${BASH_REMATCH[2]}" -eq 0 ]; then
+    echo "FAILED: the kit's runner ended with $kit_status although its report names no failed check"
+    failed=$((failed + 1))
+  fi
+else
+  echo "FAILED: the kit's runner ended with $kit_status and its report has no closing line ($kit_report)"
+  failed=$((failed + 1))
+fi
+
 echo "== The deployment guide's cmd recipes (Wine's cmd)"
 if "$root/scripts/check-readme-commands.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 

@@ -27,5 +27,9 @@ void EndAndClose(HANDLE process, DWORD wait_ms);
 // The program's exit code, or nullopt when it could not start or did not end
 // within `timeout_ms` (it is then ended).
 std::optional<DWORD> RunToEnd(std::wstring command_line, DWORD timeout_ms = 30000);
+// The same for `program`, started by its full path with `arguments` in
+// `folder` (empty: this process's), without a console window.
+std::optional<DWORD> RunProgramToEnd(const std::wstring& program, const std::wstring& arguments,
+                                     const std::wstring& folder, DWORD timeout_ms);
 
 }  // namespace support

@@ -33,42 +33,8 @@ std::pair<Holder, std::wstring> HolderOf(const std::string& sid) {
   return {Holder::Other, Wide(sid)};
 }
 
-std::uint32_t RightsOf(const std::string& text) {
-  if (text.rfind("0x", 0) == 0) return static_cast<std::uint32_t>(std::stoul(text, nullptr, 16));
-  static const std::map<std::string, std::uint32_t> letters = {
-      {"GA", 0x10000000}, {"GR", 0x80000000}, {"GW", 0x40000000}, {"GX", 0x20000000},
-      {"FA", 0x1F01FF},   {"FR", 0x120089},   {"FW", 0x120116},   {"FX", 0x1200A0},
-      {"SD", 0x10000},    {"RC", 0x20000},    {"WD", 0x40000},    {"WO", 0x80000},
-      {"CC", 0x1},        {"DC", 0x2},        {"LC", 0x4},        {"SW", 0x8},
-      {"RP", 0x10},       {"WP", 0x20},       {"DT", 0x40},       {"LO", 0x80},
-      {"CR", 0x100},
-  };
-  std::uint32_t mask = 0;
-  for (std::size_t i = 0; i < text.size(); i += 2) {
-    const auto found = letters.find(text.substr(i, 2));
-    if (text.size() % 2 || found == letters.end()) {
-      throw std::invalid_argument("unknown rights " + text);
-    }
-    mask |= found->second;
-  }
-  return mask;
-}
-
-std::vector<std::string> Fields(const std::string& entry) {
-  std::vector<std::string> fields(1);
-  for (const char c : entry) {
-    if (c == ';') {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
-  }
-  return fields;
-}
-
 AccessEntry EntryOf(const std::string& text) {
-  const std::vector<std::string> fields = Fields(text);
-  if (fields.size() != 6) throw std::invalid_argument("entry (" + text + ")");
+  const std::vector<std::string> fields = EntryFields(text);
   AccessEntry entry;
   const std::string& type = fields[0];
   entry.kind = type == "A"   ? EntryKind::Allow
@@ -96,40 +62,87 @@ std::string Trimmed(const std::string& text) {
 
 }  // namespace
 
-AccessList FromSddl(const std::string& sddl) {
+std::uint32_t RightsOf(const std::string& text) {
+  if (text.rfind("0x", 0) == 0) return static_cast<std::uint32_t>(std::stoul(text, nullptr, 16));
+  static const std::map<std::string, std::uint32_t> letters = {
+      {"GA", 0x10000000}, {"GR", 0x80000000}, {"GW", 0x40000000}, {"GX", 0x20000000},
+      {"FA", 0x1F01FF},   {"FR", 0x120089},   {"FW", 0x120116},   {"FX", 0x1200A0},
+      {"SD", 0x10000},    {"RC", 0x20000},    {"WD", 0x40000},    {"WO", 0x80000},
+      {"CC", 0x1},        {"DC", 0x2},        {"LC", 0x4},        {"SW", 0x8},
+      {"RP", 0x10},       {"WP", 0x20},       {"DT", 0x40},       {"LO", 0x80},
+      {"CR", 0x100},
+  };
+  std::uint32_t mask = 0;
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const auto found = letters.find(text.substr(i, 2));
+    if (text.size() % 2 || found == letters.end()) {
+      throw std::invalid_argument("unknown rights " + text);
+    }
+    mask |= found->second;
+  }
+  return mask;
+}
+
+SddlParts SplitSddl(const std::string& sddl) {
   const std::size_t group = sddl.find("G:");
   const std::size_t dacl = sddl.find("D:");
   if (sddl.rfind("O:", 0) != 0 || dacl == std::string::npos) {
     throw std::invalid_argument("owner and list: " + sddl);
   }
-  AccessList list;
-  std::tie(list.owner, list.owner_name) =
-      HolderOf(sddl.substr(2, (group == std::string::npos ? dacl : group) - 2));
-  std::size_t at = dacl + 2;
-  const std::size_t entries = sddl.find('(', at);
-  const std::string control = sddl.substr(at, entries - at);
-  list.is_protected = control.find('P') != std::string::npos;
-  for (at = entries; at != std::string::npos && at < sddl.size();) {
+  SddlParts parts;
+  parts.owner = sddl.substr(2, (group < dacl ? group : dacl) - 2);
+  std::size_t at = sddl.find('(', dacl);
+  parts.control = sddl.substr(dacl + 2, (at == std::string::npos ? sddl.size() : at) - dacl - 2);
+  while (at != std::string::npos && at < sddl.size()) {
     const std::size_t end = sddl.find(')', at);
     if (sddl[at] != '(' || end == std::string::npos) throw std::invalid_argument("list: " + sddl);
-    list.entries.push_back(EntryOf(sddl.substr(at + 1, end - at - 1)));
+    parts.entries.push_back(sddl.substr(at + 1, end - at - 1));
     at = end + 1;
   }
+  return parts;
+}
+
+std::vector<std::string> EntryFields(const std::string& entry) {
+  std::vector<std::string> fields(1);
+  for (const char c : entry) {
+    if (c == ';') {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  if (fields.size() != 6) throw std::invalid_argument("entry (" + entry + ")");
+  return fields;
+}
+
+AccessList FromSddl(const std::string& sddl) {
+  const SddlParts parts = SplitSddl(sddl);
+  AccessList list;
+  std::tie(list.owner, list.owner_name) = HolderOf(parts.owner);
+  list.is_protected = parts.control.find('P') != std::string::npos;
+  for (const std::string& entry : parts.entries) list.entries.push_back(EntryOf(entry));
   return list;
 }
 
+#ifdef TARNWELL_STOCK_WINDOWS
 std::map<std::string, StockObject> ReadStockWindows() {
   std::ifstream file(TARNWELL_STOCK_WINDOWS);
   if (!file) throw std::runtime_error("cannot read " TARNWELL_STOCK_WINDOWS);
+  return ReadStockWindows(file);
+}
+#endif
+
+std::map<std::string, StockObject> ReadStockWindows(std::istream& file) {
   std::map<std::string, StockObject> rows;
   for (std::string line; std::getline(file, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') continue;
     const std::size_t bar = line.find('|');
     const std::size_t second = line.find('|', bar + 1);
     if (second == std::string::npos) throw std::runtime_error("row: " + line);
     const std::string name = Trimmed(line.substr(0, bar));
-    StockObject object{Trimmed(line.substr(bar + 1, second - bar - 1)),
-                       FromSddl(Trimmed(line.substr(second + 1)))};
+    const std::string sddl = Trimmed(line.substr(second + 1));
+    StockObject object{Trimmed(line.substr(bar + 1, second - bar - 1)), FromSddl(sddl), sddl};
     if (!rows.emplace(name, std::move(object)).second) throw std::runtime_error("twice: " + name);
   }
   return rows;
