@@ -310,6 +310,12 @@ fault "log path: the machine's log in the Temp folder" deploy.cmd \
   'set "log_switch= /log "%TEMP%\%product%\Logs\%command%.log""'
 fault "time limit: install and uninstall without /timeout 1800" deploy.cmd \
   'set "timeout_switch= /timeout 1800"' 'set "timeout_switch="'
+fault "files: the package app installs the printer too" deploy.cmd \
+  'INSTALLPRINTER=0 /qn' '/qn'
+fault "removefiles: the package app's removal leaves the printer" deploy.cmd \
+  'REMOVEPRINTER=1 /qn' '/qn'
+fault "files: msiexec's log not where Intune collects it" deploy.cmd \
+  'if /i "%~2"=="intune" set "logs=%ProgramData%\Microsoft\IntuneManagementExtension\Logs"' 'rem'
 
 # The check scripts, each judged by the tests that feed it a fault it must
 # report: a check that passes on a good tree proves nothing about a bad one.
