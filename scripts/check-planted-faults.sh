@@ -297,7 +297,7 @@ fault "upgrade: a development build no longer replaces a rebuild of its own vers
   build_msi.cmake 'set(upgrade_attributes 513)' 'set(upgrade_attributes 1)'
 
 # release/deploy.cmd, what deployment tools run: under Wine's cmd by its
-# own tests, then through the recipes of docs/deploying.md.
+# own tests, then through the recipe cards and blocks of docs/.
 section deploy installer wine:msi_DeployScript script:scripts/check-readme-commands.sh
 fault "exit code: the program's 3010 answered as 0" deploy.cmd \
   'exit /b %errorlevel%' $'if not errorlevel 3011 if errorlevel 3010 exit /b 0\nexit /b %errorlevel%'
