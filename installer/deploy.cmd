@@ -66,14 +66,18 @@ exit /b 50
 rem The package beside this script, run by the system's msiexec. The tool's
 rem agent made its log folder; %SystemRoot%\Logs is Windows' own.
 :package
-set "logs=%SystemRoot%\Logs"
-if /i "%~2"=="intune" set "logs=%ProgramData%\Microsoft\IntuneManagementExtension\Logs"
-if /i "%~2"=="configmgr" set "logs=%SystemRoot%\CCM\Logs"
-if not "%~2"=="" if /i not "%~2"=="intune" if /i not "%~2"=="configmgr" goto usage_package
-if not "%~3"=="" goto usage_package
+set "tool=%~2"
+set "extra=%~3"
+set "logs="
+if not defined tool set "logs=%SystemRoot%\Logs"
+if /i "%tool%"=="intune" set "logs=%ProgramData%\Microsoft\IntuneManagementExtension\Logs"
+if /i "%tool%"=="configmgr" set "logs=%SystemRoot%\CCM\Logs"
+if not defined logs goto usage_package
+if defined extra goto usage_package
 set "package="
 set "packages=0"
-for %%p in ("%~dp0%product% *.msi") do (set "package=%%~fp" & set /a packages+=1)
+for /f "delims=" %%p in ('dir /b /a-d "%~dp0%product% *.msi" 2^>nul') do set "package=%~dp0%%p"
+for /f "delims=" %%p in ('dir /b /a-d "%~dp0%product% *.msi" 2^>nul') do set /a packages+=1
 if not "%packages%"=="1" goto no_package
 if /i "%command%"=="removefiles" goto remove_package
 "%SystemRoot%\System32\msiexec.exe" /i "%package%" INSTALLPRINTER=0 /qn /norestart /l*v "%logs%\%product% msi-install.log"

@@ -111,9 +111,11 @@ block() {
 }
 
 # card CARD APP FIELD: sets `text` to the command a card gives in that
-# field for its APP-th app, as the tool runs it in its content folder (a
-# .cmd by call, so that the recipe goes on); the tool expands no variable,
-# so a % stays a %. Fails when the card has no such command.
+# field for its APP-th app, as the tool starts it in its content folder: by
+# a cmd of its own (Windows starts a .cmd so), whose exit code the tool reads.
+# The tool expands no variable in the line it is given: the recipe passes a
+# % on as it is (the cards' rules keep variables out of these commands).
+# Fails when the card has no such command.
 card() {
   local command
   if ! command="$(/usr/bin/python3 "$root/scripts/check-deployment-cards.py" --command "$1" "$2" "$3")" ||
@@ -122,7 +124,7 @@ card() {
     text=""
     return 1
   fi
-  text="call ${command//%/%%}"
+  text="\"%SystemRoot%\\System32\\cmd.exe\" /c ${command//%/%%}"
 }
 
 # recipe LINE...: the cmd script the next `run` starts, CRLF line ends.
