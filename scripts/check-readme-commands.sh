@@ -113,8 +113,10 @@ block() {
 # card CARD APP FIELD: sets `text` to the command a card gives in that
 # field for its APP-th app, as the tool starts it in its content folder: by
 # a cmd of its own (Windows starts a .cmd so), whose exit code the tool reads.
-# The tool expands no variable in the line it is given: the recipe passes a
-# % on as it is (the cards' rules keep variables out of these commands).
+# Intune expands no variable in an uninstall command; the cards hold none in
+# any command a tool runs (scripts/check-deployment-cards.py fails on one),
+# and the recipe does not expand one for them: a % reaches that cmd as the
+# card wrote it.
 # Fails when the card has no such command.
 card() {
   local command
