@@ -314,6 +314,8 @@ fault "files: the package app installs the printer too" deploy.cmd \
   'INSTALLPRINTER=0 /qn' '/qn'
 fault "removefiles: the package app's removal leaves the printer" deploy.cmd \
   'REMOVEPRINTER=1 /qn' '/qn'
+fault "folder detection: the release's printer package version not put in" folder_detection.py \
+  'script.replace("{PrinterPackageVersion}", found[0])' 'script'
 fault "files: msiexec's log not where Intune collects it" deploy.cmd \
   'if /i "%~2"=="intune" set "logs=%ProgramData%\Microsoft\IntuneManagementExtension\Logs"' 'rem'
 

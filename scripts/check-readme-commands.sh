@@ -266,6 +266,9 @@ folder_card() {
   recipe "cd /d \"$app\"" "$install" 'echo %errorlevel%' ${repair:+"$repair"} ${repair:+'echo %errorlevel%'}
   run "$name: install${repair:+, repair}" "0${repair:+ 0}"
   ends_with "$name: install" printer=present "registered version=7.0.0.0"
+  # The detection the build wrote asks for the version the package registered.
+  tr -d '\r' <"$root/release/folder-detection.ps1" | grep -qxF "\$version = '$(registered_version)'" ||
+    fail "$name: release/folder-detection.ps1 does not ask for the registered version $(registered_version)"
   recipe "cd /d \"$(cpath "$work/next-dist")\"" "$install" 'echo %errorlevel%'
   run "$name: the $next_version app" "0"
   ends_with "$name: the $next_version app" printer=present "registered version=$next_registered"

@@ -46,8 +46,8 @@ plant no-variable deploy-intune.md '| Uninstall command | `deploy.cmd uninstall`
 plant script-output deploy-scripts.md 'if ($ok) { Write-Output "$name $version works" }' \
   'if ($ok) { Write-Output "$name $version works" } else { exit 1 }'
 plant script-64-bit deploy-configmgr.md \
-  '`{PrinterPackageVersion}`, Run script as 32-bit process on 64-bit clients: unticked |' \
-  '`{PrinterPackageVersion}`, Run script as 32-bit process on 64-bit clients: ticked |'
+  'the printer package it carries, Run script as 32-bit process on 64-bit clients: unticked |' \
+  'the printer package it carries, Run script as 32-bit process on 64-bit clients: ticked |'
 plant registry-view deploy-scripts.md \
   '$entry = $hklm.OpenSubKey("SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\$name")' \
   '$entry = Get-Item "HKLM:\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\$name"'
