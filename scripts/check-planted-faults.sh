@@ -317,7 +317,7 @@ fault "removefiles: the package app's removal leaves the printer" deploy.cmd \
 fault "folder detection: the release's printer package version not put in" folder_detection.py \
   'script.replace("{PrinterPackageVersion}", found[0])' 'script'
 fault "files: msiexec's log not where Intune collects it" deploy.cmd \
-  'if /i "%~2"=="intune" set "logs=%ProgramData%\Microsoft\IntuneManagementExtension\Logs"' 'rem'
+  'if /i "%tool%"=="intune" set "logs=%ProgramData%\Microsoft\IntuneManagementExtension\Logs"' 'rem'
 
 # The check scripts, each judged by the tests that feed it a fault it must
 # report: a check that passes on a good tree proves nothing about a bad one.
