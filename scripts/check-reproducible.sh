@@ -26,6 +26,7 @@ required=(
   "dist/Quellmark PDF Setup/uninstall.exe"
   "release/$package_name"
   "release/deploy.cmd"
+  "release/folder-detection.ps1"
   "build/win32/installer/printer_actions.dll"
 )
 
