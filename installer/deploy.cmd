@@ -10,6 +10,9 @@ rem                                    package beside the program (with /update)
 rem   deploy.cmd default   [switches]  as the user: make the printer the user's
 rem                                    default once, and record that in HKCU
 rem   deploy.cmd forgetdefault         as the user: remove that record
+rem   deploy.cmd files [intune^|configmgr]  the Windows Installer package beside
+rem                                    this script, files only (INSTALLPRINTER=0)
+rem   deploy.cmd removefiles [intune^|configmgr]  its removal (REMOVEPRINTER=1)
 rem The switches after the command go to the program exactly as given. install
 rem and uninstall get "/timeout 1800" unless a /timeout is given. Unless a
 rem /log is given, install, uninstall and status log into
@@ -26,6 +29,12 @@ rem for an unknown command, 1603 when there is no program, 50 when it was
 rem started from a network path. uninstall without a program answers 0 when
 rem the printer package's uninstall registration is gone too: nothing is left
 rem to remove, whichever app a deployment tool removed first.
+rem files and removefiles run the system's msiexec on the one package named
+rem "Tarnwell PDF Printer Software *.msi" beside this script and end with its
+rem exit code; msiexec logs into the log folder of the tool named (the Intune
+rem management extension's, the Configuration Manager client's), or else into
+rem %SystemRoot%\Logs. They hold the variables a tool's own command line
+rem cannot: Intune expands none in an uninstall command.
 setlocal EnableExtensions DisableDelayedExpansion
 
 set "product=Tarnwell PDF Printer Software"
@@ -44,12 +53,44 @@ if /i "%command%"=="uninstall" goto arguments
 if /i "%command%"=="status" goto arguments
 if /i "%command%"=="default" goto arguments
 if /i "%command%"=="forgetdefault" goto forget_default
+if /i "%command%"=="files" goto package
+if /i "%command%"=="removefiles" goto package
 echo Usage: deploy.cmd install^|uninstall^|status^|default^|forgetdefault [switches for the program] 1>&2
+echo        deploy.cmd files^|removefiles [intune^|configmgr] 1>&2
 exit /b 1639
 
 :from_network
 echo deploy.cmd: it was started from the network path "%~dp0". Nothing is run from a share: copy this folder to a local disk, or install the Windows Installer package. 1>&2
 exit /b 50
+
+rem The package beside this script, run by the system's msiexec. The tool's
+rem agent made its log folder; %SystemRoot%\Logs is Windows' own.
+:package
+set "tool=%~2"
+set "extra=%~3"
+set "logs="
+if not defined tool set "logs=%SystemRoot%\Logs"
+if /i "%tool%"=="intune" set "logs=%ProgramData%\Microsoft\IntuneManagementExtension\Logs"
+if /i "%tool%"=="configmgr" set "logs=%SystemRoot%\CCM\Logs"
+if not defined logs goto usage_package
+if defined extra goto usage_package
+set "package="
+set "packages=0"
+for /f "delims=" %%p in ('dir /b /a-d "%~dp0%product% *.msi" 2^>nul') do set "package=%~dp0%%p"
+for /f "delims=" %%p in ('dir /b /a-d "%~dp0%product% *.msi" 2^>nul') do set /a packages+=1
+if not "%packages%"=="1" goto no_package
+if /i "%command%"=="removefiles" goto remove_package
+"%SystemRoot%\System32\msiexec.exe" /i "%package%" INSTALLPRINTER=0 /qn /norestart /l*v "%logs%\%product% msi-install.log"
+exit /b %errorlevel%
+:remove_package
+"%SystemRoot%\System32\msiexec.exe" /x "%package%" REMOVEPRINTER=1 /qn /norestart /l*v "%logs%\%product% msi-remove.log"
+exit /b %errorlevel%
+:usage_package
+echo Usage: deploy.cmd files^|removefiles [intune^|configmgr] 1>&2
+exit /b 1639
+:no_package
+echo deploy.cmd: %packages% packages named "%product% *.msi" beside this script; one is needed. 1>&2
+exit /b 1619
 
 rem The switches after the command, each as given, quotes included: blanks,
 rem "&" and an empty "" stay inside their quotes, so no line below takes

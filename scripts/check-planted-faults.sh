@@ -32,6 +32,7 @@ area="" folder="" area_tiers=""
 #   wine:REGEX      the Windows tests (ctest of build/win32) whose names match
 #   tables          scripts/check-msi-tables.py --planted on the built package
 #   script:PATH     a check script of the copy, run under its Wine prefix
+#   check:PATH      a check script of the copy that needs nothing built
 section() { area="$1" folder="$2"; shift 2; area_tiers="$*"; }
 # fault NAME FILE OLD NEW: FILE (below the section's FOLDER) with OLD replaced by NEW.
 fault() {
@@ -307,7 +308,7 @@ fault "upgrade: a development build no longer replaces a rebuild of its own vers
   build_msi.cmake 'set(upgrade_attributes 513)' 'set(upgrade_attributes 1)'
 
 # release/deploy.cmd, what deployment tools run: under Wine's cmd by its
-# own tests, then through the recipes of docs/deploying.md.
+# own tests, then through the recipe cards and blocks of docs/.
 section deploy installer wine:msi_DeployScript script:scripts/check-readme-commands.sh
 fault "exit code: the program's 3010 answered as 0" deploy.cmd \
   'exit /b %errorlevel%' $'if not errorlevel 3011 if errorlevel 3010 exit /b 0\nexit /b %errorlevel%'
@@ -320,6 +321,14 @@ fault "log path: the machine's log in the Temp folder" deploy.cmd \
   'set "log_switch= /log "%TEMP%\%product%\Logs\%command%.log""'
 fault "time limit: install and uninstall without /timeout 1800" deploy.cmd \
   'set "timeout_switch= /timeout 1800"' 'set "timeout_switch="'
+fault "files: the package app installs the printer too" deploy.cmd \
+  'INSTALLPRINTER=0 /qn' '/qn'
+fault "removefiles: the package app's removal leaves the printer" deploy.cmd \
+  'REMOVEPRINTER=1 /qn' '/qn'
+fault "folder detection: the release's printer package version not put in" folder_detection.py \
+  'script.replace("{PrinterPackageVersion}", found[0])' 'script'
+fault "files: msiexec's log not where Intune collects it" deploy.cmd \
+  'if /i "%tool%"=="intune" set "logs=%ProgramData%\Microsoft\IntuneManagementExtension\Logs"' 'rem'
 
 # The check scripts, each judged by the tests that feed it a fault it must
 # report: a check that passes on a good tree proves nothing about a bad one.
@@ -344,6 +353,44 @@ fault "reproducible: a file missing from both builds passes" check-reproducible.
 fault "recipes: the check's own status lost" check-readme-commands.sh \
   'exit "$failed"' 'exit 0'
 
+# The recipe cards' check, one rule at a time left unapplied, judged by its
+# own test, which feeds it a card that breaks each rule.
+section checks scripts check:tests/checks/check_cards_test.sh
+fault "cards: the rule fields not applied" check-deployment-cards.py \
+  'def rule_fields(self, rule, card, app):' $'def rule_fields(self, rule, card, app):\n        return'
+fault "cards: the rule no-variable not applied" check-deployment-cards.py \
+  'def rule_no_variable(self, rule, card, app):' $'def rule_no_variable(self, rule, card, app):\n        return'
+fault "cards: the rule script-output not applied" check-deployment-cards.py \
+  'def rule_script_output(self, rule, card, app):' $'def rule_script_output(self, rule, card, app):\n        return'
+fault "cards: the rule script-64-bit not applied" check-deployment-cards.py \
+  'def rule_script_64_bit(self, rule, card, app):' $'def rule_script_64_bit(self, rule, card, app):\n        return'
+fault "cards: the rule registry-view not applied" check-deployment-cards.py \
+  'def rule_registry_view(self, rule, card, app):' $'def rule_registry_view(self, rule, card, app):\n        return'
+fault "cards: the rule required-assignment not applied" check-deployment-cards.py \
+  'def rule_required_assignment(self, rule, card, app):' $'def rule_required_assignment(self, rule, card, app):\n        return'
+fault "cards: the rule retry-code not applied" check-deployment-cards.py \
+  'def rule_retry_code(self, rule, card, app):' $'def rule_retry_code(self, rule, card, app):\n        return'
+fault "cards: the rule success-codes not applied" check-deployment-cards.py \
+  'def rule_success_codes(self, rule, card, app):' $'def rule_success_codes(self, rule, card, app):\n        return'
+fault "cards: the rule install-time not applied" check-deployment-cards.py \
+  'def rule_install_time(self, rule, card, app):' $'def rule_install_time(self, rule, card, app):\n        return'
+fault "cards: the rule dependency-supersedence not applied" check-deployment-cards.py \
+  'def rule_dependency_supersedence(self, rule, card, app):' $'def rule_dependency_supersedence(self, rule, card, app):\n        return'
+fault "cards: the rule supersedence-detection not applied" check-deployment-cards.py \
+  'def rule_supersedence_detection(self, rule, card, app):' $'def rule_supersedence_detection(self, rule, card, app):\n        return'
+fault "cards: the rule printer-requirements not applied" check-deployment-cards.py \
+  'def rule_printer_requirements(self, rule, card, app):' $'def rule_printer_requirements(self, rule, card, app):\n        return'
+fault "cards: the rule install-folder not applied" check-deployment-cards.py \
+  'def rule_install_folder(self, rule, card, app):' $'def rule_install_folder(self, rule, card, app):\n        return'
+fault "cards: the rule gpo-restart not applied" check-deployment-cards.py \
+  'def rule_gpo_restart(self, rule, card, app):' $'def rule_gpo_restart(self, rule, card, app):\n        return'
+fault "cards: a rule missing from the rules file passes" check-deployment-cards.py \
+  'for name in sorted(applied - written):' 'for name in []:'
+fault "cards: the check's own status lost" check-deployment-cards.py \
+  '    if check.faults:
+        return 1' '    if False:
+        return 1'
+
 # Only the faults asked for.
 selected=()
 for i in "${!names[@]}"; do
@@ -358,7 +405,11 @@ need_native=0 need_win32=0
 used_tiers=()
 for i in "${selected[@]}"; do
   for tier in ${tiers[$i]}; do
-    if [ "$tier" = unit ]; then need_native=1; else need_win32=1; fi
+    case "$tier" in
+      unit) need_native=1 ;;
+      check:*) ;;
+      *) need_win32=1 ;;
+    esac
     [[ " ${used_tiers[*]} " == *" $tier "* ]] || used_tiers+=("$tier")
   done
 done
@@ -386,7 +437,7 @@ rebuild() {
     fi
   done
   for tier in $1; do
-    if [ "$tier" != unit ]; then
+    if [ "$tier" != unit ] && [[ "$tier" != check:* ]]; then
       cmake --build "$tree/build/win32" -j2 >"$log" 2>&1 || return 1
       break
     fi
@@ -402,6 +453,7 @@ judge() {
     tables) /usr/bin/python3 "$tree/scripts/check-msi-tables.py" --planted "$tree"/release/*.msi \
               >"$log" 2>&1 ;;
     script:*) bash "$tree/${1#script:}" >"$log" 2>&1 ;;
+    check:*) bash "$tree/${1#check:}" >"$log" 2>&1 ;;
     *) echo "unknown tier $1" >"$log"; return 2 ;;
   esac
 }

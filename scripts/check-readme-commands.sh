@@ -1,24 +1,24 @@
 #!/usr/bin/env bash
-# Runs the cmd recipes of docs/deploying.md under Wine's cmd, as
-# an administrator would paste them: release/deploy.cmd with install and
-# uninstall, the msiexec lines against release/'s package, the `start ""
-# /wait` lines against the installed program, and the printer package
-# update against a package of the next version built here. Each block is
-# taken from docs/deploying.md (the fenced block after its
-# `<!-- wine-cmd: NAME -->` line) and judged twice: by the exit codes it
-# echoes, and by what the machine ends with (the printer there or not, the
-# product and the printer package registered or not, the logging policy
-# set or not), read from Wine's registry with its reg. The application
-# folder and the packages are copied into a folder of the prefix's C: drive
-# that only the Wine user may change, so the result does not depend on where
-# the checkout sits. Needs the Wine prefix, display and wineserver of the
-# caller (scripts/wine-env.sh). Route 2 (the package with INSTALLPRINTER=0,
-# deploy.cmd alone for the printer) is run through its install, its update to
-# the next version, whose application folder carries the newer stand-in
-# printer package, and its removal with the package app going first; the
-# printer package's registered version is read after the update. Prints one
-# line per block; fails when a block is missing, a code or a state differs,
-# the package is missing or the next version's package does not build.
+# Runs the deployment guide's commands under Wine's cmd, as the tools and an
+# administrator would: the recipe cards' install, uninstall and repair
+# commands (read from the cards in docs/ by scripts/check-deployment-cards.py
+# --command, each run in its content folder as the tool runs it, with no
+# variable expanded, which no tool's command line holds), and the cmd blocks
+# of the pages (the fenced block after a `<!-- wine-cmd: NAME -->` line, in
+# whichever page of docs/ holds it), pasted into cmd, which expands them.
+# Each is judged twice: by the exit codes it echoes, and by what the machine
+# ends with (the printer there or not, the product and the printer package
+# registered or not, the printer package's version, the logging policy set
+# or not), read from Wine's registry with its reg. The application folder
+# and the packages are copied into a folder of the prefix's C: drive that
+# only the Wine user may change, so the result does not depend on where the
+# checkout sits. Needs the Wine prefix, display and wineserver of the caller
+# (scripts/wine-env.sh). Every card of Intune and Configuration Manager is
+# run through its install, its update to the next version (whose application
+# folder and package carry the newer stand-in printer package) and its
+# removal. Prints one line per run; fails when a block or a card's command
+# is missing, a code or a state differs, the package is missing or the next
+# version's package does not build.
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 : "${WINEPREFIX:?needs the Wine prefix of scripts/wine-env.sh}"
@@ -90,17 +90,43 @@ else
 fi
 
 # block NAME [SED-SCRIPT]: sets `text` to the fenced block after the
-# marker line for NAME, edited by SED-SCRIPT; fails when there is none.
+# marker line for NAME, in whichever page of docs/ holds it, edited by
+# SED-SCRIPT; fails when there is none.
 text=""
 block() {
-  text="$(awk -v marker="<!-- wine-cmd: $1 -->" '
-    $0 == marker { found = 1; next }
-    found && /^```/ { if (inside) { closed = 1; exit } inside = 1; next }
-    inside { print }
-    END { exit !closed }
-  ' "$root/docs/deploying.md")" && [ -n "$text" ] ||
-    { fail "docs/deploying.md has no block after <!-- wine-cmd: $1 -->"; text=""; return 1; }
+  local page
+  page="$(grep -l -F -x -- "<!-- wine-cmd: $1 -->" "$root"/docs/*.md)"
+  text=""
+  if [ -n "$page" ] && [ "$(wc -l <<<"$page")" -eq 1 ]; then
+    text="$(awk -v marker="<!-- wine-cmd: $1 -->" '
+      $0 == marker { found = 1; next }
+      found && /^```/ { if (inside) { closed = 1; exit } inside = 1; next }
+      inside { print }
+      END { exit !closed }
+    ' "$page")" || text=""
+  fi
+  [ -n "$text" ] ||
+    { fail "no single page of docs/ has a block after <!-- wine-cmd: $1 -->"; return 1; }
   if [ -n "${2:-}" ]; then text="$(sed "$2" <<<"$text")"; fi
+}
+
+# card CARD APP FIELD: sets `text` to the command a card gives in that
+# field for its APP-th app, as the tool starts it in its content folder: by
+# a cmd of its own (Windows starts a .cmd so), whose exit code the tool reads.
+# Intune expands no variable in an uninstall command; the cards hold none in
+# any command a tool runs (scripts/check-deployment-cards.py fails on one),
+# and the recipe does not expand one for them: a % reaches that cmd as the
+# card wrote it.
+# Fails when the card has no such command.
+card() {
+  local command
+  if ! command="$(/usr/bin/python3 "$root/scripts/check-deployment-cards.py" --command "$1" "$2" "$3")" ||
+     [ -z "$command" ]; then
+    fail "card $1 has no command for app $2 in \"$3\""
+    text=""
+    return 1
+  fi
+  text="\"%SystemRoot%\\System32\\cmd.exe\" /c ${command//%/%%}"
 }
 
 # recipe LINE...: the cmd script the next `run` starts, CRLF line ends.
@@ -216,23 +242,79 @@ recipe "cd /d \"$(cpath "$work/next")\"" \
 run "msiexec /x the $next_version package" "0"
 ends_with "msiexec /x the $next_version package" printer=absent "next version=absent"
 
-# Route 2: the package app without the printer, the printer app's
-# deploy.cmd in a folder without the program (beside the package copies); then the package app's upgrade to the next
-# version, which the printer app's detection (/status /update: 3) and
-# install (deploy.cmd install /update) follow; then removal, the package app
-# first with REMOVEPRINTER=1, and the printer app's uninstall finding
-# nothing left.
-block "route 2" && recipe "cd /d \"$msi_folder\"" "$text"
-run "route 2: package app, printer app, detection" "0 0 0"
-ends_with "route 2 install" printer=present product=present "registered version=7.0.0.0"
-block "route 2 update" "s/$product [0-9.]*\.msi/$product $next_version.msi/" &&
-  recipe "cd /d \"$(cpath "$work/next")\"" "$text"
-run "route 2 update to $next_version: package app, detection, printer app, detection" "0 3 0 0"
-ends_with "route 2 update to $next_version" printer=present "next version=present" \
-  "registered version=$next_registered"
-block "route 2 removal" "s/{ProductCode}/{$next_code}/" && recipe "cd /d \"$(cpath "$work/next")\"" "$text"
-run "route 2 removal: package app first, then the printer app" "0 0"
-ends_with "route 2 removal" printer=absent "printer package=absent" "next version=absent"
+# The cards of Intune and Configuration Manager. Their content folders: the
+# application folder of this version ($app) and of the next, each with
+# deploy.cmd; the package of this version and of the next, each with
+# deploy.cmd; deploy.cmd alone, the printer app's. The tools' agents make
+# their log folders, where deploy.cmd files has msiexec log.
+printer_app="$work/printer-app"
+mkdir "$printer_app" && cp "$root/release/deploy.cmd" "$printer_app/deploy.cmd" &&
+  cp "$root/release/deploy.cmd" "$work/next-dist/deploy.cmd" &&
+  chmod -R go-w "$printer_app" "$work/next-dist" &&
+  mkdir -p "$drive_c/ProgramData/Microsoft/IntuneManagementExtension/Logs" "$drive_c/windows/CCM/Logs" ||
+  fail "cannot make the cards' content folders"
+installed="C:\\Program Files (x86)\\$product\\$product.exe"
+
+# folder_card CARD INSTALL-FIELD UNINSTALL-FIELD [REPAIR-FIELD]: the
+# application folder's app: install, the next release's app (its printer
+# package replaces the older one), removal.
+folder_card() {
+  local name="$1" install="" uninstall="" repair=""
+  card "$name" 1 "$2" && install="$text"
+  card "$name" 1 "$3" && uninstall="$text"
+  if [ -n "${4:-}" ]; then card "$name" 1 "$4" && repair="$text"; fi
+  recipe "cd /d \"$app\"" "$install" 'echo %errorlevel%' ${repair:+"$repair"} ${repair:+'echo %errorlevel%'}
+  run "$name: install${repair:+, repair}" "0${repair:+ 0}"
+  ends_with "$name: install" printer=present "registered version=7.0.0.0"
+  # The detection the build wrote asks for the version the package registered.
+  tr -d '\r' <"$root/release/folder-detection.ps1" | grep -qxF "\$version = '$(registered_version)'" ||
+    fail "$name: release/folder-detection.ps1 does not ask for the registered version $(registered_version)"
+  recipe "cd /d \"$(cpath "$work/next-dist")\"" "$install" 'echo %errorlevel%'
+  run "$name: the $next_version app" "0"
+  ends_with "$name: the $next_version app" printer=present "registered version=$next_registered"
+  recipe "cd /d \"$(cpath "$work/next-dist")\"" "$uninstall" 'echo %errorlevel%'
+  run "$name: removal" "0"
+  ends_with "$name: removal" printer=absent "printer package=absent"
+}
+
+# package_card CARD INSTALL-FIELD UNINSTALL-FIELD LOG-FOLDER: the package
+# app (files only) and the printer app: install, the next release's package
+# app followed by the printer app's detection (the installed program's
+# /status /update: 3) and install, then removal with the package app first.
+package_card() {
+  local name="$1" files="" removefiles="" printer="" printer_removal=""
+  card "$name" 1 "$2" && files="$text"
+  card "$name" 1 "$3" && removefiles="$text"
+  card "$name" 2 "$2" && printer="$text"
+  card "$name" 2 "$3" && printer_removal="$text"
+  rm -f "$4/$product msi-install.log" "$4/$product msi-remove.log"
+  recipe "cd /d \"$msi_folder\"" "$files" 'echo %errorlevel%'
+  run "$name: package app" "0"
+  ends_with "$name: package app" product=present printer=absent
+  [ -f "$4/$product msi-install.log" ] || fail "$name: no msiexec log in $4"
+  recipe "cd /d \"$(cpath "$printer_app")\"" "$printer" 'echo %errorlevel%'
+  run "$name: printer app" "0"
+  ends_with "$name: printer app" printer=present "registered version=7.0.0.0"
+  recipe "cd /d \"$(cpath "$work/next")\"" "$files" 'echo %errorlevel%' \
+         "start \"\" /wait \"$installed\" /status /update" 'echo %errorlevel%' \
+         "cd /d \"$(cpath "$printer_app")\"" "$printer" 'echo %errorlevel%'
+  run "$name: the $next_version package app, the printer app's detection, the printer app" "0 3 0"
+  ends_with "$name: update to $next_version" product=absent "next version=present" printer=present \
+    "registered version=$next_registered"
+  recipe "cd /d \"$(cpath "$work/next")\"" "$removefiles" 'echo %errorlevel%'
+  run "$name: removal of the package app, first" "0"
+  ends_with "$name: removal of the package app" printer=absent "next version=absent"
+  recipe "cd /d \"$(cpath "$printer_app")\"" "$printer_removal" 'echo %errorlevel%'
+  run "$name: removal of the printer app, then" "0"
+  ends_with "$name: removal" printer=absent "printer package=absent"
+  [ -f "$4/$product msi-remove.log" ] || fail "$name: no msiexec removal log in $4"
+}
+
+folder_card intune-folder "Install command" "Uninstall command"
+folder_card configmgr-folder "Installation program" "Uninstall program" "Repair program"
+package_card intune-package "Install command" "Uninstall command" \
+  "$drive_c/ProgramData/Microsoft/IntuneManagementExtension/Logs"
+package_card configmgr-package "Installation program" "Uninstall program" "$drive_c/windows/CCM/Logs"
 
 block "logging policy" && recipe "$text"
 run "Windows Installer logging policy on" "0"

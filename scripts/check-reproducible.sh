@@ -27,6 +27,7 @@ required=(
   "release/$package_name"
   "release/deploy.cmd"
   "release/Tarnwell PDF Printer Software $version Windows test kit.zip"
+  "release/folder-detection.ps1"
   "build/win32/installer/printer_actions.dll"
 )
 

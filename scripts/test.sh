@@ -50,6 +50,10 @@ if "$root/scripts/check-imports.sh"; then passed=$((passed + 1)); else failed=$(
 echo "== The import and reproducibility checks catch planted faults"
 if "$root/tests/checks/check_scripts_test.sh"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
+echo "== The recipe cards keep the deployment tools' rules (with a planted fault per rule)"
+if /usr/bin/python3 "$root/scripts/check-deployment-cards.py" && "$root/tests/checks/check_cards_test.sh"; then
+  passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
 echo "== The translators' files (gettext's msgfmt --check)"
 po_clean=1
 for po in "$root"/res/strings/*.po; do
