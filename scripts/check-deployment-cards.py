@@ -159,14 +159,14 @@ class Check:
         field, _default, largest = choices(rule[card["tool"]])
         install = self.cell(card, FIELDS[card["tool"]]["install"], app)
         limit = re.search(r"(?:/timeout |PRINTERTIMEOUT=)(\d+)", install)
-        seconds = 2 * int(limit.group(1) if limit else rule["default-limit"]) + 120
+        seconds = 2 * (int(limit.group(1) if limit else rule["default-limit"]) + 120)
         minutes = re.match(r"\s*(\d+)", self.cell(card, field, app))
         if not minutes:
             self.fault(card, app, "install-time", f'"{field}" gives no number of minutes')
         elif int(minutes.group(1)) * 60 <= seconds or int(minutes.group(1)) > int(largest):
             self.fault(card, app, "install-time",
                        f'"{field}" is {minutes.group(1)}: it must exceed {math.ceil(seconds / 60)} '
-                       f"(2 × the time limit + 120 s) and be at most {largest}")
+                       f"(2 × (the time limit + 120 s)) and be at most {largest}")
 
     def rule_dependency_supersedence(self, rule, card, app):
         depends = self.cell(card, "Dependencies", app)

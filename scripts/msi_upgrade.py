@@ -44,7 +44,7 @@ MIN_INCLUSIVE, MAX_INCLUSIVE, LANGUAGES_EXCLUSIVE = 256, 512, 1024
 LIMITS = (255, 255, 65535, 65535)
 HIGHEST = (255 * 256 + 255) * 65536 + 65535  # 255.255.65535
 
-# What docs/deploying.md ("Upgrades") and installer/build_msi.cmake promise
+# What docs/msi-package.md ("Upgrades") and installer/build_msi.cmake promise
 # of each build, for an installed version older than, of, or newer than the
 # package's own (three fields), and the words of the refusal.
 DEVELOPMENT_COMMENT = "Development build, not for distribution"

@@ -47,7 +47,7 @@
 // tells "cannot be installed on this PC" from "failed, try again". /status
 // keeps its codes: it reports the printer, and a requirement rule, which
 // must decide before the program is on the PC, reads the mode itself
-// (docs/deploying.md, "Windows protected print mode").
+// (docs/protected-print.md).
 #pragma once
 
 namespace tarnwell::exit_code {
