@@ -4,6 +4,8 @@
 #include "win32/machine/machine.h"
 
 #include <gtest/gtest.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <atomic>
 #include <chrono>
@@ -137,6 +139,50 @@ TEST(CommandLockOnWine, StaysHeldWhileWhatTheHolderStartedRuns) {
     taken = machine.TakeCommandLock();
   }
   EXPECT_NE(taken, nullptr);
+}
+
+// A second process holds each mutex for ever. The window's turn, which any
+// account may take, delays a privileged command by the bound at most; a
+// privileged command that hangs makes the next answer "in progress" at
+// once. Only LocalSystem, the Administrators and the running account may
+// open the command mutex: its list names nobody else.
+TEST(CommandLockOnWine, AHolderThatNeverLetsGoDelaysACommandByTheBoundAtMost) {
+  {
+    wine_test::HoldingChild window(
+        L"mutex \"Global\\Tarnwell PDF Printer Software window command\"");
+    ASSERT_TRUE(window.held());
+    Win32Machine machine;
+    machine.SetWindowTurnBound(1500);
+    const auto start = wine_test::Clock::now();
+    std::unique_ptr<CommandLock> lock = machine.TakeCommandLock();
+    const long long waited = wine_test::MillisecondsSince(start);
+    EXPECT_NE(lock, nullptr);
+    EXPECT_GE(waited, 1400);
+    EXPECT_LT(waited, 6000);
+    UniqueHandle mutex(
+        OpenMutexW(READ_CONTROL, FALSE, L"Global\\Tarnwell PDF Printer Software command"));
+    ASSERT_TRUE(mutex);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(GetSecurityInfo(mutex.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, nullptr, nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    const UniqueLocal<PSECURITY_DESCRIPTOR> owned(descriptor);
+    LPWSTR text = nullptr;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr));
+    const std::wstring list = text;
+    LocalFree(text);
+    EXPECT_NE(list.find(L";;;SY)"), std::wstring::npos) << list;
+    EXPECT_NE(list.find(L";;;BA)"), std::wstring::npos) << list;
+    EXPECT_EQ(list.find(L";;;WD)"), std::wstring::npos) << list;
+    EXPECT_EQ(list.find(L";;;BU)"), std::wstring::npos) << list;
+  }
+  wine_test::HoldingChild command(L"mutex \"Global\\Tarnwell PDF Printer Software command\"");
+  ASSERT_TRUE(command.held());
+  Win32Machine machine;
+  const auto start = wine_test::Clock::now();
+  EXPECT_EQ(machine.TakeCommandLock(), nullptr);
+  EXPECT_LT(wine_test::MillisecondsSince(start), 1000);
 }
 
 TEST(RunAndWaitOnWine, TheWindowStyleReachesTheChildsFirstWindow) {
