@@ -22,6 +22,8 @@
 #include "core/port/run_error.h"
 #include "core/printer/printer_search.h"
 #include "core/unattended/exit_codes.h"
+#include "core/unattended/in_use_count.h"
+#include "held_file.h"
 #include "log_folder.h"
 #include "msi_session.h"
 #include "restart_request.h"
@@ -86,6 +88,7 @@ enum class StepResult {
   kDone,     // ended with 0, 3010 or 1641 (the last two ask for a restart at the end)
   kFailed,   // could not be run, or ended with another code
   kRefused,  // nothing was run: its paths are not safe to run from
+  kHeldForGood,  // nothing was run: a file of it was in use the last times in a row
 };
 
 // Runs the program with `command_switch` once its paths are found safe.
@@ -119,6 +122,7 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
                           : L". Programs run by this step run as LocalSystem; install to a "
                             L"folder only SYSTEM, the Administrators and TrustedInstaller can "
                             L"change, such as the Program Files folder."));
+    if (unsafe->in_use && tarnwell::CountHeldFile(unsafe->file)) return StepResult::kHeldForGood;
     return StepResult::kRefused;
   }
   // A log folder that cannot be used costs the program's log, not the step.
@@ -226,6 +230,20 @@ extern "C" UINT WINAPI InstallPrinter(MSIHANDLE install) {
                                                               : ERROR_INSTALL_FAILURE;
 }
 
+// Another account may hold a file of the program or the printer package
+// open for good: past the bound of answers in a row the removal goes on
+// without the printer, whose package stays registered, so that its own
+// uninstall command still removes it. False when no file was held so long.
+bool LogHeldForGood(MSIHANDLE install) {
+  const std::optional<std::wstring> file = tarnwell::FileHeldForGood();
+  if (!file) return false;
+  Log(install, L"Tarnwell PDF Printer Software /uninstall: " + Quoted(*file) + L" was in use the "
+               L"last " + std::to_wstring(tarnwell::kInUseBound) + L" times in a row, so the "
+               L"printer is not removed; the removal goes on, and the printer package stays "
+               L"registered: its own uninstall command removes it.");
+  return true;
+}
+
 // A printer that cannot be removed is noted in the log and the package goes
 // all the same, or it could never be removed. Paths that are not safe to run
 // from fail the removal; REMOVEPRINTER=0 removes the package without the step.
@@ -234,7 +252,12 @@ extern "C" UINT WINAPI RemovePrinter(MSIHANDLE install) {
     case StepResult::kDone:
       break;
     case StepResult::kFailed:
-      Log(install, L"Tarnwell PDF Printer Software /uninstall failed; the removal goes on.");
+      if (!LogHeldForGood(install)) {
+        Log(install, L"Tarnwell PDF Printer Software /uninstall failed; the removal goes on.");
+      }
+      break;
+    case StepResult::kHeldForGood:
+      LogHeldForGood(install);
       break;
     case StepResult::kRefused:
       Log(install, L"The removal stops. Remove the package with REMOVEPRINTER=0 to leave the "
