@@ -380,9 +380,10 @@ TEST_F(Unattended, OneCommandAtATimeWithOtherRuns) {
   EXPECT_NE(text.find("in progress"), std::string::npos);
 }
 
-// Other accounts may take their turn with the lock and see whether a command
-// runs, nothing more: only LocalSystem, the Administrators group and the
-// object's owner may end, limit, join or re-secure what a setup runs in.
+// Other accounts may take a window's turn and see whether a command runs,
+// nothing more: the privileged commands' own mutex grants them nothing, and
+// only LocalSystem, the Administrators group and the object's owner may
+// end, limit, join or re-secure what a setup runs in.
 TEST_F(Unattended, TheNamedObjectsGrantOtherAccountsOnlyWaitingAndQuerying) {
   app_->UseSetupFixture(L"e2e_slow_setup.exe");
   Outcome slow;
@@ -411,8 +412,10 @@ TEST_F(Unattended, TheNamedObjectsGrantOtherAccountsOnlyWaitingAndQuerying) {
                               nullptr, &dacl, nullptr, descriptor.put()), static_cast<DWORD>(ERROR_SUCCESS));
     CloseHandle(handle);
     ASSERT_NE(dacl, nullptr);  // no access list at all lets everyone do anything
-    const DWORD others_may = object.type == L"Mutant" ? SYNCHRONIZE | MUTEX_MODIFY_STATE
-                                                      : SYNCHRONIZE | JOB_OBJECT_QUERY;
+    // The privileged commands' mutex: nothing at all for other accounts.
+    const DWORD others_may = object.name == L"Tarnwell PDF Printer Software command" ? 0
+                             : object.type == L"Mutant" ? SYNCHRONIZE | MUTEX_MODIFY_STATE
+                                                        : SYNCHRONIZE | JOB_OBJECT_QUERY;
     for (WORD i = 0; i < dacl->AceCount; ++i) {
       ACE_HEADER* header = nullptr;
       ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&header)));
@@ -431,6 +434,7 @@ TEST_F(Unattended, TheNamedObjectsGrantOtherAccountsOnlyWaitingAndQuerying) {
   EXPECT_EQ(slow.code, 0u);
   EXPECT_EQ(seen, (std::set<std::wstring>{
                       L"Mutant: Tarnwell PDF Printer Software command",
+                      L"Mutant: Tarnwell PDF Printer Software window command",
                       L"Job: Tarnwell PDF Printer Software command processes",
                       L"Job: Tarnwell PDF Printer Software finished command processes"}));
 }
