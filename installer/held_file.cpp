@@ -47,6 +47,15 @@ bool CountHeldFile(const std::wstring& file) {
   return count >= kInUseBound;
 }
 
+void ForgetHeldFile() {
+  if (!KeptRecord()) return;
+  UniqueKey key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProgramKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                    key.put()) == ERROR_SUCCESS) {
+    RegDeleteValueW(key.get(), kInUseValue);
+  }
+}
+
 std::optional<std::wstring> FileHeldForGood() {
   const std::optional<InUseRecord> kept = KeptRecord();
   if (!kept || kept->count < kInUseBound) return std::nullopt;

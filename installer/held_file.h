@@ -13,6 +13,9 @@ namespace tarnwell {
 // whether that reaches the bound.
 bool CountHeldFile(const std::wstring& file);
 
+// A check that found nothing in use ends the run of answers.
+void ForgetHeldFile();
+
 // The file the record names once it has reached the bound (the program's
 // own last answers included); nothing otherwise.
 std::optional<std::wstring> FileHeldForGood();

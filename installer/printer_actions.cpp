@@ -94,7 +94,9 @@ enum class StepResult {
 // Runs the program with `command_switch` once its paths are found safe.
 // Every outcome, and where the program's own log is, goes into the
 // installation's log.
-StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
+// A rollback step's "in use" answer is not counted: it follows the one of
+// the step it undoes.
+StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch, bool rollback = false) {
   std::wstring data = Property(install, L"CustomActionData");
   const std::wstring restart_nonce = tarnwell::TakeRestartNonce(data);
   const std::optional<tarnwell::PrinterStepData> command = tarnwell::ReadPrinterStepData(data);
@@ -122,9 +124,12 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch) {
                           : L". Programs run by this step run as LocalSystem; install to a "
                             L"folder only SYSTEM, the Administrators and TrustedInstaller can "
                             L"change, such as the Program Files folder."));
-    if (unsafe->in_use && tarnwell::CountHeldFile(unsafe->file)) return StepResult::kHeldForGood;
+    if (unsafe->in_use && !rollback && tarnwell::CountHeldFile(unsafe->file)) {
+      return StepResult::kHeldForGood;
+    }
     return StepResult::kRefused;
   }
+  tarnwell::ForgetHeldFile();
   // A log folder that cannot be used costs the program's log, not the step.
   tarnwell::StepLog program_log = tarnwell::PrepareStepLog(command->log_file, opens_end);
   for (const std::wstring& note : program_log.notes) Log(install, name + L": " + note);
@@ -271,7 +276,7 @@ extern "C" UINT WINAPI RemovePrinter(MSIHANDLE install) {
 // transaction takes the printer away again.
 extern "C" UINT WINAPI RollbackInstallPrinter(MSIHANDLE install) {
   Log(install, L"Rolling back: removing the printer this installation put there.");
-  RunProgram(install, L"/uninstall");
+  RunProgram(install, L"/uninstall", true);
   return ERROR_SUCCESS;
 }
 
@@ -279,6 +284,6 @@ extern "C" UINT WINAPI RollbackInstallPrinter(MSIHANDLE install) {
 // removal puts it back.
 extern "C" UINT WINAPI RollbackRemovePrinter(MSIHANDLE install) {
   Log(install, L"Rolling back: installing the printer this removal took away.");
-  RunProgram(install, L"/install");
+  RunProgram(install, L"/install", true);
   return ERROR_SUCCESS;
 }
