@@ -257,9 +257,8 @@ extern "C" UINT WINAPI RemovePrinter(MSIHANDLE install) {
     case StepResult::kDone:
       break;
     case StepResult::kFailed:
-      if (!LogHeldForGood(install)) {
-        Log(install, L"Tarnwell PDF Printer Software /uninstall failed; the removal goes on.");
-      }
+      if (LogHeldForGood(install)) break;
+      Log(install, L"Tarnwell PDF Printer Software /uninstall failed; the removal goes on.");
       break;
     case StepResult::kHeldForGood:
       LogHeldForGood(install);

@@ -297,6 +297,8 @@ fault "steps: a printer that cannot be removed keeps the package" printer_action
       break;' \
   'Log(install, L"Tarnwell PDF Printer Software /uninstall failed; the removal goes on.");
       return ERROR_INSTALL_FAILURE;'
+fault "steps: a file held for good stops every removal" printer_actions.cpp \
+  'if (unsafe->in_use && !rollback && tarnwell::CountHeldFile(unsafe->file)) {' 'if (false) {'
 fault "steps: PRINTERTIMEOUT not passed on to the install step" tarnwell.wxs \
   '|[PRINTERTIMEOUT]|[PRINTERUPDATE]|' '|1800|[PRINTERUPDATE]|'
 fault "rollback: the rollback steps run impersonated" build_msi.cmake \
