@@ -25,6 +25,8 @@
 #include "core/port/run_error.h"
 #include "core/printer/printer_search.h"
 #include "core/unattended/exit_codes.h"
+#include "core/unattended/in_use_count.h"
+#include "held_file.h"
 #include "log_folder.h"
 #include "msi_session.h"
 #include "restart_request.h"
@@ -142,13 +144,17 @@ enum class StepResult {
              // or skipped where the caller lets the printer be missing
   kFailed,   // could not be run, or ended with another code
   kRefused,  // nothing was run: its paths are not safe to run from
+  kHeldForGood,  // nothing was run: a file of it was in use the last times in a row
 };
 
 // Runs the program with `command_switch` once its paths are found safe.
 // Every outcome, and where the program's own log is, goes into the
-// installation's log. With `may_skip`, a failure on a PC whose printer
-// cannot be there may skip the step (SkipWherePrinterCannotBe).
-StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch, bool may_skip = false) {
+// installation's log. How the step is run: an install step may be skipped
+// where the printer cannot be (SkipWherePrinterCannotBe); a rollback step's
+// "in use" answer is not counted, as it follows the one of the step it undoes.
+enum class StepKind { kPlain, kInstall, kRollback };
+StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch,
+                      StepKind kind = StepKind::kPlain) {
   std::wstring data = Property(install, L"CustomActionData");
   const std::wstring restart_nonce = tarnwell::TakeRestartNonce(data);
   const std::optional<tarnwell::PrinterStepData> command = tarnwell::ReadPrinterStepData(data);
@@ -176,8 +182,12 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch, bool may
                           : L". Programs run by this step run as LocalSystem; install to a "
                             L"folder only SYSTEM, the Administrators and TrustedInstaller can "
                             L"change, such as the Program Files folder."));
+    if (unsafe->in_use && kind != StepKind::kRollback && tarnwell::CountHeldFile(unsafe->file)) {
+      return StepResult::kHeldForGood;
+    }
     return StepResult::kRefused;
   }
+  tarnwell::ForgetHeldFile();
   // A log folder that cannot be used costs the program's log, not the step.
   tarnwell::StepLog program_log = tarnwell::PrepareStepLog(command->log_file, opens_end);
   for (const std::wstring& note : program_log.notes) Log(install, name + L": " + note);
@@ -218,7 +228,8 @@ StepResult RunProgram(MSIHANDLE install, const wchar_t* command_switch, bool may
                      L"asks for one at the end. See " + Quoted(log_file) + L".");
     return StepResult::kDone;
   }
-  if (code != 0 && may_skip && SkipWherePrinterCannotBe(install, name, *command, code, log_file)) {
+  if (code != 0 && kind == StepKind::kInstall &&
+      SkipWherePrinterCannotBe(install, name, *command, code, log_file)) {
     return StepResult::kDone;
   }
   if (code == tarnwell::exit_code::kProtectedPrint) {
@@ -285,8 +296,23 @@ extern "C" UINT WINAPI CheckPrinter(MSIHANDLE install) {
 // mode on, or the Print Spooler service disabled) is the exception: it
 // updates the files and skips the printer with a warning.
 extern "C" UINT WINAPI InstallPrinter(MSIHANDLE install) {
-  return RunProgram(install, L"/install", true) == StepResult::kDone ? ERROR_SUCCESS
-                                                                    : ERROR_INSTALL_FAILURE;
+  return RunProgram(install, L"/install", StepKind::kInstall) == StepResult::kDone
+             ? ERROR_SUCCESS
+             : ERROR_INSTALL_FAILURE;
+}
+
+// Another account may hold a file of the program or the printer package
+// open for good: past the bound of answers in a row the removal goes on
+// without the printer, whose package stays registered, so that its own
+// uninstall command still removes it. False when no file was held so long.
+bool LogHeldForGood(MSIHANDLE install) {
+  const std::optional<std::wstring> file = tarnwell::FileHeldForGood();
+  if (!file) return false;
+  Log(install, L"Tarnwell PDF Printer Software /uninstall: " + Quoted(*file) + L" was in use the "
+               L"last " + std::to_wstring(tarnwell::kInUseBound) + L" times in a row, so the "
+               L"printer is not removed; the removal goes on, and the printer package stays "
+               L"registered: its own uninstall command removes it.");
+  return true;
 }
 
 // A printer that cannot be removed is noted in the log and the package goes
@@ -297,7 +323,11 @@ extern "C" UINT WINAPI RemovePrinter(MSIHANDLE install) {
     case StepResult::kDone:
       break;
     case StepResult::kFailed:
+      if (LogHeldForGood(install)) break;
       Log(install, L"Tarnwell PDF Printer Software /uninstall failed; the removal goes on.");
+      break;
+    case StepResult::kHeldForGood:
+      LogHeldForGood(install);
       break;
     case StepResult::kRefused:
       Log(install, L"The removal stops. Remove the package with REMOVEPRINTER=0 to leave the "
@@ -311,7 +341,7 @@ extern "C" UINT WINAPI RemovePrinter(MSIHANDLE install) {
 // transaction takes the printer away again.
 extern "C" UINT WINAPI RollbackInstallPrinter(MSIHANDLE install) {
   Log(install, L"Rolling back: removing the printer this installation put there.");
-  RunProgram(install, L"/uninstall");
+  RunProgram(install, L"/uninstall", StepKind::kRollback);
   return ERROR_SUCCESS;
 }
 
@@ -319,6 +349,6 @@ extern "C" UINT WINAPI RollbackInstallPrinter(MSIHANDLE install) {
 // removal puts it back.
 extern "C" UINT WINAPI RollbackRemovePrinter(MSIHANDLE install) {
   Log(install, L"Rolling back: installing the printer this removal took away.");
-  RunProgram(install, L"/install");
+  RunProgram(install, L"/install", StepKind::kRollback);
   return ERROR_SUCCESS;
 }

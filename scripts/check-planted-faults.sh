@@ -140,6 +140,12 @@ fault "version: a version without its key read" printer/version_resource.cpp \
 # Privileged starts: what is busy, what is held first, what runs from Windows' folders.
 fault "privileged: a file in use answered 1603" unattended/unattended_commands.cpp \
   'if (refusal.in_use) {' 'if (false) {'
+fault "privileged: a file held for good is \"try again later\" for ever" \
+  unattended/unattended_commands.cpp 'if (count < kInUseBound) {' 'if (true) {'
+fault "privileged: a program below Windows' folders run as a vendor's" \
+  unattended/unattended_steps.cpp \
+  'if (upper.compare(0, folder.size(), folder) == 0) return true;' \
+  'if (upper.compare(0, folder.size(), folder) == 0 && upper.find(L'"'"'\\'"'"', folder.size()) == std::wstring::npos) return true;'
 fault "privileged: /update reads the version before the hold" unattended/unattended_commands.cpp \
   'if (const auto refused = HoldSetupToReadItsVersion()) return *refused;' ';'
 fault "privileged: any command of Windows' folders run" unattended/unattended_commands.cpp \
@@ -149,9 +155,12 @@ fault "privileged: a temporary folder left behind logged as removed" \
   unattended/unattended_steps.cpp \
   '} else if (result.temporary_folder_left) {' '} else if (false) {'
 fault "msiexec: no UI level added" printer/msiexec_command.cpp \
-  '(ui_level ? own_options : std::wstring(L" /qn /norestart"))' 'own_options'
+  ': L" /qn") + L" /norestart";' ': L"") + L"";'
+fault "msiexec: a registered UI level that shows dialogs kept in session 0" \
+  printer/msiexec_command.cpp \
+  '(ui_level == L"quiet" ? L" /quiet" : L" /qn")' '(ui_level.empty() ? L" /qn" : L" /" + ui_level)'
 fault "msiexec: other arguments kept" printer/msiexec_command.cpp \
-  '    } else {
+  '    } else if (name != L"norestart") {
       return std::nullopt;
     }' '    }'
 fault "msiexec: a product code's letters not checked" printer/msiexec_command.cpp \
@@ -217,6 +226,9 @@ fault "program path: the folder beside the program not checked" trusted_path.cpp
 # the link's own, whose attributes carry FILE_ATTRIBUTE_REPARSE_POINT.
 fault "program path: a link accepted" trusted_path.cpp \
   'if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {' 'if (false) {'
+fault "log folder: a name another process holds refuses the walk" log_folder_path.cpp \
+  'error == ERROR_SHARING_VIOLATION || error == ERROR_CANT_ACCESS_FILE;' \
+  'error == ERROR_CANT_ACCESS_FILE;'
 fault "log folder: an earlier fresh folder reused without its check" log_folder_path.cpp \
   'if (!found.file || Unusable(found.file.get(), role)) continue;' 'if (!found.file) continue;'
 section win32 src/win32 'wine:^(wine_adapter|e2e_)'
@@ -240,6 +252,11 @@ fault "default printer: the scripting host's refusal ignored" machine/default_pr
   if (FAILED(result)) ThrowFailure(result);' 'network->SetDefaultPrinter(name.get());'
 fault "lock: a lock another instance holds is taken" machine/command_lock.cpp \
   'if (taken == WAIT_TIMEOUT) return {};' 'if (taken == WAIT_TIMEOUT) return OwnedMutex(std::move(mutex));'
+fault "lock: any account may take the privileged commands' lock" machine/command_lock.cpp \
+  'TrustedAccountsDescriptor(L"GA", L"");' 'TrustedAccountsDescriptor(L"GA", kOthersMayTakeTurns);'
+fault "started programs: a started image other than the held program resumed" \
+  machine/process.cpp \
+  'if (!StartedFromHeldFile(info.hProcess, checked)) {' 'if (StartedFromHeldFile(info.hProcess, checked)) {'
 fault "log: a line written over the file's start" unattended/log_file.cpp \
   'SetFilePointerEx(file_.get(), none, nullptr, FILE_END)' 'SetFilePointerEx(file_.get(), none, nullptr, FILE_BEGIN)'
 fault "unattended: a log that cannot be opened, and the command runs anyway" \
@@ -286,6 +303,8 @@ fault "steps: a printer that cannot be removed keeps the package" printer_action
       break;' \
   'Log(install, L"Tarnwell PDF Printer Software /uninstall failed; the removal goes on.");
       return ERROR_INSTALL_FAILURE;'
+fault "steps: a file held for good stops every removal" printer_actions.cpp \
+  'if (unsafe->in_use && !rollback && tarnwell::CountHeldFile(unsafe->file)) {' 'if (false) {'
 fault "steps: PRINTERTIMEOUT not passed on to the install step" tarnwell.wxs \
   '|[PRINTERTIMEOUT]|[PRINTERUPDATE]|' '|1800|[PRINTERUPDATE]|'
 fault "upgrade: protected print mode still fails an upgrade that had no printer" \

@@ -25,6 +25,14 @@ constexpr DWORD kHoldAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | READ_CONTROL
 constexpr DWORD kHoldSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
 // New names tried before a folder is given up on.
 constexpr int kFreshNameTries = 4;
+// What judging a name asks: its owner, list and attributes. Such an open
+// takes no part in sharing, so a holder can neither refuse it nor make it
+// wait for an oplock's break.
+constexpr DWORD kJudgeAccess = READ_CONTROL | FILE_READ_ATTRIBUTES;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The bound of the walk to a fresh folder once a name was found held: the
+// wait on the held name may have used up the first bound.
+constexpr DWORD kFreshWalkMs = 5000;
 
 // Why the folder `opened` is open on may not be used in `role`; nothing
 // when it may.
@@ -72,7 +80,10 @@ std::vector<std::wstring> FreshNamesIn(HANDLE folder, const std::wstring& name) 
 
 class FolderWalk {
  public:
-  FolderWalk(const Deadline& deadline, HeldLogFolder& log) : deadline_(deadline), log_(log) {}
+  FolderWalk(const Deadline& deadline, HeldLogFolder& log)
+      : first_(deadline), deadline_(&first_), log_(log) {}
+  FolderWalk(const FolderWalk&) = delete;
+  FolderWalk& operator=(const FolderWalk&) = delete;
 
   bool Init() {
     SecurityDescriptor descriptor;
@@ -87,7 +98,7 @@ class FolderWalk {
 
   bool HoldRoot(const std::wstring& root, LogFolderRole role) {
     BoundedOpen opened =
-        CreateFileBefore(deadline_, root, kHoldAccess, kHoldSharing, OPEN_EXISTING,
+        CreateFileBefore(*deadline_, root, kHoldAccess, kHoldSharing, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
     if (!opened.file) return Refuse(L"The log's drive or share " + Quoted(root) + Failed(opened));
     if (const auto why = Unusable(opened.file.get(), role)) {
@@ -99,25 +110,40 @@ class FolderWalk {
 
   // `name` in the folder held last, made or found usable; or a fresh
   // folder beside it. Held either way; false with a refusal when neither.
+  // The name is judged first through an open that shares everything and
+  // asks only for its owner, list and attributes: no other handle's
+  // sharing can refuse it, so no oplock's break is waited for. Only a name
+  // that passes is opened to be held. Any answer but "not there" that
+  // keeps the name from being held (a time-out, a sharing violation) means
+  // another process holds it: the name is taken, and a fresh folder beside
+  // it, with a bound of its own, is used.
   bool Enter(const std::wstring& name, LogFolderRole role) {
     const std::wstring path = PathOf(name);
-    BoundedOpen opened = OpenInFolder(deadline_, log_.folder(), name, OpenAs::Folder,
-                                      OpenMode::OpenOrCreate, kHoldAccess, kHoldSharing,
-                                      descriptor_);
-    std::optional<std::wstring> why;
-    if (opened.file) {
-      why = Unusable(opened.file.get(), role);
-    } else if (!opened.timed_out && NameIsTaken(opened.error)) {
-      why = opened.error == ERROR_DIRECTORY ? std::wstring(L"it is not a folder")
-                                            : DescribeWin32Error(opened.error);
-    } else {
-      return Refuse(L"The log folder " + Quoted(path) + Failed(opened));
+    std::optional<std::wstring> why = Judge(name, role);
+    BoundedOpen opened;
+    if (!why) {
+      opened = OpenInFolder(*deadline_, log_.folder(), name, OpenAs::Folder,
+                            OpenMode::OpenOrCreate, kHoldAccess, kHoldSharing, descriptor_);
+      if (opened.file) {
+        why = Unusable(opened.file.get(), role);
+      } else if (opened.timed_out) {
+        why = std::wstring(L"another process held it open past the time allowed");
+      } else if (NameIsTaken(opened.error)) {
+        why = opened.error == ERROR_DIRECTORY ? std::wstring(L"it is not a folder")
+                                              : L"it could not be held (Windows: " +
+                                                    DescribeWin32Error(opened.error) + L")";
+      } else {
+        return Refuse(L"The log folder " + Quoted(path) + Failed(opened));
+      }
     }
     if (!why) {
       Hold(std::move(opened.file), path);
       return true;
     }
     log_.notes.push_back(L"The log folder " + Quoted(path) + L" is not used: " + *why + L".");
+    // The rest of the walk keeps this bound: the first may be spent.
+    own_.emplace(Deadline::In(kFreshWalkMs));
+    deadline_ = &*own_;
     return EnterFresh(name, role);
   }
 
@@ -129,8 +155,8 @@ class FolderWalk {
   // earns nothing: each is opened as itself and judged through its handle.
   bool EnterFresh(const std::wstring& name, LogFolderRole role) {
     for (const std::wstring& earlier : FreshNamesIn(log_.folder(), name)) {
-      if (deadline_.Remaining() == 0) break;
-      BoundedOpen found = OpenInFolder(deadline_, log_.folder(), earlier, OpenAs::Folder,
+      if (deadline_->Remaining() == 0) break;
+      BoundedOpen found = OpenInFolder(*deadline_, log_.folder(), earlier, OpenAs::Folder,
                                        OpenMode::Existing, kHoldAccess, kHoldSharing);
       if (!found.file || Unusable(found.file.get(), role)) continue;
       const std::wstring path = PathOf(earlier);
@@ -148,7 +174,7 @@ class FolderWalk {
       std::uint8_t random[8];
       if (!RtlGenRandom(random, sizeof random)) break;
       const std::wstring fresh = FreshLogFolderName(name, random);
-      BoundedOpen made = OpenInFolder(deadline_, log_.folder(), fresh, OpenAs::Folder,
+      BoundedOpen made = OpenInFolder(*deadline_, log_.folder(), fresh, OpenAs::Folder,
                                       OpenMode::CreateNew, kHoldAccess, kHoldSharing, descriptor_);
       if (!made.file && !made.timed_out &&
           (made.error == ERROR_ALREADY_EXISTS || made.error == ERROR_FILE_EXISTS)) {
@@ -164,6 +190,20 @@ class FolderWalk {
       return true;
     }
     return Refuse(L"No new log folder could be made beside " + Quoted(PathOf(name)) + L".");
+  }
+
+  // Why the existing `name` may not be used; nothing when it may, or when
+  // it is not there yet (the holding open makes it).
+  std::optional<std::wstring> Judge(const std::wstring& name, LogFolderRole role) {
+    BoundedOpen looked = OpenInFolder(*deadline_, log_.folder(), name, OpenAs::Folder,
+                                      OpenMode::Existing, kJudgeAccess, kShareAll);
+    if (looked.file) return Unusable(looked.file.get(), role);
+    if (looked.timed_out) return std::wstring(L"another process held it up past the time allowed");
+    if (looked.error == ERROR_DIRECTORY) return std::wstring(L"it is not a folder");
+    if (NameIsTaken(looked.error)) {
+      return L"it could not be opened (Windows: " + DescribeWin32Error(looked.error) + L")";
+    }
+    return std::nullopt;  // not there, or the holding open says why
   }
 
  private:
@@ -188,7 +228,9 @@ class FolderWalk {
     return false;
   }
 
-  const Deadline& deadline_;
+  const Deadline& first_;
+  std::optional<Deadline> own_;
+  const Deadline* deadline_;  // first_, or own_ once a name was found held
   HeldLogFolder& log_;
   std::shared_ptr<void> descriptor_;  // shared with workers that may outlive a call
 };

@@ -13,6 +13,7 @@
 #include "win32_common/folder_listing.h"
 #include "win32_common/relative_open.h"
 #include "win32_common/system_library.h"
+#include "win32_common/trusted_path.h"
 #include "win32_common/win32_error.h"
 
 namespace tarnwell {
@@ -103,10 +104,17 @@ bool EmptyFolder(HANDLE folder, const Deadline& deadline, int depth, std::size_t
 
 }  // namespace
 
+// GetTempPath2W does not check its answer: the folder may be missing, and
+// for an elevated account without a loaded profile it may be one others
+// share. So it is used only when it and the folders above pass the rule of
+// a program's folder; otherwise a folder is made, as where the function is
+// missing.
 std::optional<std::wstring> ChildTemporaryFolder::Prepare(const Deadline& deadline) {
   if (const auto windows_own = TempPath2()) {
-    path_ = *windows_own;
-    return std::nullopt;
+    if (!CheckFolderToLoadFrom(*windows_own, deadline)) {
+      path_ = *windows_own;
+      return std::nullopt;
+    }
   }
   return Make(deadline);
 }

@@ -5,8 +5,9 @@
 // SYSTEM, next to DLLs a user put there first. So such a start gets
 // GetTempPath2W's folder where Windows has it (for SYSTEM the Windows
 // folder's SystemTemp, which only SYSTEM may use; for an elevated
-// administrator the account's own TMP or TEMP), and where it does not (Wine
-// 8 has not), a folder made
+// administrator the account's own TMP or TEMP) when that folder passes the
+// rule of a program's folder, and where it does not (Wine 8 has not), or
+// the folder fails the rule, a folder made
 // for the start, with an access list given at its creation that lets only
 // SYSTEM and the Administrators in, held while the program runs and
 // removed afterwards. The window, run by a person, changes none of this.

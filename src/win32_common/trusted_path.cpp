@@ -4,6 +4,7 @@
 
 #include "core/printer/command_line.h"
 #include "core/texts/text.h"
+#include "win32_common/file_holders.h"
 #include "win32_common/folder_listing.h"
 #include "win32_common/win32_error.h"
 
@@ -25,8 +26,11 @@ constexpr DWORD kFolderAccess =
 // trusted accounts may change it, and keeps it open in `held` (`until_start`:
 // only until the program has started); `opened` then names the handle.
 // A part another program keeps from us for now: not unsafe, only busy.
-PathRefusal InUse(const std::wstring& shown, const wchar_t* what, DWORD error) {
-  return {shown + what + L" (Windows: " + DescribeWin32Error(error) + L"); try again later", true};
+// Restart Manager names what holds it, where it can.
+PathRefusal InUse(const std::wstring& path, const wchar_t* what, DWORD error) {
+  return {Quoted(path) + what + L" (Windows: " + DescribeWin32Error(error) + L")" +
+              HoldersOf(path),
+          true, path};
 }
 
 std::optional<PathRefusal> CheckPart(const Part& part, const Deadline& deadline,
@@ -34,7 +38,7 @@ std::optional<PathRefusal> CheckPart(const Part& part, const Deadline& deadline,
                                      HANDLE* opened = nullptr) {
   const std::wstring shown = Quoted(part.path);
   if (deadline.Remaining() == 0) {
-    return InUse(shown, L" could not be checked in time: another program held up the check",
+    return InUse(part.path, L" could not be checked in time: another program held up the check",
                  ERROR_TIMEOUT);
   }
   BoundedOpen open = CreateFileBefore(
@@ -42,14 +46,14 @@ std::optional<PathRefusal> CheckPart(const Part& part, const Deadline& deadline,
       part.folder ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ, OPEN_EXISTING,
       FILE_FLAG_OPEN_REPARSE_POINT | (part.folder ? FILE_FLAG_BACKUP_SEMANTICS : 0));
   if (open.timed_out) {
-    return InUse(shown, L" could not be opened in time: another program is holding it up",
+    return InUse(part.path, L" could not be opened in time: another program is holding it up",
                  ERROR_TIMEOUT);
   }
   // The check's handle only reads; a sharing violation means another
   // program has the file open in a way that cannot share that (to write or
   // delete it, or with no sharing at all): it is busy, not unsafe.
   if (open.error == ERROR_SHARING_VIOLATION) {
-    return InUse(shown, L" is in use by another program", ERROR_SHARING_VIOLATION);
+    return InUse(part.path, L" is in use by another program", ERROR_SHARING_VIOLATION);
   }
   if (!open.file) {
     return PathRefusal{shown + L" could not be opened: " + DescribeWin32Error(open.error)};

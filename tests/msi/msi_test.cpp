@@ -258,6 +258,56 @@ TEST_F(MsiPrinter, PrinterThatCannotBeRemovedDoesNotKeepThePackage) {
   EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"/uninstall failed")) << log;
 }
 
+// Another account holds a file of the installed program's folder open with
+// no sharing: the removal's printer step refuses to run the program, and the
+// removal stops, until the third answer in a row, when it goes on without
+// removing the printer, says so, and leaves the printer package registered.
+// Wine's msiexec does not put a product's registration and component states
+// back when a removal rolls back, so no removal can follow a stopped one
+// here: the bound is met through the record two answers leave, and the
+// stopped removal comes last.
+TEST_F(MsiPrinter, AFileHeldForGoodLetsTheThirdRemovalGoOnWithoutThePrinter) {
+  const std::wstring program_key = L"SOFTWARE\\Quellmark\\Tarnwell PDF Printer Software";
+  const std::wstring note = InstallFolder() + L"\\note.txt";
+  const auto kept = [&] {
+    wchar_t text[600] = {};
+    DWORD size = sizeof text - sizeof(wchar_t);
+    RegGetValueW(HKEY_LOCAL_MACHINE, program_key.c_str(), L"FileInUse", RRF_RT_REG_SZ, nullptr,
+                 text, &size);
+    return std::wstring(text);
+  };
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
+  ASSERT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+  {
+    const tarnwell::UniqueFile held(CreateFileW(note.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                                nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(held);
+    const std::wstring second = L"2|" + note;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, program_key.c_str(), L"FileInUse", REG_SZ,
+                              second.c_str(), static_cast<DWORD>((second.size() + 1) * 2)),
+              ERROR_SUCCESS);
+    const std::wstring log = MsiLog(L"held-3");
+    EXPECT_EQ(Msiexec(L"/x " + kRelease + L" /qn /l*v " + Quoted(log)), 0u) << log;
+    EXPECT_TRUE(Entries().empty());
+    EXPECT_TRUE(e2e::PrinterExists(e2e::kPackageName));
+    EXPECT_TRUE(e2e::RegistrationExists());
+    EXPECT_TRUE(Contains(ReadLogLowerCase(log), L"note.txt\" was in use the last 3 times in a "
+                                                L"row, so the printer is not removed"))
+        << log;
+  }
+  e2e::RemoveTree(InstallFolder());
+  ASSERT_EQ(Msiexec(L"/i " + kRelease + L" /qn"), 0u);
+  const tarnwell::UniqueFile held(
+      CreateFileW(note.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  ASSERT_TRUE(held);
+  const std::wstring stopped = MsiLog(L"held-1");
+  EXPECT_EQ(Msiexec(L"/x " + kRelease + L" /qn /l*v " + Quoted(stopped)), kFailed) << stopped;
+  EXPECT_TRUE(Contains(ReadLogLowerCase(stopped), L"note.txt\" is in use by another program"))
+      << stopped;
+  EXPECT_TRUE(Contains(ReadLogLowerCase(stopped), L"the removal stops")) << stopped;
+  EXPECT_EQ(kept(), L"1|" + note);
+}
+
 // A repair keeps the first installation's choice, and a removal leaves a
 // printer the package never installed.
 TEST_F(MsiPrinter, RemembersThatThePrinterWasNotWanted) {

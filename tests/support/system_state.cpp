@@ -185,6 +185,14 @@ void ResetMachine() {
   }
   RemoveTree(InstalledPackageFolder());
   DeleteRegistration();
+  // The program's count of "in use" answers: one scenario's must not count
+  // into the next.
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quellmark\\Tarnwell PDF Printer Software", 0,
+                    KEY_SET_VALUE | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
+    RegDeleteValueW(key, L"FileInUse");
+    RegCloseKey(key);
+  }
 }
 
 bool ProcessRunsUnder(const std::wstring& folder) { return !ProcessesUnder(folder).empty(); }

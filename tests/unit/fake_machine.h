@@ -190,7 +190,7 @@ class FakeMachine : public Machine {
     log.push_back(L"HoldProgramPath " + program +
                   (tree == ProgramTree::kProgramOnly ? L"" : L" and its folder's tree"));
     if (const auto busy = programs_in_use.find(program); busy != programs_in_use.end()) {
-      return PathRefusal{busy->second, true};
+      return PathRefusal{busy->second, true, program};
     }
     const auto found = unsafe_programs.find(program);
     if (found == unsafe_programs.end()) return std::nullopt;

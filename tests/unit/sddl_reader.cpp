@@ -26,6 +26,8 @@ std::pair<Holder, std::wstring> HolderOf(const std::string& sid) {
       {"AU", {Holder::Other, L"Authenticated Users"}},
       {"BU", {Holder::Other, L"Users"}},
       {"IU", {Holder::Other, L"Interactive"}},
+      {"SU", {Holder::Other, L"SERVICE"}},
+      {"S-1-5-3", {Holder::Other, L"BATCH"}},
       {"AC", {Holder::Other, L"S-1-15-2-1"}},
   };
   if (const auto found = known.find(sid); found != known.end()) return found->second;

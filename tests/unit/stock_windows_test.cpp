@@ -110,6 +110,9 @@ TEST(StockWindows, ALogFolderIsUsedWhereOnlyTrustedAccountsMayChangeIt) {
       {{"root", "windows", "windows-temp", "windows-temp-package"},
        L"windows-temp-package: Users may write to it"},
       {{"root", "users", "public"}, L"public: Interactive may write to it"},
+      // A folder SYSTEM made in Public: the three groups' Modify with
+      // delete-child is theirs on it, so it fails even as a folder above.
+      {{"root", "users", "public", "public-package", "log-folder"}, L"public-package: Interactive may delete it"},
       {{"root", "user-folder-root"}, L"user-folder-root: it is owned by " + alice},
       {{"root", "programdata", "user-folder-programdata", "log-folder"},
        L"user-folder-programdata: it is owned by " + alice},
@@ -139,6 +142,7 @@ TEST(StockWindows, OnlyPathFoldersTrustedAccountsAloneMayChangeReachAStartedProg
       {{"root", "programdata"}, L"programdata: Users may write to it"},
       {{"root", "windows", "windows-temp"}, L"windows-temp: Users may write to it"},
       {{"root", "users", "public"}, L"public: Interactive may write to it"},
+      {{"root", "users", "public", "public-package"}, L"public-package: Interactive may write to it"},
       {{"root", "user-folder-root"}, L"user-folder-root: it is owned by " + alice},
       {{"root", "programdata", "user-folder-programdata"},
        L"user-folder-programdata: it is owned by " + alice},
@@ -163,6 +167,25 @@ TEST(StockWindows, ProgramDataIsReadAsMeasured) {
   EXPECT_TRUE(users_add.to_folders && !users_add.to_files && !users_add.inherit_only);
   EXPECT_TRUE(list.entries[2].inherit_only);
   EXPECT_EQ(list.entries[2].holder, Holder::CreatorOwner);
+}
+
+// Users\Public as listed: no Users entry; INTERACTIVE, SERVICE and BATCH
+// may add files and folders to it, and change what is made in it.
+TEST(StockWindows, PublicIsReadAsMeasured) {
+  const AccessList& list = Stock().at("public").list;
+  ASSERT_EQ(list.entries.size(), 9u);
+  for (const AccessEntry& entry : list.entries) EXPECT_NE(entry.name, L"Users");
+  const std::wstring groups[] = {L"Interactive", L"SERVICE", L"BATCH"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const AccessEntry& below = list.entries[3 + 2 * i];
+    const AccessEntry& itself = list.entries[4 + 2 * i];
+    EXPECT_EQ(below.name, groups[i]);
+    EXPECT_EQ(below.mask, 0x1301ffu);
+    EXPECT_TRUE(below.inherit_only && below.to_files && below.to_folders);
+    EXPECT_EQ(itself.name, groups[i]);
+    EXPECT_EQ(itself.mask, 0x1200afu);
+    EXPECT_FALSE(itself.inherit_only || itself.to_files || itself.to_folders);
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "core/printer/registry.h"
 #include "core/unattended/exit_codes.h"
 #include "core/unattended/unattended_commands.h"
 #include "fake_machine.h"
@@ -160,11 +161,14 @@ TEST(Unattended, FailuresAndTheirExitCodes) {
 
 // The registered uninstall command, run by the unattended mode (and so by
 // the package's step, as LocalSystem): of Windows' own programs only the
-// system's MsiExec.exe removing a product by its code, quiet unless the
-// command chose its own UI level; anything else there would run any file.
+// system's MsiExec.exe removing a product by its code, always without any
+// UI (a dialog in session 0 waits for ever) and without a restart; anything
+// else there would run any file.
 TEST(Unattended, CommandsFromWindowsFoldersOnlyRemoveAProductByItsCode) {
   const std::wstring code = L"{0B6C5A53-1E0A-4C9F-9A33-2D0E7F1A4B18}";
   const std::wstring msiexec = L"\"C:\\Windows\\system32\\MsiExec.exe\"";
+  const std::wstring powershell =
+      L"C:\\Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe";
   struct Case {
     std::wstring registered;
     std::wstring started;  // empty: refused, 1603, nothing started
@@ -172,12 +176,18 @@ TEST(Unattended, CommandsFromWindowsFoldersOnlyRemoveAProductByItsCode) {
   const Case cases[] = {
       {L"MsiExec.exe /X" + code, msiexec + L" /X" + code + L" /qn /norestart"},
       {L"MsiExec.exe /I" + code, msiexec + L" /X" + code + L" /qn /norestart"},
-      {L"MsiExec.exe -x " + code + L" /quiet", msiexec + L" /X" + code + L" /quiet"},
+      {L"MsiExec.exe -x " + code + L" /quiet", msiexec + L" /X" + code + L" /quiet /norestart"},
       {L"MsiExec.exe /X" + code + L" /qb-! /norestart",
-       msiexec + L" /X" + code + L" /qb-! /norestart"},
+       msiexec + L" /X" + code + L" /qn /norestart"},
+      {L"MsiExec.exe /X" + code + L" /qf", msiexec + L" /X" + code + L" /qn /norestart"},
+      {L"MsiExec.exe /X" + code + L" /QR", msiexec + L" /X" + code + L" /qn /norestart"},
+      {L"MsiExec.exe /X" + code + L" /qn+", msiexec + L" /X" + code + L" /qn /norestart"},
+      {L"MsiExec.exe /X" + code + L" /qb+ /norestart",
+       msiexec + L" /X" + code + L" /qn /norestart"},
+      {L"MsiExec.exe /X" + code + L" /q+", msiexec + L" /X" + code + L" /qn /norestart"},
       {L"MsiExec.exe /X" + code + L" /qx", L""},
       {L"C:\\Windows\\system32\\MsiExec.exe /x" + code + L" /passive",
-       L"\"C:\\Windows\\system32\\MsiExec.exe\" /X" + code + L" /passive"},
+       L"\"C:\\Windows\\system32\\MsiExec.exe\" /X" + code + L" /qn /norestart"},
       {L"rundll32.exe C:\\Users\\Public\\remove.dll,Remove", L""},
       {L"cmd.exe /c C:\\Users\\Public\\remove.cmd", L""},
       {L"MsiExec.exe /i C:\\Users\\Public\\remove.msi", L""},
@@ -188,6 +198,10 @@ TEST(Unattended, CommandsFromWindowsFoldersOnlyRemoveAProductByItsCode) {
       {L"MsiExec.exe /X" + code + L" /qn /qb", L""},
       {L"MsiExec.exe /qn", L""},
       {L"C:\\Windows\\notepad.exe /X" + code, L""},
+      // Every folder below the Windows folder is Windows' own too.
+      {powershell + L" -File C:\\Users\\Public\\remove.ps1", L""},
+      {L"C:\\WINDOWS\\SysWOW64\\cmd.exe /c C:\\Users\\Public\\remove.cmd", L""},
+      {L"C:\\Windows\\Sysnative\\rundll32.exe C:\\Users\\Public\\remove.dll,Remove", L""},
   };
   for (const Case& c : cases) {
     Unattended t;
@@ -195,6 +209,9 @@ TEST(Unattended, CommandsFromWindowsFoldersOnlyRemoveAProductByItsCode) {
       t.m.AddFile(L"C:\\Windows\\system32\\" + std::wstring(program));
     }
     t.m.AddFile(L"C:\\Windows\\notepad.exe");
+    t.m.AddFile(powershell);
+    t.m.AddFile(L"C:\\WINDOWS\\SysWOW64\\cmd.exe");
+    t.m.AddFile(L"C:\\Windows\\Sysnative\\rundll32.exe");
     t.m.printers = {kPrinter};
     t.m.SetRegSz(kKey, L"UninstallString", c.registered);
     const int code_answered = t.Run(UnattendedAction::Uninstall);
@@ -217,11 +234,11 @@ TEST(Unattended, CommandsFromWindowsFoldersOnlyRemoveAProductByItsCode) {
 TEST(Unattended, AFileInUseIsTriedAgainLaterAndTheVersionIsReadAfterTheHold) {
   const std::wstring busy = L"\"" + kSetup + L"\" is in use by another program (Windows: The "
                             L"process cannot access the file because it is being used by another "
-                            L"process.); try again later";
+                            L"process.), held by notepad.exe (process 4242)";
   Unattended t;
   t.m.programs_in_use[kSetup] = busy;
   EXPECT_EQ(t.Run(UnattendedAction::Install), exit_code::kAnotherInProgress);
-  EXPECT_TRUE(t.log.Has(L"Nothing was started: " + busy + L"."));
+  EXPECT_TRUE(t.log.Has(L"Nothing was started: " + busy + L"; try again later."));
   EXPECT_TRUE(t.m.started.empty());
 
   t.m.printers = {kPrinter};
@@ -244,6 +261,42 @@ TEST(Unattended, AFileInUseIsTriedAgainLaterAndTheVersionIsReadAfterTheHold) {
   const auto version = std::find(t.m.log.begin(), t.m.log.end(), L"ProgramVersion " + kSetup);
   EXPECT_LT(hold, version);
   EXPECT_NE(version, t.m.log.end());
+}
+
+// "In use" answers for one file are counted in a row under the program's
+// key in HKEY_LOCAL_MACHINE: at the bound the command fails, naming the
+// file and its holder, so that a file held for good is reported instead of
+// retried for ever. A check that finds nothing in use ends the run, and
+// another file starts one of its own.
+TEST(Unattended, AFileHeldForGoodFailsAtTheBoundNamingItsHolder) {
+  const std::wstring busy = L"\"" + kSetup + L"\" is in use by another program (Windows: "
+                            L"Sharing violation.), held by notepad.exe (process 4242)";
+  const auto kept = [](FakeMachine& m) {
+    return RegistryValueText(ReadRegistryValue(
+        m, RegRoot::LocalMachine, L"SOFTWARE\\Quellmark\\Tarnwell PDF Printer Software",
+        L"FileInUse"));
+  };
+  Unattended t;
+  t.m.programs_in_use[kSetup] = busy;
+  EXPECT_EQ(t.Run(UnattendedAction::Install), exit_code::kAnotherInProgress);
+  EXPECT_EQ(t.Run(UnattendedAction::Install), exit_code::kAnotherInProgress);
+  EXPECT_EQ(kept(t.m), L"2|" + kSetup);
+  EXPECT_EQ(t.Run(UnattendedAction::Install), exit_code::kFailed);
+  EXPECT_TRUE(t.log.Has(L"Nothing was started: " + busy + L". The last 3 commands found it in "
+                        L"use: end the program that holds it, or restart the PC, then run the "
+                        L"command again."));
+  EXPECT_TRUE(t.m.started.empty());
+
+  t.m.programs_in_use.clear();
+  EXPECT_EQ(t.Run(UnattendedAction::Install), exit_code::kDone);
+  EXPECT_EQ(kept(t.m), L"");
+
+  const std::wstring uninstaller = kFolder + L"\\uninstall.exe";
+  t.m.programs_in_use[uninstaller] = L"\"" + uninstaller + L"\" is in use by another program";
+  t.m.SetRegSz(L"SOFTWARE\\Quellmark\\Tarnwell PDF Printer Software", L"FileInUse",
+               L"2|" + kSetup);
+  EXPECT_EQ(t.Run(UnattendedAction::Uninstall), exit_code::kAnotherInProgress);
+  EXPECT_EQ(kept(t.m), L"1|" + uninstaller);
 }
 
 // The log names a privileged start's temporary folder, and says so when a

@@ -156,7 +156,7 @@ TEST_F(FilesOnWine, TheCheckedTreeIsHeldAndAllOfItChecked) {
     ASSERT_TRUE(writer);
     // Busy, not unsafe: the command answers "try again later", in Wine's words.
     EXPECT_EQ(check(), Quoted(page) + L" is in use by another program (Windows: Sharing "
-                                      L"violation.); try again later [in use]");
+                                      L"violation.) [in use]");
   }
   EXPECT_EQ(check(), L"(safe)");
   for (const std::wstring& planted : {package + L"\\planted.dll", page}) {

@@ -139,6 +139,33 @@ TEST(CommandLockOnWine, StaysHeldWhileWhatTheHolderStartedRuns) {
   EXPECT_NE(taken, nullptr);
 }
 
+// A second process holds each mutex for ever. The window's turn, which any
+// account may take, delays a privileged command by the bound at most; a
+// privileged command that hangs makes the next answer "in progress" at
+// once. (The command mutex's list, which names nobody else, is read by the
+// end-to-end test of the named objects.)
+TEST(CommandLockOnWine, AHolderThatNeverLetsGoDelaysACommandByTheBoundAtMost) {
+  {
+    wine_test::HoldingChild window(
+        L"mutex \"Global\\Tarnwell PDF Printer Software window command\"");
+    ASSERT_TRUE(window.held());
+    Win32Machine machine;
+    machine.SetWindowTurnBound(1500);
+    const auto start = wine_test::Clock::now();
+    std::unique_ptr<CommandLock> lock = machine.TakeCommandLock();
+    const long long waited = wine_test::MillisecondsSince(start);
+    EXPECT_NE(lock, nullptr);
+    EXPECT_GE(waited, 1400);
+    EXPECT_LT(waited, 6000);
+  }
+  wine_test::HoldingChild command(L"mutex \"Global\\Tarnwell PDF Printer Software command\"");
+  ASSERT_TRUE(command.held());
+  Win32Machine machine;
+  const auto start = wine_test::Clock::now();
+  EXPECT_EQ(machine.TakeCommandLock(), nullptr);
+  EXPECT_LT(wine_test::MillisecondsSince(start), 1000);
+}
+
 TEST(RunAndWaitOnWine, TheWindowStyleReachesTheChildsFirstWindow) {
   Win32Machine machine;
   // 1000 + 100 if visible + 10 if minimised + the show state the child got.

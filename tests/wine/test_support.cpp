@@ -141,4 +141,27 @@ void TestRegistryKey::Set(const std::wstring& name, DWORD type, const void* data
   }
 }
 
+HoldingChild::HoldingChild(const std::wstring& what) {
+  const std::wstring event = L"Local\\Tarnwell wine test holds " + UniqueSuffix();
+  const UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, event.c_str()));
+  std::wstring line = L"\"" + ChildProgram() + L"\" " + what + L" \"" + event + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (!ready || !CreateProcessW(ChildProgram().c_str(), line.data(), nullptr, nullptr, FALSE, 0,
+                                nullptr, nullptr, &startup, &info)) {
+    return;
+  }
+  CloseHandle(info.hThread);
+  process_.reset(info.hProcess);
+  const HANDLE either[] = {ready.get(), process_.get()};
+  held_ = WaitForMultipleObjects(2, either, FALSE, 20000) == WAIT_OBJECT_0;
+}
+
+HoldingChild::~HoldingChild() {
+  if (!process_) return;
+  TerminateProcess(process_.get(), 0);
+  WaitForSingleObject(process_.get(), 10000);
+}
+
 }  // namespace tarnwell::wine_test

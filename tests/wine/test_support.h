@@ -28,6 +28,22 @@ std::wstring UniqueSuffix();
 bool Exists(const std::wstring& path);
 void WriteEmptyFile(const std::wstring& path);
 
+// A copy of the child program that takes something and holds it until the
+// object ends it ("mutex <name>", "hold <path>": wine_child.cpp): a second
+// process, as another account's would be. held() once it holds.
+class HoldingChild {
+ public:
+  explicit HoldingChild(const std::wstring& what);
+  HoldingChild(const HoldingChild&) = delete;
+  HoldingChild& operator=(const HoldingChild&) = delete;
+  ~HoldingChild();
+  bool held() const { return held_; }
+
+ private:
+  UniqueHandle process_;
+  bool held_ = false;
+};
+
 // A fresh folder under the temporary folder, removed with all it holds.
 class ScratchFolder {
  public:

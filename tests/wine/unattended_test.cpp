@@ -322,6 +322,22 @@ TEST(UnattendedLogOnWine, AsAdministratorTheLogsFolderIsReplacedOrRefusedNeverFo
             std::string::npos);
   EXPECT_NE(Text(root + L"\\" + fresh + L"\\x.log").find(named), std::string::npos);
 
+  // Another process holds a folder of the path open with delete access and
+  // no delete sharing, so it cannot be held: the name counts as taken, and
+  // the command goes on, logging in a fresh folder beside it.
+  {
+    const std::wstring held = root + L"\\held";
+    ASSERT_TRUE(CreateDirectoryW(held.c_str(), nullptr));
+    wine_test::HoldingChild holder(L"hold \"" + held + L"\"");
+    ASSERT_TRUE(holder.held());
+    EXPECT_EQ(RunProgram(L"/status /log \"" + held + L"\\x.log\"").first, free_code);
+    const std::wstring beside = OnlyMatch(root + L"\\held-*");
+    ASSERT_EQ(beside.size(), 21u) << ::testing::PrintToString(beside);
+    EXPECT_NE(Text(root + L"\\" + beside + L"\\x.log").find("is used instead."),
+              std::string::npos);
+    EXPECT_FALSE(wine_test::Exists(held + L"\\x.log"));
+  }
+
   // Wine finds "\\server\share\" in its prefix's dosdevices\unc folder.
   const std::wstring prefix = EnvironmentValue(L"WINEPREFIX");
   ASSERT_EQ(prefix.substr(0, 1), L"/");

@@ -11,6 +11,11 @@
 //   temp                        writes "<TEMP>|<TMP>|<GetTempPathW>" (UTF-16)
 //                               to "<its own path>.temp", and a file into
 //                               that folder, as an unpacking setup would;
+//   mutex <name> <event>        takes the named mutex, sets the named event,
+//                               and holds the mutex until it is ended;
+//   hold <path> <event>         opens the file or folder with read and delete
+//                               access and no delete sharing, sets the named
+//                               event, and holds it until it is ended;
 //   anything else               leaves "<its own path>.ran" and ends with 42,
 //                               so a test can tell which copy ran.
 #include <windows.h>
@@ -89,6 +94,27 @@ UINT ReportTemp() {
   return WriteReport(std::wstring(path, length) + L".temp", report);
 }
 
+// Sets `event` (made if need be) once the holding is done, then waits to be
+// ended by the test.
+[[noreturn]] void HoldUntilEnded(const wchar_t* event) {
+  const HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, event);
+  if (ready) SetEvent(ready);
+  for (;;) Sleep(INFINITE);
+}
+
+UINT HoldMutex(const wchar_t* name, const wchar_t* event) {
+  const HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+  if (!mutex || WaitForSingleObject(mutex, 10000) != WAIT_OBJECT_0) return 1;
+  HoldUntilEnded(event);
+}
+
+UINT HoldOpen(const wchar_t* path, const wchar_t* event) {
+  const HANDLE held = CreateFileW(path, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (held == INVALID_HANDLE_VALUE) return 1;
+  HoldUntilEnded(event);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_state) {
@@ -110,6 +136,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_state) {
       CloseHandle(info.hThread);
       CloseHandle(info.hProcess);
     }
+  } else if (mode == L"mutex" && count > 3) {
+    exit_code = HoldMutex(arguments[2], arguments[3]);
+  } else if (mode == L"hold" && count > 3) {
+    exit_code = HoldOpen(arguments[2], arguments[3]);
   } else if (mode == L"show") {
     exit_code = ShowAndReport(instance, show_state);
   } else if (mode == L"where") {

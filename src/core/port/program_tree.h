@@ -24,6 +24,7 @@ enum class ProgramTree {
 struct PathRefusal {
   std::wstring why;  // names the part and the cause, as a sentence without its end
   bool in_use = false;
+  std::wstring file{};  // in use: the part that is, by its full path
 };
 
 }  // namespace tarnwell

@@ -65,8 +65,7 @@ bool IsUiLevel(const std::wstring& name) {
 std::optional<std::wstring> MsiExecRemovalArguments(const std::wstring& arguments) {
   const std::vector<std::wstring> words = Words(arguments);
   std::wstring code;
-  std::wstring own_options;
-  bool ui_level = false;
+  std::wstring ui_level;
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::wstring name = SwitchName(words[i]);
     if (!name.empty() && (name[0] == L'x' || name[0] == L'i') && code.empty()) {
@@ -76,17 +75,18 @@ std::optional<std::wstring> MsiExecRemovalArguments(const std::wstring& argument
       if (!IsProductCode(rest)) return std::nullopt;
       code = rest;
     } else if (IsUiLevel(name)) {
-      if (ui_level) return std::nullopt;
-      ui_level = true;
-      own_options += L" " + words[i];
-    } else if (name == L"norestart") {
-      own_options += L" " + words[i];
-    } else {
+      if (!ui_level.empty()) return std::nullopt;
+      ui_level = name;
+    } else if (name != L"norestart") {
       return std::nullopt;
     }
   }
   if (code.empty()) return std::nullopt;
-  return L"/X" + code + (ui_level ? own_options : std::wstring(L" /qn /norestart"));
+  // Every level but no UI at all may show a dialog that waits for an
+  // answer ("/qn+", "/qb", "/passive"'s restart prompt), and in session 0
+  // nobody can give it: the removal would hang until the time limit.
+  // "/quiet" is "/qn" by another name.
+  return L"/X" + code + (ui_level == L"quiet" ? L" /quiet" : L" /qn") + L" /norestart";
 }
 
 bool IsSystemMsiExec(const std::wstring& program, const std::wstring& system_folder) {

@@ -15,10 +15,11 @@ namespace tarnwell {
 // ("/X{code}", "/I {code} /quiet", case and '-' or '/' as MsiExec takes
 // them), or nothing when they are not the removal of one product by its
 // code: "/X{code}" (an /I command, which opens the product's maintenance,
-// removes it too), then the command's own UI level (/q..., /quiet,
-// /passive) and /norestart, or "/qn /norestart" when it gives no UI level.
-// Anything else (a package path, a log file, a property, a transform) is
-// refused.
+// removes it too), then "/qn /norestart" whatever UI level the command
+// gives (/q..., /passive), or "/quiet /norestart" for its /quiet: no
+// dialog may wait for an answer nobody in session 0 can give. A command
+// with two UI levels, or anything else (a package path, a log file, a
+// property, a transform), is refused.
 std::optional<std::wstring> MsiExecRemovalArguments(const std::wstring& arguments);
 
 // Whether `program` is MsiExec.exe in the system folder `system_folder`.

@@ -15,6 +15,7 @@
 #include "core/printer/run_and_wait.h"
 #include "core/texts/text.h"
 #include "core/unattended/exit_codes.h"
+#include "core/unattended/in_use_count.h"
 #include "core/unattended/printer_condition.h"
 #include "core/unattended/printer_renewal.h"
 #include "core/unattended/shipped_version.h"
@@ -61,7 +62,7 @@ class UnattendedRun {
         if (removed != exit_code::kDone) return removed;
       }
       if (const auto unsafe =
-              m_.HoldProgramPath(setup, ProgramTree::kKeptAsIs, time_limit_seconds_)) {
+              Hold(setup, ProgramTree::kKeptAsIs)) {
         return Unsafe(*unsafe);
       }
       const int started = Start(L"setup", SetupCommandLine(folder), package::kSetupWindowStyle,
@@ -143,7 +144,7 @@ class UnattendedRun {
   // queue the uninstaller left. Nothing is removed unless the setup may run.
   int RemoveForRenewal(const std::wstring& setup) {
     if (const auto unsafe =
-            m_.HoldProgramPath(setup, ProgramTree::kKeptAsIs, time_limit_seconds_)) {
+            Hold(setup, ProgramTree::kKeptAsIs)) {
       return Unsafe(*unsafe);
     }
     const std::wstring command = RegisteredUninstallCommand(m_, log_);
@@ -163,7 +164,7 @@ class UnattendedRun {
     const std::wstring setup = package::SetupProgramPath(m_.ApplicationFolder());
     if (!FindOrdinaryFile(m_, setup)) return std::nullopt;
     if (const auto refused =
-            m_.HoldProgramPath(setup, ProgramTree::kKeptAsIs, time_limit_seconds_)) {
+            Hold(setup, ProgramTree::kKeptAsIs)) {
       return Unsafe(*refused);
     }
     return std::nullopt;
@@ -193,7 +194,7 @@ class UnattendedRun {
                     L" is refused: of the programs in Windows' own folders, this command runs "
                     L"only the system's MsiExec.exe with /X or /I and a product code ({...}).");
     }
-    if (const auto unsafe = m_.HoldProgramPath(run->program, tree, time_limit_seconds_)) {
+    if (const auto unsafe = Hold(run->program, tree)) {
       return Unsafe(*unsafe);
     }
     const int started = Start(L"uninstaller", run->command_line, std::nullopt,
@@ -212,13 +213,29 @@ class UnattendedRun {
     return exit_code::kFailed;
   }
 
+  // The check before a privileged start; one that finds nothing in use
+  // ends a run of "in use" answers.
+  std::optional<PathRefusal> Hold(const std::wstring& program, ProgramTree tree) {
+    auto refused = m_.HoldProgramPath(program, tree, time_limit_seconds_);
+    if (!refused || !refused->in_use) ForgetInUse(m_);
+    return refused;
+  }
+
   // Run as LocalSystem or elevated, a program another account can change
   // would run with our rights. A part another program has open, or holds
-  // up, is only busy: the deployment tool tries again later.
+  // up, is only busy: the deployment tool tries again later, up to the
+  // bound of answers in a row for that file; then the command fails, so
+  // that a file held for good is reported rather than retried for ever.
   int Unsafe(const PathRefusal& refusal) {
     if (refusal.in_use) {
-      log_.WriteLine(L"Nothing was started: " + refusal.why + L".");
-      return exit_code::kAnotherInProgress;
+      const unsigned count = CountInUse(m_, refusal.file);
+      if (count < kInUseBound) {
+        log_.WriteLine(L"Nothing was started: " + refusal.why + L"; try again later.");
+        return exit_code::kAnotherInProgress;
+      }
+      return Fail(L"Nothing was started: " + refusal.why + L". The last " +
+                  std::to_wstring(count) + L" commands found it in use: end the program that "
+                  L"holds it, or restart the PC, then run the command again.");
     }
     const std::wstring& why = refusal.why;
     return Fail(L"Nothing was started: " + why +

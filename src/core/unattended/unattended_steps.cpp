@@ -36,10 +36,19 @@ std::wstring RegisteredUninstallCommand(Machine& machine, LogSink& log) {
 }
 
 // Windows' own folders hold thousands of files, all Windows' own: only
-// the program itself and the folders are checked there.
+// the program itself and the folders are checked there, and only the
+// system's MsiExec may be run from them. Every folder below the Windows
+// folder counts (System32's subfolders, SysWOW64, Sysnative): a prefix
+// test, so no program there passes for a vendor's uninstaller.
 bool InWindowsFolders(Machine& machine, const std::wstring& program) {
-  const std::wstring folder = Upper(program.substr(0, program.find_last_of(L'\\')));
-  return folder == Upper(machine.SystemFolder()) || folder == Upper(machine.WindowsFolder());
+  const std::wstring upper = Upper(program);
+  for (std::wstring folder : {machine.WindowsFolder(), machine.SystemFolder()}) {
+    if (folder.empty()) continue;
+    folder = Upper(folder);
+    if (folder.back() != L'\\') folder += L'\\';
+    if (upper.compare(0, folder.size(), folder) == 0) return true;
+  }
+  return false;
 }
 
 // Fleets often keep the Print Spooler service stopped: say so.

@@ -17,7 +17,8 @@ namespace tarnwell {
 // command: no one may be there to answer the uninstaller's questions.
 std::wstring RegisteredUninstallCommand(Machine& machine, LogSink& log);
 
-// Whether `program` lies in the system folder or the Windows folder itself.
+// Whether `program` lies anywhere below the Windows folder (or the system
+// folder), at any depth.
 bool InWindowsFolders(Machine& machine, const std::wstring& program);
 
 // Whether the printer is installed. A printer list that cannot be read

@@ -7,14 +7,32 @@
 // its processes). So the lock is free when the mutex can be taken and no
 // job of the lock has a live process.
 //
-// Every account may take its turn with the mutex (a deployment tool's
-// LocalSystem and a person's window share it) and may query the jobs, but
-// only LocalSystem, the Administrators group and the account that made an
-// object have full access to it: no other account can end, limit, join or
-// re-secure a command's processes. An instance that may not use the shared
-// job (another account made it) puts its processes into a job named for its
-// own account ("... command processes S-1-5-..."), and waits on the shared
-// one's live processes too; every instance also waits on LocalSystem's.
+// Two mutexes. The command mutex is for privileged instances only
+// (LocalSystem, or elevated): only LocalSystem and the Administrators group
+// may open it at all, so no other account can wait on it, own it when a
+// command lets go, and keep it; one that another account made first is not
+// this program's (1603, not "in progress"). Two privileged commands exclude
+// each other through it.
+//
+// The window mutex is the turn of a window a standard user started: such a
+// window cannot open the command mutex, so it takes this one, which every
+// account may wait on and release. A privileged instance takes it too while
+// it runs, so a window sees "in progress"; but as any account may hold it,
+// a privileged instance waits for it only up to a bound and then goes on
+// without it. Going on is safe because a standard user's window runs a setup
+// only through the elevation prompt, and the package's setup itself refuses
+// to run beside another install (it answers 1618, which the command passes
+// on): past the bound the setups' own serialization is what keeps them
+// apart, and a person holding the window's turn can delay a deployment by
+// the bound, never stall it.
+//
+// Every account may query the jobs, but only LocalSystem, the
+// Administrators group and the account that made an object have full access
+// to it: no other account can end, limit, join or re-secure a command's
+// processes. An instance that may not use the shared job (another account
+// made it) puts its processes into a job named for its own account
+// ("... command processes S-1-5-..."), and waits on the shared one's live
+// processes too; every instance also waits on LocalSystem's.
 #include <windows.h>
 #include <aclapi.h>
 
@@ -31,14 +49,23 @@ namespace tarnwell {
 namespace {
 
 constexpr wchar_t kMutexName[] = L"Global\\Tarnwell PDF Printer Software command";
+constexpr wchar_t kWindowMutexName[] = L"Global\\Tarnwell PDF Printer Software window command";
 constexpr wchar_t kJobName[] = L"Global\\Tarnwell PDF Printer Software command processes";
 constexpr wchar_t kFinishedJobName[] =
     L"Global\\Tarnwell PDF Printer Software finished command processes";
-// What other accounts may do: wait for the mutex and release it, which is
-// what taking a turn needs; wait on a job and query it.
+// What other accounts may do with the window mutex: wait for it and release
+// it, which is what taking a turn needs; with a job: wait on it and query it.
 constexpr DWORD kMutexTurnRights = SYNCHRONIZE | MUTEX_MODIFY_STATE;
 constexpr wchar_t kOthersMayTakeTurns[] = L"(A;;0x00100001;;;WD)";
 constexpr wchar_t kOthersMayQuery[] = L"(A;;0x00100004;;;WD)";
+
+// `mutex` owned once it was had within `milliseconds`, or an empty one.
+OwnedMutex WaitForMutex(UniqueHandle mutex, DWORD milliseconds) {
+  const DWORD taken = WaitForSingleObject(mutex.get(), milliseconds);
+  if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) return OwnedMutex(std::move(mutex));
+  if (taken == WAIT_TIMEOUT) return {};
+  ThrowLastError();
+}
 
 [[noreturn]] void ThrowNameTaken(const wchar_t* name) {
   throw RunError(L"The lock's name \"" + std::wstring(name) +
@@ -47,8 +74,8 @@ constexpr wchar_t kOthersMayQuery[] = L"(A;;0x00100004;;;WD)";
 
 class Win32CommandLock : public CommandLock {
  public:
-  Win32CommandLock(OwnedMutex mutex, std::shared_ptr<ProcessJob> job)
-      : mutex_(std::move(mutex)), job_(std::move(job)) {}
+  Win32CommandLock(OwnedMutex mutex, OwnedMutex window, std::shared_ptr<ProcessJob> job)
+      : mutex_(std::move(mutex)), window_(std::move(window)), job_(std::move(job)) {}
   // The command's wait has ended (or it never started anything): what still
   // runs of it (a resident helper) no longer holds the lock. The mutex goes
   // after this, with the members.
@@ -56,24 +83,36 @@ class Win32CommandLock : public CommandLock {
 
  private:
   OwnedMutex mutex_;
+  OwnedMutex window_;
   std::shared_ptr<ProcessJob> job_;
 };
 
-// The mutex taken, or an empty one when another holder has it. A name that
-// is not our mutex, or that refuses us a turn, throws.
-OwnedMutex TakeMutex() {
-  const SecurityDescriptor descriptor = TrustedAccountsDescriptor(L"GA", kOthersMayTakeTurns);
+// The command mutex taken, or an empty one when another holder has it.
+// A name that is not our mutex, refuses us, or was made by another account
+// throws.
+OwnedMutex TakeCommandMutex() {
+  const SecurityDescriptor descriptor = TrustedAccountsDescriptor(L"GA", L"");
   SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
-  UniqueHandle mutex(CreateMutexExW(&attributes, kMutexName, 0, kMutexTurnRights));
+  // READ_CONTROL: an existing one's owner is read.
+  UniqueHandle mutex(CreateMutexExW(&attributes, kMutexName, 0,
+                                    SYNCHRONIZE | MUTEX_MODIFY_STATE | READ_CONTROL));
   if (!mutex) {
     const DWORD error = GetLastError();
     if (error == ERROR_ACCESS_DENIED || error == ERROR_INVALID_HANDLE) ThrowNameTaken(kMutexName);
     ThrowLastError();
   }
-  const DWORD taken = WaitForSingleObject(mutex.get(), 0);
-  if (taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED) return OwnedMutex(std::move(mutex));
-  if (taken == WAIT_TIMEOUT) return {};
-  ThrowLastError();
+  if (GetLastError() == ERROR_ALREADY_EXISTS && !HasTrustedOwner(mutex.get(), SE_KERNEL_OBJECT)) {
+    ThrowNameTaken(kMutexName);
+  }
+  return WaitForMutex(std::move(mutex), 0);
+}
+
+// The window mutex, opened with the rights a turn needs; empty when the
+// name is taken by what this program did not make.
+UniqueHandle OpenWindowMutex() {
+  const SecurityDescriptor descriptor = TrustedAccountsDescriptor(L"GA", kOthersMayTakeTurns);
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+  return UniqueHandle(CreateMutexExW(&attributes, kWindowMutexName, 0, kMutexTurnRights));
 }
 
 struct OpenedJob {
@@ -125,8 +164,30 @@ DWORD LiveInExisting(const std::wstring& name, const std::wstring& finished_name
 
 std::unique_ptr<CommandLock> Win32Machine::TakeCommandLock() {
   // Released on every way out but the lock's own.
-  OwnedMutex mutex = TakeMutex();
-  if (!mutex) return nullptr;
+  const bool privileged = RunsElevatedOrAsLocalSystem();
+  OwnedMutex mutex;
+  OwnedMutex window;
+  if (privileged) {
+    mutex = TakeCommandMutex();
+    if (!mutex) return nullptr;
+    // A command waits for a window's turn up to the bound, then goes on
+    // without it; a name another account took is gone on without too. A
+    // window does not wait: a person is told "in progress" and may retry.
+    if (UniqueHandle opened = OpenWindowMutex()) {
+      window = WaitForMutex(std::move(opened), window_ ? 0 : window_turn_bound_ms_);
+      if (!window && window_) return nullptr;
+    }
+  } else {
+    UniqueHandle opened = OpenWindowMutex();
+    if (!opened) {
+      if (GetLastError() == ERROR_ACCESS_DENIED || GetLastError() == ERROR_INVALID_HANDLE) {
+        ThrowNameTaken(kWindowMutexName);
+      }
+      ThrowLastError();
+    }
+    window = WaitForMutex(std::move(opened), 0);
+    if (!window) return nullptr;
+  }
   JobPair shared = OpenJobPair(kJobName, kFinishedJobName);
   // An instance that ended during its wait left its processes running.
   DWORD live = shared.job->LiveCount();
@@ -145,7 +206,7 @@ std::unique_ptr<CommandLock> Win32Machine::TakeCommandLock() {
   if (!job) ThrowLastError();
   if (live > 0) return nullptr;
   command_job_ = job;
-  return std::make_unique<Win32CommandLock>(std::move(mutex), std::move(job));
+  return std::make_unique<Win32CommandLock>(std::move(mutex), std::move(window), std::move(job));
 }
 
 std::shared_ptr<ProcessJob> Win32Machine::JobForStart() {

@@ -65,6 +65,10 @@ class Win32Machine : public Machine {
 
   // One command at a time: command_lock.cpp.
   std::unique_ptr<CommandLock> TakeCommandLock() override;
+  // How long a privileged command waits for a window's turn before it goes
+  // on without it (kWindowTurnBoundMs; a test shortens it).
+  void SetWindowTurnBound(DWORD milliseconds) { window_turn_bound_ms_ = milliseconds; }
+  static constexpr DWORD kWindowTurnBoundMs = 60 * 1000;
   std::wstring AccountName() override;
   bool RunsAsLocalSystem() override;
   std::uint64_t SteadyMilliseconds() override;
@@ -108,6 +112,7 @@ class Win32Machine : public Machine {
 
   MainWindow* window_ = nullptr;
   std::weak_ptr<ProcessJob> command_job_;  // the held command lock's job
+  DWORD window_turn_bound_ms_ = kWindowTurnBoundMs;
   std::vector<std::wstring> printers_;  // the list last read
   bool com_initialised_ = false;
   HeldPath held_program_;  // HoldProgramPath's handles, until the next start takes them

@@ -34,6 +34,25 @@ ProcessStart NotStarted(DWORD error) {
   return start;
 }
 
+// Whether the image `process` was started from is the file `held` is open
+// on: the same volume and file ID, read through an open of the path the
+// process reports. CreateProcessW opens the program by name, so between the
+// check and the start a link above could in theory have led elsewhere.
+bool StartedFromHeldFile(HANDLE process, HANDLE held) {
+  std::vector<wchar_t> image(32768);
+  DWORD length = static_cast<DWORD>(image.size());
+  if (!QueryFullProcessImageNameW(process, 0, image.data(), &length)) return false;
+  const BoundedOpen opened = CreateFileBefore(
+      Deadline::In(kPathCheckMs), std::wstring(image.data(), length), FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0);
+  BY_HANDLE_FILE_INFORMATION started{}, checked{};
+  return opened.file && GetFileInformationByHandle(opened.file.get(), &started) &&
+         GetFileInformationByHandle(held, &checked) &&
+         started.dwVolumeSerialNumber == checked.dwVolumeSerialNumber &&
+         started.nFileIndexHigh == checked.nFileIndexHigh &&
+         started.nFileIndexLow == checked.nFileIndexLow;
+}
+
 // Puts the process into `job`; the job is kept only when that worked.
 std::shared_ptr<ProcessJob> JoinJob(HANDLE process, std::shared_ptr<ProcessJob> job) {
   return process && job && job->Assign(process) ? job : nullptr;
@@ -83,6 +102,14 @@ ProcessStart Win32Machine::StartProcess(const std::wstring& program,
     return NotStarted(GetLastError());
   }
   const UniqueHandle thread(info.hThread);
+  // A privileged start runs only the file that was checked and is held.
+  if (HANDLE checked = held.Program(program)) {
+    if (!StartedFromHeldFile(info.hProcess, checked)) {
+      TerminateProcess(info.hProcess, ERROR_FILE_INVALID);
+      CloseHandle(info.hProcess);
+      return NotStarted(ERROR_FILE_INVALID);
+    }
+  }
   std::shared_ptr<ProcessJob> job = JoinJob(info.hProcess, JobForStart());
   // An uninstaller removes its own folder: that much goes back now.
   held.LetGoAtStart();
