@@ -40,11 +40,18 @@ std::string RemoveTree(const std::filesystem::path& root);
 std::vector<Check> WindowsOnlyChecks(const Context& context);
 
 // One check each: stock_check.cpp, protected_print_check.cpp,
-// high_contrast_check.cpp, links_check.cpp, local_system_check.cpp.
+// high_contrast_check.cpp, links_check.cpp, local_system_check.cpp,
+// second_account_check.cpp.
 Outcome StockPictureMeasured(const Context& context, Cleanup& cleanup);
 Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup);
 // What the scheduled task runs as SYSTEM: run-checks.exe --system-step COMMAND.
 int SystemStep(const Context& context, const std::wstring& command);
+Outcome SecondAccountCannotStall(const Context& context, Cleanup& cleanup);
+// What that check starts as the account: run-checks.exe --second-account
+// ACTION TARGET EVENT (plant, lock, squat, hold, oplock); the exit code is
+// the Windows error met.
+int SecondAccountStep(const std::wstring& action, const std::wstring& target,
+                      const std::wstring& event);
 Outcome LinksRefusedNotFollowed(const Context& context, Cleanup& cleanup);
 Outcome WindowInHighContrast(const Context& context, Cleanup& cleanup);
 Outcome PolicyIn64BitViewAndProtectedPrintApi(const Context& context, Cleanup& cleanup);
