@@ -41,7 +41,7 @@ std::vector<Check> WindowsOnlyChecks(const Context& context);
 
 // One check each: stock_check.cpp, protected_print_check.cpp,
 // high_contrast_check.cpp, links_check.cpp, local_system_check.cpp,
-// second_account_check.cpp.
+// second_account_check.cpp, upgrade_check.cpp.
 Outcome StockPictureMeasured(const Context& context, Cleanup& cleanup);
 Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup);
 // What the scheduled task runs as SYSTEM: run-checks.exe --system-step COMMAND.
@@ -52,6 +52,7 @@ Outcome SecondAccountCannotStall(const Context& context, Cleanup& cleanup);
 // the Windows error met.
 int SecondAccountStep(const std::wstring& action, const std::wstring& target,
                       const std::wstring& event);
+Outcome FailedUpgradeRollsBack(const Context& context, Cleanup& cleanup);
 Outcome LinksRefusedNotFollowed(const Context& context, Cleanup& cleanup);
 Outcome WindowInHighContrast(const Context& context, Cleanup& cleanup);
 Outcome PolicyIn64BitViewAndProtectedPrintApi(const Context& context, Cleanup& cleanup);
