@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,13 @@ bool PrinterInstalled();
 // Removes a folder and what is in it, links as links (never what they lead
 // to); why not, or empty.
 std::string RemoveTree(const std::filesystem::path& root);
+
+// The names in `folder` (none when it cannot be read).
+std::set<std::wstring> NamesIn(const std::filesystem::path& folder);
+// Makes the folder `app` (removed again by `cleanup`) with a copy of the
+// kit's program folder and deploy.cmd in it; why not, or empty.
+std::string CopyProgramWithDeploy(const Context& context, Cleanup& cleanup,
+                                  const std::filesystem::path& app);
 
 // The checks Windows can show and Wine cannot, in the order of their value.
 std::vector<Check> WindowsOnlyChecks(const Context& context);

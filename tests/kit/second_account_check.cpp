@@ -211,15 +211,6 @@ std::string RestoreInUseValue(const KeptValue& kept) {
   return "";
 }
 
-std::set<std::wstring> Names(const fs::path& folder) {
-  std::set<std::wstring> names;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    names.insert(entry.path().filename().wstring());
-  }
-  return names;
-}
-
 std::string ReadLog(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -245,7 +236,7 @@ CommandSeen Deploy(const fs::path& app, const fs::path& program_data, const std:
       L"/d /c \"\"" + (app / L"deploy.cmd").wstring() + L"\" " + command + L"\"", app.wstring(),
       kCommandMs);
   ULONGLONG newest = since.QuadPart;
-  for (const std::wstring& name : Names(program_data)) {
+  for (const std::wstring& name : NamesIn(program_data)) {
     if (name != kProduct && !IsFreshProductFolder(Utf8(name))) continue;
     const fs::path log = program_data / name / L"Logs" / (command + L".log");
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -340,21 +331,12 @@ Outcome SecondAccountCannotStall(const Context& context, Cleanup& cleanup) {
 
   // A copy every account may read: the kit's own folder may be in a profile.
   const fs::path app = fs::path(Expanded(L"%ProgramFiles%")) / L"Tarnwell test kit second account";
-  if (!CreateDirectoryW(app.c_str(), nullptr)) {
-    return Failed("could not make " + Utf8(app.wstring()) + ": " + SystemError(GetLastError()));
+  if (const std::string unmade = CopyProgramWithDeploy(context, cleanup, app); !unmade.empty()) {
+    return Failed(unmade);
   }
-  cleanup.Add(Utf8(app.wstring()), [app] { return RemoveTree(app); });
   std::error_code copied;
-  fs::copy(fs::path(context.folder) / L"program", app, fs::copy_options::recursive, copied);
-  if (!copied) {
-    fs::copy_file(fs::path(context.folder) / L"package" / L"deploy.cmd", app / L"deploy.cmd",
-                  copied);
-  }
-  if (!copied) {
-    fs::copy_file(fs::path(context.folder) / L"run-checks.exe", app / L"run-checks.exe", copied);
-  }
-  if (copied) return Failed("could not copy the program, deploy.cmd and the runner: " +
-                            copied.message());
+  fs::copy_file(fs::path(context.folder) / L"run-checks.exe", app / L"run-checks.exe", copied);
+  if (copied) return Failed("could not copy the runner: " + copied.message());
 
   // The count of "in use" answers starts from none and is put back after.
   const KeptValue kept = ReadInUseValue();
@@ -372,10 +354,10 @@ Outcome SecondAccountCannotStall(const Context& context, Cleanup& cleanup) {
     return Failed("could not move " + Utf8(product.wstring()) + " aside: " +
                   SystemError(GetLastError()));
   }
-  const std::set<std::wstring> before = Names(program_data);
+  const std::set<std::wstring> before = NamesIn(program_data);
   cleanup.Add("the log folders of the run", [=] {
     std::string left;
-    for (const std::wstring& name : Names(program_data)) {
+    for (const std::wstring& name : NamesIn(program_data)) {
       if (before.contains(name) || (name != kProduct && !IsFreshProductFolder(Utf8(name)))) continue;
       left += RemoveTree(program_data / name);
     }
