@@ -83,4 +83,26 @@ std::string RemoveTree(const std::filesystem::path& root) {
                                         : Utf8(root.wstring()) + ": " + SystemError(GetLastError());
 }
 
+std::set<std::wstring> NamesIn(const std::filesystem::path& folder) {
+  std::set<std::wstring> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    names.insert(entry.path().filename().wstring());
+  }
+  return names;
+}
+
+std::string CopyProgramWithDeploy(const Context& context, Cleanup& cleanup,
+                                  const std::filesystem::path& app) {
+  if (!CreateDirectoryW(app.c_str(), nullptr)) {
+    return "could not make " + Utf8(app.wstring()) + ": " + SystemError(GetLastError());
+  }
+  cleanup.Add(Utf8(app.wstring()), [app] { return RemoveTree(app); });
+  const std::filesystem::path kit = context.folder;
+  std::error_code copied;
+  std::filesystem::copy(kit / L"program", app, std::filesystem::copy_options::recursive, copied);
+  if (!copied) std::filesystem::copy_file(kit / L"package" / L"deploy.cmd", app / L"deploy.cmd", copied);
+  return copied ? "could not copy the program and deploy.cmd: " + copied.message() : "";
+}
+
 }  // namespace kit

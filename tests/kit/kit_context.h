@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,15 +37,30 @@ bool PrinterInstalled();
 // to); why not, or empty.
 std::string RemoveTree(const std::filesystem::path& root);
 
+// The names in `folder` (none when it cannot be read).
+std::set<std::wstring> NamesIn(const std::filesystem::path& folder);
+// Makes the folder `app` (removed again by `cleanup`) with a copy of the
+// kit's program folder and deploy.cmd in it; why not, or empty.
+std::string CopyProgramWithDeploy(const Context& context, Cleanup& cleanup,
+                                  const std::filesystem::path& app);
+
 // The checks Windows can show and Wine cannot, in the order of their value.
 std::vector<Check> WindowsOnlyChecks(const Context& context);
 
 // One check each: stock_check.cpp, protected_print_check.cpp,
-// high_contrast_check.cpp, links_check.cpp, local_system_check.cpp.
+// high_contrast_check.cpp, links_check.cpp, local_system_check.cpp,
+// second_account_check.cpp, upgrade_check.cpp.
 Outcome StockPictureMeasured(const Context& context, Cleanup& cleanup);
 Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup);
 // What the scheduled task runs as SYSTEM: run-checks.exe --system-step COMMAND.
 int SystemStep(const Context& context, const std::wstring& command);
+Outcome SecondAccountCannotStall(const Context& context, Cleanup& cleanup);
+// What that check starts as the account: run-checks.exe --second-account
+// ACTION TARGET EVENT (plant, lock, squat, hold, oplock); the exit code is
+// the Windows error met.
+int SecondAccountStep(const std::wstring& action, const std::wstring& target,
+                      const std::wstring& event);
+Outcome FailedUpgradeRollsBack(const Context& context, Cleanup& cleanup);
 Outcome LinksRefusedNotFollowed(const Context& context, Cleanup& cleanup);
 Outcome WindowInHighContrast(const Context& context, Cleanup& cleanup);
 Outcome PolicyIn64BitViewAndProtectedPrintApi(const Context& context, Cleanup& cleanup);

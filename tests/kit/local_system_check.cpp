@@ -35,15 +35,6 @@ bool Schtasks(const std::wstring& arguments) {
          0u;
 }
 
-std::set<std::wstring> Names(const fs::path& folder) {
-  std::set<std::wstring> names;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    names.insert(entry.path().filename().wstring());
-  }
-  return names;
-}
-
 // One deploy.cmd command through the task; the step's record, or why not.
 std::optional<std::string> ThroughTask(const Context& context, const std::wstring& command,
                                        std::string& why) {
@@ -99,9 +90,9 @@ Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup) {
   const fs::path program_data = Expanded(L"%ProgramData%");
   const fs::path logs = program_data / kProduct / L"Logs";
   const bool had_product_folder = fs::exists(program_data / kProduct);
-  const std::set<std::wstring> root_before = Names(drive_root);
-  const std::set<std::wstring> data_before = Names(program_data);
-  const std::set<std::wstring> logs_before = Names(logs);
+  const std::set<std::wstring> root_before = NamesIn(drive_root);
+  const std::set<std::wstring> data_before = NamesIn(program_data);
+  const std::set<std::wstring> logs_before = NamesIn(logs);
 
   // Undone newest first: the printer (through the task, from the copy),
   // then the task, the copy, and last the log folder the program made.
@@ -110,17 +101,9 @@ Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup) {
                 [folder = program_data / kProduct] { return RemoveTree(folder); });
   }
   const fs::path app = AppFolder();
-  if (!CreateDirectoryW(app.c_str(), nullptr)) {
-    return Failed("could not make " + Utf8(app.wstring()) + ": " + SystemError(GetLastError()));
+  if (const std::string unmade = CopyProgramWithDeploy(context, cleanup, app); !unmade.empty()) {
+    return Failed(unmade);
   }
-  cleanup.Add(Utf8(app.wstring()), [app] { return RemoveTree(app); });
-  std::error_code copied;
-  fs::copy(fs::path(context.folder) / L"program", app, fs::copy_options::recursive, copied);
-  if (!copied) {
-    fs::copy_file(fs::path(context.folder) / L"package" / L"deploy.cmd", app / L"deploy.cmd",
-                  copied);
-  }
-  if (copied) return Failed("could not copy the program and deploy.cmd: " + copied.message());
   cleanup.Add(Utf8(StepResult(context).wstring()), [file = StepResult(context)]() -> std::string {
     return DeleteFileW(file.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND
                ? ""
@@ -164,14 +147,14 @@ Outcome DeployAsLocalSystem(const Context& context, Cleanup& cleanup) {
                (PrinterInstalled() ? " printer there" : " no printer"));
   }
   std::set<std::wstring> new_logs;
-  for (const std::wstring& name : Names(logs)) {
+  for (const std::wstring& name : NamesIn(logs)) {
     if (!logs_before.contains(name)) new_logs.insert(name);
   }
   expect(!new_logs.empty(),
          std::to_string(new_logs.size()) + " new log(s) in " + Utf8(logs.wstring()));
   for (const auto& [folder, before] :
        {std::pair{drive_root, root_before}, std::pair{program_data, data_before}}) {
-    for (const std::wstring& name : Names(folder)) {
+    for (const std::wstring& name : NamesIn(folder)) {
       if (!before.contains(name) && name != kProduct) {
         expect(false, "new in " + Utf8(folder.wstring()) + ": " + Utf8(name));
       }

@@ -1,6 +1,7 @@
 // The kit's one command: run-checks.exe [--report FILE] [--planted-faults]
 // (--system-step install|status|uninstall is what its scheduled task runs as
-// SYSTEM: local_system_check.cpp.)
+// SYSTEM: local_system_check.cpp; --second-account ACTION TARGET EVENT what
+// the second account's check starts as that account: second_account_check.cpp.)
 // Runs every check of the kit, writes each outcome to the console and to the
 // report (run-checks-report.txt in the kit's folder unless --report names
 // another), ending with "N passed, N failed, N skipped"; exits 1 when a
@@ -131,6 +132,8 @@ int Run(int argc, wchar_t** argv) {
                (std::wstring(argv[i + 1]) == L"install" || std::wstring(argv[i + 1]) == L"status" ||
                 std::wstring(argv[i + 1]) == L"uninstall")) {
       return SystemStep(context, argv[i + 1]);
+    } else if (argument == L"--second-account" && i + 3 < argc) {
+      return SecondAccountStep(argv[i + 1], argv[i + 2], argv[i + 3]);
     } else {
       std::fprintf(stderr, "usage: run-checks.exe [--report FILE] [--planted-faults]\n");
       return 2;

@@ -24,13 +24,15 @@ std::vector<Check> WindowsOnlyChecks(const Context& context) {
        [context](Cleanup& cleanup) { return WindowInHighContrast(context, cleanup); }},
       {"links in the package's tree and on the log path",
        [context](Cleanup& cleanup) { return LinksRefusedNotFollowed(context, cleanup); }},
-      NotBuilt("a second account", "a standard account made for the run: a planted log folder, "
-                                   "a held package file, the lock, an oplock"),
+      {"a second account: the lock, a held setup.exe, a planted log folder with an oplock",
+       [context](Cleanup& cleanup) { return SecondAccountCannotStall(context, cleanup); }},
       {"deploy.cmd as LocalSystem in session 0",
        [context](Cleanup& cleanup) { return DeployAsLocalSystem(context, cleanup); }},
-      NotBuilt("the package's major upgrade",
-               "a new version whose printer setup fails: the old version and printer back"),
-      NotBuilt("MsiSetMode in a deferred action", "refused, as the package's tables assume"),
+      {"the package's major upgrade whose printer setup fails",
+       [context](Cleanup& cleanup) { return FailedUpgradeRollsBack(context, cleanup); }},
+      NotBuilt("MsiSetMode in a deferred action",
+               "refused, as the package's tables assume; it needs a package of its own whose "
+               "deferred DLL action calls MsiSetMode and records the answer"),
   };
 }
 
