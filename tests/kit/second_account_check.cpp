@@ -33,6 +33,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "core/unattended/in_use_count.h"
 #include "core/unattended/shipped_version.h"
 #include "second_account_compare.h"
 #include "win32/machine/machine.h"
@@ -45,8 +46,7 @@ namespace fs = std::filesystem;
 
 constexpr wchar_t kLock[] = L"Global\\Tarnwell PDF Printer Software command";
 constexpr wchar_t kProduct[] = L"Tarnwell PDF Printer Software";
-// Where the program counts "in use" answers in a row, under its key.
-constexpr wchar_t kInUseValue[] = L"FileInUse";
+using tarnwell::kInUseValue;  // where the program counts "in use" answers in a row
 constexpr DWORD kReadyMs = 60000;
 constexpr DWORD kCommandMs = 600000;
 
