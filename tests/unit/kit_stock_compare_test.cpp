@@ -1,6 +1,8 @@
 // The kit's comparison of the stock picture with what a PC shows: the
 // Windows check prints these lines, and fails on any, so a comparison that
-// misses a difference would call a wrong row measured.
+// misses a difference would call a wrong row measured. The lists here are
+// made up to exercise the comparison; they claim nothing about Windows. Its
+// own lists, each with its source, are in tests/data/stock-windows.txt.
 #include <gtest/gtest.h>
 
 #include <string>
